@@ -1,0 +1,155 @@
+#include "core/Drives.h"
+
+#include "core/SettingsStore.h"
+
+#include <QDir>
+
+namespace tidemark {
+
+namespace {
+
+char16_t Lettre(QChar c) { return c.toUpper().unicode(); }
+
+bool EstLettre(QChar c) {
+    const char16_t u = Lettre(c);
+    return u >= u'A' && u <= u'Z';
+}
+
+// The clean absolute form of a host path, without a trailing "/" except for "/" itself.
+QString HoteNet(const QString& chemin) {
+    return QDir::cleanPath(QDir::current().absoluteFilePath(chemin));
+}
+
+// True when `chemin` is `racine` or lies below it, in whole components.
+bool SousRacine(const QString& chemin, const QString& racine) {
+    if (racine == u"/")
+        return chemin.startsWith(u'/');
+    return chemin.startsWith(racine) &&
+           (chemin.size() == racine.size() || chemin[racine.size()] == u'/');
+}
+
+}  // namespace
+
+bool EstCheminLecteur(QStringView texte) {
+    return texte.size() >= 2 && EstLettre(texte[0]) && texte[1] == u':';
+}
+
+bool EstRacineLecteur(QStringView cheminLecteur) {
+    return cheminLecteur.size() == 3 && EstCheminLecteur(cheminLecteur) &&
+           cheminLecteur[2] == u'\\';
+}
+
+QString RacineLecteur(QChar lettre) { return QString(QChar(Lettre(lettre))) + QStringLiteral(":\\"); }
+
+QString JoindreChemin(const QString& dossier, QStringView nom) {
+    QString chemin = dossier;
+    if (!chemin.endsWith(u'\\'))
+        chemin += u'\\';
+    return chemin += nom;
+}
+
+DriveMap DriveMap::Depuis(QStringView texte) {
+    DriveMap carte;
+    for (QStringView entree : texte.tokenize(u';', Qt::SkipEmptyParts)) {
+        const qsizetype egal = entree.indexOf(u'=');
+        if (egal < 0)
+            continue;
+        const QStringView lettre = entree.first(egal).trimmed();
+        const QString dossier = entree.sliced(egal + 1).trimmed().toString();
+        if (lettre.size() == 1 && EstLettre(lettre[0]) && QDir::isAbsolutePath(dossier))
+            carte.ajoute(lettre[0], dossier);
+    }
+    return carte;
+}
+
+DriveMap DriveMap::Courante(const SettingsStore& store) {
+    const QString env = qEnvironmentVariable("TIDEMARK_DRIVES").trimmed();
+    if (!env.isEmpty()) {
+        DriveMap carte = Depuis(env);
+        if (!carte.racines_.empty())
+            return carte;
+    }
+    DriveMap carte;
+    for (const PaireReglage& paire : store.getAll(QStringLiteral("drives"))) {
+        if (paire.first.size() == 1 && EstLettre(paire.first[0]) &&
+            QDir::isAbsolutePath(paire.second))
+            carte.ajoute(paire.first[0], paire.second);
+    }
+    if (carte.racines_.empty()) {
+        carte.ajoute(u'C', QDir::homePath());
+        carte.ajoute(u'Z', QStringLiteral("/"));
+    }
+    return carte;
+}
+
+void DriveMap::ajoute(QChar lettre, const QString& racine) {
+    racines_[Lettre(lettre)] = HoteNet(racine);
+}
+
+QList<QChar> DriveMap::lettres() const {
+    QList<QChar> liste;
+    for (const auto& [lettre, racine] : racines_)
+        liste.append(QChar(lettre));
+    return liste;
+}
+
+QString DriveMap::racine(QChar lettre) const {
+    const auto it = racines_.find(Lettre(lettre));
+    return it == racines_.end() ? QString() : it->second;
+}
+
+std::optional<QString> DriveMap::versLecteur(const QString& cheminHote) const {
+    if (cheminHote.isEmpty())
+        return std::nullopt;
+    const QString chemin = HoteNet(cheminHote);
+    const std::pair<const char16_t, QString>* meilleure = nullptr;
+    for (const auto& entree : racines_) {
+        if (SousRacine(chemin, entree.second) &&
+            (!meilleure || entree.second.size() > meilleure->second.size()))
+            meilleure = &entree;
+    }
+    if (!meilleure)
+        return std::nullopt;
+    QString reste = chemin.sliced(meilleure->second.size());
+    if (reste.startsWith(u'/'))
+        reste.remove(0, 1);
+    reste.replace(u'/', u'\\');
+    return RacineLecteur(QChar(meilleure->first)) + reste;
+}
+
+std::optional<QString> DriveMap::versHote(const QString& cheminLecteur) const {
+    if (!EstCheminLecteur(cheminLecteur))
+        return std::nullopt;
+    const QString racineHote = racine(cheminLecteur[0]);
+    if (racineHote.isEmpty())
+        return std::nullopt;
+    QString reste = cheminLecteur.sliced(2);
+    reste.replace(u'\\', u'/');
+    // Cleaned on its own first so that ".." cannot climb above the drive's root.
+    const QString propre = QDir::cleanPath(u'/' + reste);
+    if (propre.startsWith(u"/.."))
+        return std::nullopt;
+    if (propre == u"/")
+        return racineHote;
+    return racineHote == u"/" ? propre : racineHote + propre;
+}
+
+std::optional<QString> DriveMap::normalise(const QString& cheminLecteur) const {
+    const std::optional<QString> hote = versHote(cheminLecteur);
+    if (!hote)
+        return std::nullopt;
+    return versLecteur(*hote);
+}
+
+std::optional<QString> DriveMap::versLecteurDepuisSaisie(const QString& saisie) const {
+    return EstCheminLecteur(saisie) ? normalise(saisie) : versLecteur(saisie);
+}
+
+QString DriveMap::MessageHorsLecteur(const QString& chemin) {
+    return QStringLiteral("Le chemin « %1 » ne se trouve sur aucun lecteur. Associez un "
+                          "lecteur à son dossier (variable TIDEMARK_DRIVES ou section "
+                          "« drives » des réglages).")
+        .arg(chemin);
+}
+
+}  // namespace tidemark

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <optional>
+#include <vector>
+
+// The one file-system service of the program. It works on host paths (/home/ann/proj/x);
+// the drive paths of the rules (C:\proj\x) are turned into host paths by DriveMap first.
+namespace tidemark {
+
+// The operations a fault plan can make fail, each counted on its own.
+enum class OperationFs {
+    CreeDossier,   // mkdir of one folder level
+    Supprime,      // unlink of a file or link
+    Renomme,       // rename(2), within one file system
+    Copie,         // writing the copy of a file to another file system
+    Synchronise,   // fsync of a copied file or of its folder
+    Attributs,     // setting mode and modification time on a copy
+    Nombre
+};
+
+// In tests: make the k-th operation of a kind (counted from 1) fail with a chosen errno.
+class FaultPlan {
+public:
+    void echoue(OperationFs operation, int k, int codeErreur);
+    // Counts one more operation of this kind; the errno it must fail with, or 0.
+    int suivante(OperationFs operation);
+    // How many operations of this kind were counted.
+    int compte(OperationFs operation) const;
+
+private:
+    struct Panne {
+        OperationFs operation;
+        int rang;
+        int code;
+    };
+    std::vector<Panne> pannes_;
+    std::array<int, static_cast<int>(OperationFs::Nombre)> comptes_{};
+};
+
+// The outcome of an operation: errno 0 on success, else the error and a French reason.
+struct ResultatFs {
+    int erreur = 0;
+    QString raison;  // e.g. "accès refusé", "plus de place sur le disque"
+    bool ok() const { return erreur == 0; }
+};
+
+// What the analysis reads of a file and compares again before disposing of it.
+struct InfoFichier {
+    qint64 taille = 0;
+    qint64 modificationNs = 0;  // modification time, nanoseconds since the epoch
+    bool lien = false;          // a symbolic link (the link itself was read)
+    bool operator==(const InfoFichier&) const = default;
+};
+
+enum class Remplacement {
+    Jamais,   // a move fails with EEXIST rather than replace a file at the target
+    Atomique  // the target, if any, is replaced in one step: the incoming file is in place
+              // before the older one is gone
+};
+
+class FileSystem {
+public:
+    // `plan` may be null; it is not owned and must outlive the service.
+    explicit FileSystem(FaultPlan* plan = nullptr);
+
+    bool folderExists(const QString& chemin) const;  // a folder, not a link to one
+    bool fileExists(const QString& chemin) const;    // a file or a symbolic link
+    // One folder level; its parent must exist.
+    ResultatFs createFolder(const QString& chemin);
+    // Size and modification time of the file or link itself; nothing when it is missing.
+    std::optional<InfoFichier> info(const QString& chemin) const;
+    // True when the owner has no write permission on the file.
+    bool isReadOnly(const QString& chemin) const;
+    // Deletes a file or a link (never its target). A read-only file is refused with EACCES.
+    ResultatFs remove(const QString& chemin);
+    // Deletes a file or a link, read-only or not.
+    ResultatFs forceRemove(const QString& chemin);
+    // Moves a file or a link to a full target path, across file systems when needed.
+    // On failure the source is whole and no temporary file is left behind.
+    ResultatFs move(const QString& source, const QString& cible,
+                    Remplacement remplacement = Remplacement::Jamais);
+
+    // The French reason for an errno ("accès refusé"...).
+    static QString Raison(int codeErreur);
+
+private:
+    FaultPlan* plan_;
+};
+
+}  // namespace tidemark

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QStringView>
+
+// Routines that cut a file-list entry (a drive path such as C:\proj\piston.prt.12, or a bare
+// name) into directory, name, radical, type and revision number. "\" is the only path
+// separator and "." the only name separator. They are pure: the views they return point
+// into the entry they were given, which the caller keeps alive.
+namespace tidemark {
+
+// Revision number given to a name with exactly one dot when the unnumbered file takes
+// precedence: higher than any real revision, so that file is the one kept.
+inline constexpr int RevisionSansIndicePrioritaire = 100000;
+
+// The text after the last "\", or the whole entry when it holds none.
+QStringView NomFichier(QStringView entree);
+
+// The text before the last "\" (that "\" excluded); empty when the entry holds none.
+QStringView NomRepertoire(QStringView entree);
+
+// The name without its revision suffix: with two or more dots, the name up to its last dot;
+// otherwise the whole name.
+QStringView NomSansRevision(QStringView entree);
+
+// The type: with two or more dots the text between the first and the last dot, with one dot
+// the text after it, with none the empty text.
+QStringView TypeFichier(QStringView entree);
+
+// The revision: with two or more dots the value of the text after the last dot; with exactly
+// one dot RevisionSansIndicePrioritaire when `sansIndicePrioritaire`, else 0; with no dot 0.
+int NumRevision(QStringView entree, bool sansIndicePrioritaire);
+
+// The value of a text read as a decimal number from its start: leading spaces skipped, then
+// the leading digits; 0 when it does not begin with a digit. Saturates at 2,147,483,647.
+int ValeurEntiere(QStringView texte);
+
+}  // namespace tidemark

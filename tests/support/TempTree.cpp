@@ -1,0 +1,92 @@
+#include "tests/support/TempTree.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utime.h>
+
+namespace tidemark::test {
+
+TempTree::TempTree(const QString& base)
+    : dir_(base.isEmpty() ? QDir::tempPath() + QStringLiteral("/tidemark-XXXXXX")
+                          : base + QStringLiteral("/tidemark-XXXXXX")) {
+    EXPECT_TRUE(dir_.isValid()) << "temporary folder under " << base.toStdString();
+}
+
+TempTree::TempTree(std::initializer_list<const char*> fichiers) : TempTree() {
+    this->fichiers(fichiers);
+}
+
+QString TempTree::chemin(const QString& relatif) const {
+    return relatif.isEmpty() ? dir_.path() : dir_.path() + u'/' + relatif;
+}
+
+void TempTree::fichier(const QString& relatif, const QByteArray& contenu) {
+    const QString complet = chemin(relatif);
+    QDir().mkpath(QFileInfo(complet).absolutePath());
+    QFile f(complet);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << complet.toStdString();
+    f.write(contenu);
+}
+
+void TempTree::fichiers(std::initializer_list<const char*> relatifs) {
+    for (const char* relatif : relatifs)
+        fichier(QString::fromUtf8(relatif));
+}
+
+void TempTree::dossier(const QString& relatif) { ASSERT_TRUE(QDir().mkpath(chemin(relatif))); }
+
+void TempTree::lien(const QString& relatif, const QString& cible) {
+    const QString complet = chemin(relatif);
+    QDir().mkpath(QFileInfo(complet).absolutePath());
+    ASSERT_EQ(::symlink(QFile::encodeName(cible).constData(),
+                        QFile::encodeName(complet).constData()),
+              0);
+}
+
+void TempTree::date(const QString& relatif, qint64 secondes) {
+    struct utimbuf temps {};
+    temps.actime = static_cast<time_t>(secondes);
+    temps.modtime = static_cast<time_t>(secondes);
+    ASSERT_EQ(::utime(QFile::encodeName(chemin(relatif)).constData(), &temps), 0);
+}
+
+bool TempTree::existe(const QString& relatif) const {
+    struct stat s {};
+    return ::lstat(QFile::encodeName(chemin(relatif)).constData(), &s) == 0;
+}
+
+QByteArray TempTree::contenu(const QString& relatif) const {
+    QFile f(chemin(relatif));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QStringList TempTree::tout() const {
+    QStringList liste;
+    QDirIterator it(dir_.path(), QDir::Files | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext())
+        liste.append(QDir(dir_.path()).relativeFilePath(it.next()));
+    liste.sort();
+    return liste;
+}
+
+ConfigTemporaire::ConfigTemporaire()
+    : ancienXdg_(qgetenv("XDG_CONFIG_HOME")), avaitXdg_(qEnvironmentVariableIsSet("XDG_CONFIG_HOME")) {
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir_.path()));
+}
+
+ConfigTemporaire::~ConfigTemporaire() {
+    if (avaitXdg_)
+        qputenv("XDG_CONFIG_HOME", ancienXdg_);
+    else
+        qunsetenv("XDG_CONFIG_HOME");
+}
+
+}  // namespace tidemark::test

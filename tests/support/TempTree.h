@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <initializer_list>
+
+namespace tidemark::test {
+
+// A real temporary directory tree for engine tests, removed when the object goes.
+// Paths given to it are relative to its root and use "/".
+class TempTree {
+public:
+    // Makes the tree under the system's temporary folder, or under `base` when given
+    // (/dev/shm, for a second file system).
+    explicit TempTree(const QString& base = {});
+    TempTree(std::initializer_list<const char*> fichiers);
+
+    // The absolute host path of a relative path (the root itself when empty).
+    QString chemin(const QString& relatif = {}) const;
+
+    // Creates a file, and the folders above it, holding `contenu`.
+    void fichier(const QString& relatif, const QByteArray& contenu = "x");
+    // Creates several empty files.
+    void fichiers(std::initializer_list<const char*> relatifs);
+    // Creates a folder and those above it.
+    void dossier(const QString& relatif);
+    // Creates a symbolic link at `relatif` pointing to `cible` (taken as written).
+    void lien(const QString& relatif, const QString& cible);
+    // Sets the modification time, in seconds since the epoch.
+    void date(const QString& relatif, qint64 secondes);
+
+    bool existe(const QString& relatif) const;
+    QByteArray contenu(const QString& relatif) const;
+    // Every file and link below the root, relative, sorted.
+    QStringList tout() const;
+
+private:
+    QTemporaryDir dir_;
+};
+
+// Points $XDG_CONFIG_HOME (and $HOME) at a fresh temporary folder while it lives, so a test
+// of the real settings store never touches the user's own.
+class ConfigTemporaire {
+public:
+    ConfigTemporaire();
+    ~ConfigTemporaire();
+    QString chemin() const { return dir_.path(); }
+
+private:
+    QTemporaryDir dir_;
+    QByteArray ancienXdg_;
+    bool avaitXdg_;
+};
+
+}  // namespace tidemark::test
