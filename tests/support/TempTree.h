@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include "tests/support/QtGtest.h"
+
 #include <initializer_list>
 
 namespace tidemark::test {

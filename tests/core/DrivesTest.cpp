@@ -1,0 +1,99 @@
+#include "core/Drives.h"
+#include "core/SettingsStore.h"
+#include "tests/support/QtGtest.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+namespace tidemark {
+namespace {
+
+DriveMap CarteAnn() {
+    return DriveMap::Depuis(u"C=/home/ann; z=/ ;D=/mnt/data/;x=relatif;7=/x;=/y");
+}
+
+TEST(Drives, ParsesTheEnvironmentForm) {
+    const DriveMap carte = CarteAnn();
+    EXPECT_EQ(carte.lettres(), (QList<QChar>{u'C', u'D', u'Z'}));
+    EXPECT_EQ(carte.racine(u'c'), u"/home/ann");
+    EXPECT_EQ(carte.racine(u'D'), u"/mnt/data");
+    EXPECT_EQ(carte.racine(u'Q'), u"");
+}
+
+TEST(Drives, HostPathTakesTheLongestWholeComponentPrefix) {
+    const DriveMap carte = CarteAnn();
+    EXPECT_EQ(carte.versLecteur(QStringLiteral("/home/ann/x")), u"C:\\x");
+    EXPECT_EQ(carte.versLecteur(QStringLiteral("/home/ann/proj/moteur/")), u"C:\\proj\\moteur");
+    EXPECT_EQ(carte.versLecteur(QStringLiteral("/home/ann")), u"C:\\");
+    EXPECT_EQ(carte.versLecteur(QStringLiteral("/home/annie/x")), u"Z:\\home\\annie\\x");
+    EXPECT_EQ(carte.versLecteur(QStringLiteral("/mnt/data/a/../b")), u"D:\\b");
+    EXPECT_EQ(carte.versLecteur(QStringLiteral("/")), u"Z:\\");
+
+    const DriveMap sansRacine = DriveMap::Depuis(u"C=/home/ann");
+    EXPECT_FALSE(sansRacine.versLecteur(QStringLiteral("/home/annie")).has_value());
+    EXPECT_FALSE(sansRacine.versLecteur(QString()).has_value());
+    EXPECT_TRUE(DriveMap::MessageHorsLecteur(QStringLiteral("/srv")).contains(u"/srv"));
+}
+
+TEST(Drives, DrivePathGoesBackToTheHost) {
+    const DriveMap carte = CarteAnn();
+    EXPECT_EQ(carte.versHote(QStringLiteral("C:\\proj\\piston.prt.1")), u"/home/ann/proj/piston.prt.1");
+    EXPECT_EQ(carte.versHote(QStringLiteral("c:/proj")), u"/home/ann/proj");
+    EXPECT_EQ(carte.versHote(QStringLiteral("C:\\")), u"/home/ann");
+    EXPECT_EQ(carte.versHote(QStringLiteral("C:")), u"/home/ann");
+    EXPECT_EQ(carte.versHote(QStringLiteral("Z:\\etc")), u"/etc");
+    EXPECT_FALSE(carte.versHote(QStringLiteral("Q:\\x")).has_value());
+    EXPECT_FALSE(carte.versHote(QStringLiteral("C:\\..\\bob")).has_value());
+    EXPECT_FALSE(carte.versHote(QStringLiteral("/home/ann")).has_value());
+}
+
+TEST(Drives, DrivePathIsBroughtToItsOneForm) {
+    const DriveMap carte = CarteAnn();
+    EXPECT_EQ(carte.normalise(QStringLiteral("z:\\home\\ann\\x")), u"C:\\x");
+    EXPECT_EQ(carte.normalise(QStringLiteral("c:\\a\\.\\b\\")), u"C:\\a\\b");
+    EXPECT_EQ(carte.versLecteurDepuisSaisie(QStringLiteral("/mnt/data/y")), u"D:\\y");
+    EXPECT_EQ(carte.versLecteurDepuisSaisie(QStringLiteral("d:/y")), u"D:\\y");
+}
+
+TEST(Drives, RelativeHostPathIsTakenFromTheCurrentFolder) {
+    DriveMap carte;
+    carte.ajoute(u'C', QDir::currentPath());
+    EXPECT_EQ(carte.versLecteur(QStringLiteral("sous/dossier")), u"C:\\sous\\dossier");
+}
+
+TEST(Drives, CurrentMapComesFromEnvironmentThenSettingsThenDefault) {
+    const QByteArray ancien = qgetenv("TIDEMARK_DRIVES");
+    MemorySettingsStore store;
+    qunsetenv("TIDEMARK_DRIVES");
+    DriveMap carte = DriveMap::Courante(store);
+    EXPECT_EQ(carte.racine(u'C'), QDir::cleanPath(QDir::homePath()));
+    EXPECT_EQ(carte.racine(u'Z'), u"/");
+
+    store.save(QStringLiteral("drives"), QStringLiteral("d"), QStringLiteral("/mnt/d"));
+    carte = DriveMap::Courante(store);
+    EXPECT_EQ(carte.lettres(), QList<QChar>{u'D'});
+
+    qputenv("TIDEMARK_DRIVES", "E=/srv/e");
+    carte = DriveMap::Courante(store);
+    EXPECT_EQ(carte.lettres(), QList<QChar>{u'E'});
+    if (ancien.isNull())
+        qunsetenv("TIDEMARK_DRIVES");
+    else
+        qputenv("TIDEMARK_DRIVES", ancien);
+}
+
+TEST(Drives, PathHelpers) {
+    EXPECT_TRUE(EstRacineLecteur(u"C:\\"));
+    EXPECT_FALSE(EstRacineLecteur(u"C:\\x"));
+    EXPECT_FALSE(EstRacineLecteur(u"C:"));
+    EXPECT_FALSE(EstRacineLecteur(u"1:\\"));
+    EXPECT_TRUE(EstCheminLecteur(u"d:"));
+    EXPECT_FALSE(EstCheminLecteur(u"/d:"));
+    EXPECT_EQ(RacineLecteur(u'c'), u"C:\\");
+    EXPECT_EQ(JoindreChemin(QStringLiteral("C:\\"), u"a.prt.1"), u"C:\\a.prt.1");
+    EXPECT_EQ(JoindreChemin(QStringLiteral("C:\\p"), u"a.prt.1"), u"C:\\p\\a.prt.1");
+}
+
+}  // namespace
+}  // namespace tidemark
