@@ -1,7 +1,9 @@
 #pragma once
 
+#include "core/FileSystem.h"
 #include "core/TabConf.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -37,6 +39,41 @@ struct AppState {
     QStringList RepConf;      // search directories read from config.pro
     bool CheminComplet = false;  // entries are full paths (subdirectories or config mode)
     bool StopScan = false;       // stop request of the running scan
+
+    // What the list box shows. While files are listed (ListeDeFichiers), line i is the mark
+    // of EtatMarque[i] followed by TabFich[i], and EtatMarque has one state per entry (see
+    // EtatLigne); otherwise the list shows MessagesListe, lines of text that are no entries.
+    bool ListeDeFichiers = false;
+    std::vector<quint8> EtatMarque;
+    QStringList MessagesListe;
+
+    // Size and modification time of entries (by position in TabFich) as the last analysis or
+    // duplicate search read them; a file is disposed of only while it still matches them.
+    // Emptied by every scan.
+    QHash<qint32, InfoFichier> InfosLues;
+
+    // The couples of the last duplicate or near-name search, as positions in TabFich; their
+    // texts and display lines are derived when shown.
+    struct Couple {
+        qint32 premier;
+        qint32 second;
+    };
+    std::vector<Couple> Couples;
 };
+
+// The mark state of a listed file, kept as the line's item data.
+enum EtatLigne : quint8 {
+    EtatVide = 0,    // not analysed, or a single file: kept
+    EtatX = 1,       // older revision, or marked by hand: purged
+    EtatM = 2,       // revision kept
+    EtatTiret = 3,   // auxiliary file or revision-less log: purged
+};
+
+// True for the states whose files a purge deletes or moves.
+inline bool EstMarquee(int etat) { return etat == EtatX || etat == EtatTiret; }
+
+// The full drive path of entry i: the entry itself when it is a drive path (X:\...), else the
+// base directory of the directory-mode scan that listed it as a bare name, "" and the entry.
+QString CheminEntree(const AppState& state, std::size_t i);
 
 }  // namespace tidemark

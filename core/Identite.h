@@ -34,4 +34,14 @@ inline constexpr QStringView MarqueX = u" X  ";       // purgeable, or marked by
 inline constexpr QStringView MarqueM = u" M  ";       // kept revision
 inline constexpr QStringView MarqueTiret = u" --  ";
 
+// The mark shown for a line state (0 blank, 1 X, 2 M, 3 --); blank for any other value.
+inline QStringView MarqueDEtat(int etat) {
+    switch (etat) {
+        case 1: return MarqueX;
+        case 2: return MarqueM;
+        case 3: return MarqueTiret;
+        default: return MarqueVide;
+    }
+}
+
 }  // namespace tidemark
