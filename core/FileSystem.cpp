@@ -1,9 +1,15 @@
 #include "core/FileSystem.h"
 
 #include <QFile>
+#include <QRandomGenerator>
+#include <QScopeGuard>
 
 #include <cerrno>
+#include <cstdio>
+#include <memory>
+#include <utility>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +18,382 @@ namespace tidemark {
 namespace {
 
 QByteArray Natif(const QString& chemin) { return QFile::encodeName(chemin); }
+
+ResultatFs Resultat(int code) {
+    return {code, FileSystem::Raison(code)};
+}
+
+// Runs one counted step: the errno the fault plan chooses for it, else the call's own
+// errno (0 when the call succeeded). `appel` returns 0 or -1 like a system call.
+template <typename Appel>
+int Etape(FaultPlan* plan, OperationFs operation, Appel&& appel) {
+    if (plan) {
+        if (const int code = plan->suivante(operation))
+            return code;
+    }
+    return std::forward<Appel>(appel)() == 0 ? 0 : errno;
+}
+
+bool Existe(const QByteArray& chemin) {
+    struct stat s {};
+    return ::lstat(chemin.constData(), &s) == 0;
+}
+
+bool MemeFichier(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+QByteArray Dossier(const QByteArray& chemin) {
+    const qsizetype i = chemin.lastIndexOf('/');
+    return i < 0 ? QByteArray(".") : i == 0 ? QByteArray("/") : chemin.left(i);
+}
+
+// True when both paths name the same entry of the same folder (not merely two hard links
+// of one file).
+bool MemeEntree(const QByteArray& a, const QByteArray& b) {
+    if (a == b)
+        return true;
+    const qsizetype ia = a.lastIndexOf('/');
+    const qsizetype ib = b.lastIndexOf('/');
+    if (a.mid(ia + 1) != b.mid(ib + 1))
+        return false;
+    struct stat da {
+    }, db{};
+    return ::stat(Dossier(a).constData(), &da) == 0 && ::stat(Dossier(b).constData(), &db) == 0 &&
+           MemeFichier(da, db);
+}
+
+// The errors by which link(2) says no hard link can be made here: none on this file
+// system (EPERM, EOPNOTSUPP, which is also ENOTSUP on Linux) or too many already (EMLINK).
+bool SansLiensDurs(int code) {
+    return code == EPERM || code == EOPNOTSUPP || code == EMLINK;
+}
+
+void Fermer(int& fd) {
+    if (fd >= 0)
+        ::close(fd);
+    fd = -1;
+}
+
+// Creates something under a fresh hidden name in `dossier` (.tidemark-XXXXXX). `creer`
+// makes it at the name it is given and returns 0 or -1 like a system call, failing with
+// EEXIST when the name is taken; another name is then tried. The errno, or 0 with `nom` set.
+template <typename Creer>
+int CreerSousNomUnique(const QByteArray& dossier, Creer&& creer, QByteArray& nom) {
+    static constexpr char alphabet[] =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    for (int essai = 0; essai < 100; ++essai) {
+        QByteArray candidat = dossier + "/.tidemark-";
+        for (int i = 0; i < 6; ++i)
+            candidat += alphabet[QRandomGenerator::global()->bounded(int(sizeof alphabet) - 1)];
+        if (creer(candidat) == 0) {
+            nom = candidat;
+            return 0;
+        }
+        if (errno != EEXIST)
+            return errno;
+    }
+    return EEXIST;
+}
+
+// A temporary file or link beside the target: removed when it goes out of scope unless it
+// was put in place (then `chemin` is cleared).
+struct Temporaire {
+    QByteArray chemin;
+    int fd = -1;
+    Temporaire() = default;
+    Temporaire(const Temporaire&) = delete;
+    Temporaire& operator=(const Temporaire&) = delete;
+    ~Temporaire() {
+        Fermer(fd);
+        if (!chemin.isEmpty())
+            ::unlink(chemin.constData());
+    }
+};
+
+// Renames `de` to `vers` unless `vers` exists (EEXIST then). renameat2(RENAME_NOREPLACE)
+// does it in one step; a file system without it (EINVAL, ENOSYS) gets link(2), which also
+// refuses an existing name, and `parLien` is set: `de` is then still there and the caller
+// removes it. Without hard links either, the last resort checks the target, then renames:
+// only a file created in between could be replaced.
+int RenommerSansRemplacer(FaultPlan* plan, const QByteArray& de, const QByteArray& vers,
+                          bool& parLien) {
+    parLien = false;
+    int code = Etape(plan, OperationFs::Renomme, [&] {
+        return ::renameat2(AT_FDCWD, de.constData(), AT_FDCWD, vers.constData(), RENAME_NOREPLACE);
+    });
+    if (code != EINVAL && code != ENOSYS)
+        return code;
+    // linkat without AT_SYMLINK_FOLLOW links a symbolic link itself, not its target.
+    code = Etape(plan, OperationFs::Renomme,
+                 [&] { return ::linkat(AT_FDCWD, de.constData(), AT_FDCWD, vers.constData(), 0); });
+    if (code == 0)
+        parLien = true;
+    if (!SansLiensDurs(code))
+        return code;
+    if (Existe(vers))
+        return EEXIST;
+    return Etape(plan, OperationFs::Renomme,
+                 [&] { return ::rename(de.constData(), vers.constData()); });
+}
+
+// How a copy was put in place at the target, so that it can be undone.
+struct Mise {
+    bool nouvelle = false;  // the target did not exist: undoing removes the copy
+    QByteArray ancienne;    // a second name of the replaced older file, to put it back
+};
+
+// Puts the finished temporary file or link in place at `cible`.
+int Placer(FaultPlan* plan, Temporaire& tmp, const QByteArray& cible, Remplacement remplacement,
+           Mise& mise) {
+    if (remplacement == Remplacement::Jamais) {
+        bool parLien = false;
+        const int code = RenommerSansRemplacer(plan, tmp.chemin, cible, parLien);
+        if (code != 0)
+            return code;
+        if (!parLien)
+            tmp.chemin.clear();  // renamed: the name is gone; else ~Temporaire unlinks it
+        mise.nouvelle = true;
+        return 0;
+    }
+    // Atomique. Try first without replacing: on success the target is known to be new, and
+    // a failure later may simply remove it.
+    int code = Etape(plan, OperationFs::Renomme, [&] {
+        return ::renameat2(AT_FDCWD, tmp.chemin.constData(), AT_FDCWD, cible.constData(),
+                           RENAME_NOREPLACE);
+    });
+    if (code == 0) {
+        tmp.chemin.clear();
+        mise.nouvelle = true;
+        return 0;
+    }
+    if (code != EEXIST && code != EINVAL && code != ENOSYS)
+        return code;
+    if (code != EEXIST && !Existe(cible)) {
+        mise.nouvelle = true;
+    } else {
+        // Keep a second name of the older file (a hard link, not counted: on a file system
+        // without hard links there is none) so that a failure after the replacement can put
+        // it back.
+        const QByteArray dossier = Dossier(cible);
+        if (CreerSousNomUnique(
+                dossier,
+                [&](const QByteArray& nom) {
+                    return ::linkat(AT_FDCWD, cible.constData(), AT_FDCWD, nom.constData(), 0);
+                },
+                mise.ancienne) != 0)
+            mise.ancienne.clear();
+    }
+    code = Etape(plan, OperationFs::Renomme,
+                 [&] { return ::rename(tmp.chemin.constData(), cible.constData()); });
+    if (code != 0) {
+        if (!mise.ancienne.isEmpty())
+            ::unlink(mise.ancienne.constData());
+        mise = {};
+        return code;
+    }
+    tmp.chemin.clear();
+    return 0;
+}
+
+// Undoes a placed copy after a later step failed; the source is still whole.
+// - The target was new: the copy is removed, nothing is duplicated.
+// - An older file was replaced and a second name of it was kept: it is renamed back over
+//   the copy, so the target is exactly as before.
+// - An older file was replaced without a second name (no hard links): the copy stays. The
+//   older file is gone either way, and removing the copy would leave the target empty; it
+//   is identical to the source, so the worst outcome is a duplicate, never a loss.
+void Defaire(Mise& mise, const QByteArray& cible) {
+    if (!mise.ancienne.isEmpty()) {
+        // Should this rename fail, the second name is kept: it holds the older file.
+        if (::rename(mise.ancienne.constData(), cible.constData()) == 0)
+            mise.ancienne.clear();
+    } else if (mise.nouvelle) {
+        ::unlink(cible.constData());
+    }
+}
+
+int SynchroniserDossier(const QByteArray& dossier) {
+    const int fd = ::open(dossier.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    const int r = ::fsync(fd);
+    const int code = errno;
+    ::close(fd);
+    errno = code;
+    return r;
+}
+
+int LireLien(const QByteArray& chemin, const struct stat& s, QByteArray& lien) {
+    qsizetype taille = s.st_size > 0 ? qsizetype(s.st_size) + 1 : 256;
+    for (;;) {
+        lien.resize(taille);
+        const ssize_t n = ::readlink(chemin.constData(), lien.data(), size_t(taille));
+        if (n < 0)
+            return errno;
+        if (n < taille) {
+            lien.resize(n);
+            return 0;
+        }
+        taille *= 2;  // possibly truncated: read again with more room
+    }
+}
+
+constexpr qsizetype TailleMorceau = 1 << 20;
+
+// Writes all of `donnees`, resuming after short writes and interruptions.
+int EcrireTout(int fd, const char* donnees, qsizetype taille) {
+    while (taille > 0) {
+        const ssize_t n = ::write(fd, donnees, size_t(taille));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (n == 0)
+            return EIO;
+        donnees += n;
+        taille -= n;
+    }
+    return 0;
+}
+
+// Copies the content of `source` into `cible` in chunks; the fault plan counts one Copie
+// per chunk read (one for an empty file).
+int CopierContenu(FaultPlan* plan, int source, int cible) {
+    const auto tampon = std::make_unique<char[]>(TailleMorceau);
+    for (bool premier = true;; premier = false) {
+        ssize_t n;
+        do n = ::read(source, tampon.get(), size_t(TailleMorceau));
+        while (n < 0 && errno == EINTR);
+        if (n < 0)
+            return errno;
+        if (n == 0 && !premier)
+            return 0;
+        if (plan) {
+            if (const int code = plan->suivante(OperationFs::Copie))
+                return code;
+        }
+        if (n == 0)
+            return 0;
+        if (const int code = EcrireTout(cible, tampon.get(), n))
+            return code;
+    }
+}
+
+// Makes the temporary copy of a regular file in `dossier`, with the source's content,
+// mode, owner (when allowed) and times, synced to disk.
+int CopierFichier(FaultPlan* plan, const QByteArray& source, const struct stat& avant,
+                  const QByteArray& dossier, Temporaire& tmp) {
+    int fdSource = ::open(source.constData(), O_RDONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    if (fdSource < 0)
+        return errno;
+    const auto fermer = qScopeGuard([&] { Fermer(fdSource); });
+    struct stat debut {};
+    if (::fstat(fdSource, &debut) != 0)
+        return errno;
+    if (!MemeFichier(debut, avant) || !S_ISREG(debut.st_mode))
+        return EBUSY;  // replaced between the look and the open
+
+    int code = CreerSousNomUnique(
+        dossier,
+        [&](const QByteArray& nom) {
+            tmp.fd =
+                ::open(nom.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+            return tmp.fd < 0 ? -1 : 0;
+        },
+        tmp.chemin);
+    if (code != 0)
+        return code;
+    if ((code = CopierContenu(plan, fdSource, tmp.fd)) != 0)
+        return code;
+    // Best effort: only a privileged user may give a file away; done before fchmod,
+    // which chown would otherwise undo for the set-id bits.
+    if (debut.st_uid != ::geteuid() || debut.st_gid != ::getegid())
+        (void)::fchown(tmp.fd, debut.st_uid, debut.st_gid);
+    code = Etape(plan, OperationFs::Attributs,
+                 [&] { return ::fchmod(tmp.fd, debut.st_mode & 07777); });
+    if (code != 0)
+        return code;
+    const struct timespec temps[2] = {debut.st_atim, debut.st_mtim};
+    if ((code = Etape(plan, OperationFs::Attributs, [&] { return ::futimens(tmp.fd, temps); })))
+        return code;
+    if ((code = Etape(plan, OperationFs::Synchronise, [&] { return ::fsync(tmp.fd); })))
+        return code;
+    const int fd = std::exchange(tmp.fd, -1);
+    if (::close(fd) != 0)
+        return errno;  // a late write error (network file systems report them here)
+
+    // Written to while being copied: deleting it would lose what was added.
+    struct stat fin {};
+    if (::fstat(fdSource, &fin) != 0)
+        return errno;
+    if (fin.st_size != debut.st_size || fin.st_mtim.tv_sec != debut.st_mtim.tv_sec ||
+        fin.st_mtim.tv_nsec != debut.st_mtim.tv_nsec)
+        return EBUSY;
+    return 0;
+}
+
+// Re-creates a symbolic link (the link, not what it points to) under a temporary name.
+int CopierLien(FaultPlan* plan, const QByteArray& source, const struct stat& avant,
+               const QByteArray& dossier, Temporaire& tmp) {
+    QByteArray lien;
+    if (const int code = LireLien(source, avant, lien))
+        return code;
+    int code = Etape(plan, OperationFs::Copie, [&] {
+        const int r = CreerSousNomUnique(
+            dossier,
+            [&](const QByteArray& nom) { return ::symlink(lien.constData(), nom.constData()); },
+            tmp.chemin);
+        errno = r;
+        return r == 0 ? 0 : -1;
+    });
+    if (code != 0)
+        return code;
+    const struct timespec temps[2] = {avant.st_atim, avant.st_mtim};
+    return Etape(plan, OperationFs::Attributs, [&] {
+        return ::utimensat(AT_FDCWD, tmp.chemin.constData(), temps, AT_SYMLINK_NOFOLLOW);
+    });
+}
+
+// Moves a file or a link to another file system: copy beside the target, put in place,
+// sync the folder, then delete the source; any failure leaves the source and the target
+// as they were.
+int DeplacerAilleurs(FaultPlan* plan, const QByteArray& source, const QByteArray& cible,
+                     const struct stat& avant, Remplacement remplacement) {
+    if (remplacement == Remplacement::Jamais && Existe(cible))
+        return EEXIST;  // checked again when placing; this only spares a useless copy
+    if (!S_ISREG(avant.st_mode) && !S_ISLNK(avant.st_mode))
+        return EOPNOTSUPP;  // a device, pipe or socket cannot be copied
+    const QByteArray dossier = Dossier(cible);
+    Temporaire tmp;
+    int code = S_ISLNK(avant.st_mode) ? CopierLien(plan, source, avant, dossier, tmp)
+                                      : CopierFichier(plan, source, avant, dossier, tmp);
+    if (code != 0)
+        return code;
+
+    Mise mise;
+    if ((code = Placer(plan, tmp, cible, remplacement, mise)) != 0)
+        return code;
+    code = Etape(plan, OperationFs::Synchronise, [&] { return SynchroniserDossier(dossier); });
+    if (code == 0) {
+        // The name must still be the file that was copied, or the wrong one would go.
+        struct stat maintenant {};
+        if (::lstat(source.constData(), &maintenant) != 0)
+            code = errno;
+        else if (!MemeFichier(maintenant, avant))
+            code = EBUSY;
+    }
+    if (code == 0)
+        code = Etape(plan, OperationFs::Supprime, [&] { return ::unlink(source.constData()); });
+    if (code != 0) {
+        Defaire(mise, cible);
+        return code;
+    }
+    if (!mise.ancienne.isEmpty())
+        ::unlink(mise.ancienne.constData());
+    return 0;
+}
 
 }  // namespace
 
@@ -56,6 +438,8 @@ std::optional<InfoFichier> FileSystem::info(const QString& chemin) const {
     info.taille = s.st_size;
     info.modificationNs = qint64(s.st_mtim.tv_sec) * 1'000'000'000 + s.st_mtim.tv_nsec;
     info.lien = S_ISLNK(s.st_mode);
+    info.peripherique = quint64(s.st_dev);
+    info.inode = quint64(s.st_ino);
     return info;
 }
 
@@ -63,6 +447,108 @@ bool FileSystem::isReadOnly(const QString& chemin) const {
     struct stat s {};
     return ::lstat(Natif(chemin).constData(), &s) == 0 && !S_ISLNK(s.st_mode) &&
            (s.st_mode & S_IWUSR) == 0;
+}
+
+// ---- FileSystem: changes --------------------------------------------------------------
+
+ResultatFs FileSystem::createFolder(const QString& chemin) {
+    const QByteArray natif = Natif(chemin);
+    int code =
+        Etape(plan_, OperationFs::CreeDossier, [&] { return ::mkdir(natif.constData(), 0777); });
+    // Already there counts as done only when it is a folder (not a file, not a link to one).
+    if (code == EEXIST && folderExists(chemin))
+        code = 0;
+    return Resultat(code);
+}
+
+ResultatFs FileSystem::remove(const QString& chemin) {
+    // Linux lets the owner of the folder delete a read-only file; the program does not.
+    if (isReadOnly(chemin))
+        return Resultat(EACCES);
+    return forceRemove(chemin);
+}
+
+ResultatFs FileSystem::forceRemove(const QString& chemin) {
+    const QByteArray natif = Natif(chemin);
+    return Resultat(
+        Etape(plan_, OperationFs::Supprime, [&] { return ::unlink(natif.constData()); }));
+}
+
+ResultatFs FileSystem::move(const QString& source, const QString& cible,
+                            Remplacement remplacement) {
+    const QByteArray de = Natif(source);
+    const QByteArray vers = Natif(cible);
+    struct stat avant {};
+    if (::lstat(de.constData(), &avant) != 0)
+        return Resultat(errno);
+    if (S_ISDIR(avant.st_mode))
+        return Resultat(EISDIR);
+
+    int code;
+    if (remplacement == Remplacement::Jamais) {
+        bool parLien = false;
+        code = RenommerSansRemplacer(plan_, de, vers, parLien);
+        if (code == 0 && parLien) {
+            code = Etape(plan_, OperationFs::Supprime, [&] { return ::unlink(de.constData()); });
+            if (code != 0)
+                ::unlink(vers.constData());  // the second name only: the source is whole
+        }
+    } else {
+        struct stat present {};
+        if (::lstat(vers.constData(), &present) == 0 && MemeFichier(present, avant) &&
+            !MemeEntree(de, vers)) {
+            // Two hard links of one file: rename(2) would do nothing and succeed, leaving
+            // the source behind. The target already is the file; only the source name goes.
+            code = Etape(plan_, OperationFs::Supprime, [&] { return ::unlink(de.constData()); });
+        } else {
+            code = Etape(plan_, OperationFs::Renomme,
+                         [&] { return ::rename(de.constData(), vers.constData()); });
+        }
+    }
+    if (code == EXDEV)
+        code = DeplacerAilleurs(plan_, de, vers, avant, remplacement);
+    return Resultat(code);
+}
+
+QString FileSystem::Raison(int codeErreur) {
+    switch (codeErreur) {
+        case 0:
+            return {};
+        case EACCES:
+        case EPERM:
+            return QStringLiteral("accès refusé");
+        case ENOENT:
+            return QStringLiteral("fichier ou dossier introuvable");
+        case EEXIST:
+            return QStringLiteral("la cible existe déjà");
+        case ENOSPC:
+            return QStringLiteral("plus de place sur le disque");
+        case EROFS:
+            return QStringLiteral("système de fichiers en lecture seule");
+        case EXDEV:
+            return QStringLiteral(
+                "la source et la cible sont sur deux systèmes de fichiers différents");
+        case EBUSY:
+            return QStringLiteral("fichier occupé");
+        case ENAMETOOLONG:
+            return QStringLiteral("chemin trop long");
+        case ENOTDIR:
+            return QStringLiteral("un élément du chemin n'est pas un dossier");
+        case EISDIR:
+            return QStringLiteral("c'est un dossier");
+        case EIO:
+            return QStringLiteral("erreur d'entrée-sortie");
+        case EDQUOT:
+            return QStringLiteral("quota dépassé");
+        case ELOOP:
+            return QStringLiteral("trop de liens symboliques dans le chemin");
+        case EOPNOTSUPP:
+            return QStringLiteral("opération non prise en charge pour ce fichier");
+        default:
+            return QStringLiteral("erreur système %1 (%2)")
+                .arg(codeErreur)
+                .arg(qt_error_string(codeErreur));
+    }
 }
 
 }  // namespace tidemark

@@ -10,14 +10,17 @@
 // the drive paths of the rules (C:\proj\x) are turned into host paths by DriveMap first.
 namespace tidemark {
 
-// The operations a fault plan can make fail, each counted on its own.
+// The operations a fault plan can make fail, each counted on its own. Clean-up after a
+// failure (removing a temporary file, undoing a placed copy) is never counted, so a plan
+// cannot make the undo itself fail.
 enum class OperationFs {
-    CreeDossier,   // mkdir of one folder level
-    Supprime,      // unlink of a file or link
-    Renomme,       // rename(2), within one file system
-    Copie,         // writing the copy of a file to another file system
-    Synchronise,   // fsync of a copied file or of its folder
-    Attributs,     // setting mode and modification time on a copy
+    CreeDossier,  // mkdir of one folder level
+    Supprime,     // unlink of a file or link given to remove(), or of a moved source
+    Renomme,      // each rename(2), renameat2(2) or link(2) call of a move
+    Copie,        // writing a copy to another file system: once per 1 MiB chunk read from
+                  // the source (an empty file counts once), once for re-creating a link
+    Synchronise,  // fsync of a copied file, then of the target folder
+    Attributs,    // on a copy: fchmod, then futimens (a link: one utimensat)
     Nombre
 };
 
@@ -52,6 +55,8 @@ struct InfoFichier {
     qint64 taille = 0;
     qint64 modificationNs = 0;  // modification time, nanoseconds since the epoch
     bool lien = false;          // a symbolic link (the link itself was read)
+    quint64 peripherique = 0;   // device and inode: two entries with the same pair are one
+    quint64 inode = 0;          // file on disk, whatever their paths
     bool operator==(const InfoFichier&) const = default;
 };
 
@@ -78,8 +83,12 @@ public:
     ResultatFs remove(const QString& chemin);
     // Deletes a file or a link, read-only or not.
     ResultatFs forceRemove(const QString& chemin);
-    // Moves a file or a link to a full target path, across file systems when needed.
-    // On failure the source is whole and no temporary file is left behind.
+    // Moves a file or a link (not a folder) to a full target path, across file systems
+    // when needed: then the data is copied to a hidden temporary file beside the target,
+    // synced, put in place, and only then is the source deleted.
+    // On failure the source is whole, no temporary file is left behind, and the target is
+    // as it was (absent, or the older file with Atomique; only on a file system without
+    // hard links may a failure after the replacement leave the new copy in its place).
     ResultatFs move(const QString& source, const QString& cible,
                     Remplacement remplacement = Remplacement::Jamais);
 
