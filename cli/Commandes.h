@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdio>
+
+// The subcommands of tidemark-cli and what they share.
+namespace tidemark::cli {
+
+// Exit statuses of every command.
+inline constexpr int SortieFaite = 0;       // done
+inline constexpr int SortieIncomplete = 1;  // some directories or files could not be processed
+inline constexpr int SortieUsage = 2;       // bad usage or input, with a one-line reason
+
+// `tidemark-cli scan [selection] DIR`; `arguments` follow the command's name.
+int CmdScan(QStringList arguments);
+
+// Writes a text as UTF-8.
+inline void Ecrit(std::FILE* flux, const QString& texte) {
+    const QByteArray octets = texte.toUtf8();
+    std::fwrite(octets.constData(), 1, static_cast<size_t>(octets.size()), flux);
+}
+
+// A one-line reason on standard error, then the status of bad usage.
+inline int ErreurUsage(const QString& raison) {
+    Ecrit(stderr, QStringLiteral("tidemark-cli : ") + raison + u'\n');
+    return SortieUsage;
+}
+
+}  // namespace tidemark::cli

@@ -1,0 +1,473 @@
+#include "inventory/Scan.h"
+
+#include "core/Drives.h"
+#include "core/FileSystem.h"
+#include "core/Identite.h"
+#include "core/Wildcard.h"
+
+#include <QFile>
+#include <QLocale>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace tidemark {
+
+namespace {
+
+// ---- Reading one directory ------------------------------------------------------------
+
+struct SousRepertoire {
+    QString nom;
+    QByteArray octets;  // the name as the host spells it, to build the host path
+};
+
+// The entries of one directory that the scan keeps, sorted.
+struct Listing {
+    std::vector<QString> fichiers;            // matching files
+    std::vector<SousRepertoire> repertoires;  // directories to enter
+    int nomsIgnores = 0;
+    int erreur = 0;  // errno when the directory could not be read
+};
+
+// Case-insensitive name order, as QString compares without regard to case; names equal that
+// way go in the byte order of their UTF-8 form. Pro/ENGINEER names are nearly always ASCII,
+// so ASCII characters are folded here and only other text goes through Qt's folding.
+bool AvantNom(const QString& a, const QString& b) {
+    const qsizetype n = std::min(a.size(), b.size());
+    const char16_t* pa = reinterpret_cast<const char16_t*>(a.unicode());
+    const char16_t* pb = reinterpret_cast<const char16_t*>(b.unicode());
+    for (qsizetype i = 0; i < n; ++i) {
+        char16_t x = pa[i], y = pb[i];
+        if (x == y)
+            continue;
+        if (x >= 0x80 || y >= 0x80) {
+            const int c = QStringView(a).compare(QStringView(b), Qt::CaseInsensitive);
+            return c != 0 ? c < 0 : a.toUtf8() < b.toUtf8();
+        }
+        if (x >= u'A' && x <= u'Z')
+            x += 32;
+        if (y >= u'A' && y <= u'Z')
+            y += 32;
+        if (x != y)
+            return x < y;
+    }
+    if (a.size() != b.size())
+        return a.size() < b.size();
+    return a.toUtf8() < b.toUtf8();
+}
+
+enum class Genre { Fichier, Repertoire, Autre };
+
+// What an entry is, without stat when the directory tells it. A link to a directory is
+// neither listed nor entered; a link to anything else, or to nothing, is listed as a file
+// (disposing of it acts on the link itself).
+Genre GenreEntree(int fd, const dirent* e) {
+    unsigned char type = e->d_type;
+    if (type == DT_UNKNOWN) {
+        struct stat s {};
+        if (::fstatat(fd, e->d_name, &s, AT_SYMLINK_NOFOLLOW) != 0)
+            return Genre::Autre;
+        type = S_ISREG(s.st_mode)   ? DT_REG
+               : S_ISDIR(s.st_mode) ? DT_DIR
+               : S_ISLNK(s.st_mode) ? DT_LNK
+                                    : DT_UNKNOWN;
+    }
+    switch (type) {
+        case DT_REG:
+            return Genre::Fichier;
+        case DT_DIR:
+            return Genre::Repertoire;
+        case DT_LNK: {
+            struct stat s {};
+            if (::fstatat(fd, e->d_name, &s, 0) == 0 && S_ISDIR(s.st_mode))
+                return Genre::Autre;
+            return Genre::Fichier;
+        }
+        default:
+            return Genre::Autre;  // devices, pipes and sockets are no model files
+    }
+}
+
+// A name that holds "\" or a control character cannot be part of a drive path or of a list
+// line; a name whose bytes are not UTF-8 could not be found again from its text.
+struct NomDecode {
+    QString texte;
+    bool exprimable = true;
+};
+
+NomDecode Decode(const char* nom, size_t longueur) {
+    bool ascii = true, interdit = false;
+    for (size_t i = 0; i < longueur; ++i) {
+        const auto c = static_cast<unsigned char>(nom[i]);
+        ascii = ascii && c < 0x80;
+        interdit = interdit || c < 0x20 || c == '\\' || c == 0x7F;
+    }
+    NomDecode d;
+    const auto taille = static_cast<qsizetype>(longueur);
+    if (ascii) {
+        d.texte = QString::fromLatin1(nom, taille);
+    } else {
+        d.texte = QString::fromUtf8(nom, taille);
+        interdit = interdit || d.texte.toUtf8() != QByteArrayView(nom, taille);
+    }
+    d.exprimable = !interdit;
+    return d;
+}
+
+// Reads the entries of the host directory `hote` into `listing` (emptied first): the files
+// matching `filtre` and, when `avecRepertoires`, the subdirectories, both sorted. Names
+// beginning with "." are hidden. `sansGarage` leaves out the folder "_" (a drive root's
+// garage). On failure `listing.erreur` holds the errno and the lists are empty.
+void LitRepertoire(const QByteArray& hote, const Wildcard& filtre, bool avecRepertoires,
+                   bool sansGarage, Listing& listing) {
+    listing.fichiers.clear();
+    listing.repertoires.clear();
+    listing.nomsIgnores = 0;
+    listing.erreur = 0;
+    DIR* d = ::opendir(hote.constData());
+    if (!d) {
+        listing.erreur = errno;
+        return;
+    }
+    const int fd = ::dirfd(d);
+    for (;;) {
+        errno = 0;
+        const dirent* e = ::readdir(d);
+        if (!e) {
+            listing.erreur = errno;
+            break;
+        }
+        if (e->d_name[0] == '.')
+            continue;
+        const Genre genre = GenreEntree(fd, e);
+        if (genre == Genre::Autre || (genre == Genre::Repertoire && !avecRepertoires))
+            continue;
+        const size_t longueur = std::strlen(e->d_name);
+        if (genre == Genre::Repertoire && sansGarage && longueur == 1 && e->d_name[0] == '_')
+            continue;
+        NomDecode nom = Decode(e->d_name, longueur);
+        if (genre == Genre::Fichier && !filtre.correspond(nom.texte))
+            continue;
+        if (!nom.exprimable) {
+            ++listing.nomsIgnores;
+            continue;
+        }
+        if (genre == Genre::Fichier)
+            listing.fichiers.push_back(std::move(nom.texte));
+        else
+            listing.repertoires.push_back(
+                {std::move(nom.texte), QByteArray(e->d_name, static_cast<qsizetype>(longueur))});
+    }
+    ::closedir(d);
+    if (listing.erreur != 0) {
+        // A listing cut short by an error is not listed at all: half a directory would pass
+        // for a whole one.
+        listing.fichiers.clear();
+        listing.repertoires.clear();
+        return;
+    }
+    std::sort(listing.fichiers.begin(), listing.fichiers.end(), AvantNom);
+    std::sort(
+        listing.repertoires.begin(), listing.repertoires.end(),
+        [](const SousRepertoire& a, const SousRepertoire& b) { return AvantNom(a.nom, b.nom); });
+}
+
+// ---- The walk -------------------------------------------------------------------------
+
+struct RepertoireAVisiter {
+    QString lecteur;  // drive path
+    QByteArray hote;  // host path, as the system spells it
+};
+
+QString Nombre(qsizetype n) {
+    return QLocale(QLocale::French, QLocale::France).toString(n);
+}
+
+// Adds entries to the list and keeps the counts of one scan.
+class Parcours {
+public:
+    Parcours(AppState& state, const DemandeScan& demande, ScanInterface& interface,
+             ResultatScan& resultat)
+        : state_(state),
+          demande_(demande),
+          interface_(interface),
+          resultat_(resultat),
+          filtre_(state.FiltreFich) {
+        // A new list each time; its memory follows the entries found, not the capacity.
+        std::vector<QString>().swap(state_.TabFich);
+        state_.TabFich.reserve(static_cast<size_t>(std::min<qsizetype>(demande.capacite, 4096)));
+    }
+
+    // The spare room of the list is given back once the scan is over.
+    ~Parcours() { state_.TabFich.shrink_to_fit(); }
+
+    // Lists one directory; false when the scan must end (the list is full).
+    // `sousRepertoires`: the subdirectories found are queued to be visited, depth first.
+    bool liste(const RepertoireAVisiter& rep, bool sousRepertoires) {
+        LitRepertoire(rep.hote, filtre_, sousRepertoires,
+                      sousRepertoires && EstRacineLecteur(rep.lecteur), listing_);
+        resultat_.nomsIgnores += listing_.nomsIgnores;
+        if (listing_.erreur != 0) {
+            ++resultat_.repertoiresIgnores;
+            echecs_.append(
+                QStringLiteral("  %1 : %2").arg(rep.lecteur, FileSystem::Raison(listing_.erreur)));
+            return true;
+        }
+        ++resultat_.repertoiresVisites;
+
+        const QString prefixe = JoindreChemin(rep.lecteur, u"");
+        for (QString& nom : listing_.fichiers) {
+            if (static_cast<qsizetype>(state_.TabFich.size()) >= demande_.capacite) {
+                resultat_.capaciteAtteinte = true;
+                break;
+            }
+            if (state_.CheminComplet) {
+                // Built at its exact size: a list of half a million paths is the scan's
+                // whole memory cost.
+                QString chemin;
+                chemin.reserve(prefixe.size() + nom.size());
+                chemin.append(prefixe).append(nom);
+                state_.TabFich.push_back(std::move(chemin));
+            } else {
+                state_.TabFich.push_back(std::move(nom));
+            }
+        }
+        interface_.progression({resultat_.repertoiresVisites,
+                                static_cast<qsizetype>(state_.TabFich.size()),
+                                static_cast<qsizetype>(listing_.fichiers.size())});
+        if (resultat_.capaciteAtteinte)
+            return false;
+
+        // Pushed in reverse so that the first subdirectory is visited next.
+        for (auto it = listing_.repertoires.rbegin(); it != listing_.repertoires.rend(); ++it) {
+            QByteArray hote = rep.hote;
+            if (!hote.endsWith('/'))
+                hote += '/';
+            hote += it->octets;
+            pile_.push_back({JoindreChemin(rep.lecteur, it->nom), std::move(hote)});
+        }
+        return true;
+    }
+
+    // Visits the queued directories, depth first, yielding before each one.
+    void descend() {
+        while (!pile_.empty()) {
+            const RepertoireAVisiter rep = std::move(pile_.back());
+            pile_.pop_back();
+            if (!visite(rep, true))
+                return;
+        }
+    }
+
+    // Yields, then lists `rep` unless a stop was asked meanwhile; false when the scan ends.
+    bool visite(const RepertoireAVisiter& rep, bool sousRepertoires) {
+        interface_.cede();
+        if (state_.StopScan) {
+            resultat_.arrete = true;
+            return false;
+        }
+        return liste(rep, sousRepertoires);
+    }
+
+    // The notices of the walk, in French.
+    void avis() const {
+        QStringList& avis = resultat_.avis;
+        if (resultat_.repertoiresIgnores == 1)
+            avis.append(QStringLiteral("1 répertoire n'a pas pu être lu et a été passé :"));
+        else if (resultat_.repertoiresIgnores > 1)
+            avis.append(QStringLiteral("%1 répertoires n'ont pas pu être lus et ont été passés :")
+                            .arg(Nombre(resultat_.repertoiresIgnores)));
+        avis.append(echecs_);
+        if (resultat_.nomsIgnores > 0)
+            avis.append(QStringLiteral("%1 nom(s) passé(s) : « \\ », caractère de contrôle ou "
+                                       "octets hors UTF-8, impossibles à écrire dans un chemin.")
+                            .arg(Nombre(resultat_.nomsIgnores)));
+        if (resultat_.capaciteAtteinte)
+            avis.append(QStringLiteral("La liste est pleine (%1 fichiers) : les fichiers suivants "
+                                       "n'y figurent pas.")
+                            .arg(Nombre(demande_.capacite)));
+    }
+
+private:
+    AppState& state_;
+    const DemandeScan& demande_;
+    ScanInterface& interface_;
+    ResultatScan& resultat_;
+    Wildcard filtre_;
+    Listing listing_;  // reused from one directory to the next
+    std::vector<RepertoireAVisiter> pile_;
+    QStringList echecs_;
+};
+
+std::optional<QByteArray> Hote(const DriveMap& lecteurs, const QString& lecteur) {
+    const std::optional<QString> hote = lecteurs.versHote(lecteur);
+    if (!hote)
+        return std::nullopt;
+    return QFile::encodeName(*hote);
+}
+
+void ScanRepertoire(AppState& state, const DemandeScan& demande, const DriveMap& lecteurs,
+                    ScanInterface& interface, ResultatScan& resultat) {
+    const std::optional<QString> base = lecteurs.normalise(demande.repertoire);
+    bool sousRepertoires = demande.sousRepertoires;
+    if (sousRepertoires && base && EstRacineLecteur(*base) &&
+        !interface.demandeOuiNon(TexteAvertissementRacine(), TitreAvertissement())) {
+        sousRepertoires = false;
+        resultat.racineRefusee = true;
+    }
+    state.CheminComplet = sousRepertoires;
+    state.RepBase = base.value_or(demande.repertoire);
+
+    Parcours parcours(state, demande, interface, resultat);
+    const std::optional<QByteArray> hote = base ? Hote(lecteurs, *base) : std::nullopt;
+    if (!hote) {
+        ++resultat.repertoiresIgnores;
+        resultat.avis.append(DriveMap::MessageHorsLecteur(demande.repertoire));
+        return;
+    }
+    if (parcours.liste({*base, *hote}, sousRepertoires) && sousRepertoires)
+        parcours.descend();
+    parcours.avis();
+}
+
+void ScanConfig(AppState& state, const DemandeScan& demande, const DriveMap& lecteurs,
+                const FileSystem& fs, ScanInterface& interface, ResultatScan& resultat) {
+    state.RepConf.clear();
+    state.CheminComplet = true;
+    CompteRenduConfig compteRendu;
+
+    if (demande.avecHome) {
+        const QString home = VariableHome(demande.environnement);
+        if (!home.isEmpty()) {
+            const std::optional<QString> rep = lecteurs.versLecteurDepuisSaisie(home);
+            if (!rep) {
+                resultat.avis.append(
+                    QStringLiteral("Le dossier « home » (%1) ne se trouve sur aucun lecteur : "
+                                   "son config.pro n'est pas lu.")
+                        .arg(home));
+            } else {
+                const QString fichier = CheminConfigPro(*rep);
+                if (LitConfigPro(fichier, *rep, lecteurs, fs, state.RepConf, compteRendu,
+                                 demande.capaciteRepConf) &&
+                    state.RepConf.isEmpty())
+                    compteRendu.lignes.append(LigneSansSearchPath(fichier));
+            }
+        }
+    }
+    const QString repertoire = lecteurs.normalise(demande.repertoire).value_or(demande.repertoire);
+    const qsizetype avant = state.RepConf.size();
+    const QString fichier = CheminConfigPro(repertoire);
+    if (LitConfigPro(fichier, repertoire, lecteurs, fs, state.RepConf, compteRendu,
+                     demande.capaciteRepConf) &&
+        state.RepConf.size() == avant)
+        compteRendu.lignes.append(LigneSansSearchPath(fichier));
+
+    resultat.lignes = compteRendu.lignes;
+    resultat.sansRepertoireConfig = state.RepConf.isEmpty();
+
+    // A directory named twice stays twice in RepConf but is listed once: listed twice, each
+    // of its files would be counted twice by the analysis and disposed of twice. Sameness is
+    // the directory's identity, so two spellings of one directory are one.
+    Parcours parcours(state, demande, interface, resultat);
+    std::set<std::pair<dev_t, ino_t>> vus;
+    int doubles = 0;
+    for (const QString& rep : std::as_const(state.RepConf)) {
+        const std::optional<QByteArray> hote = Hote(lecteurs, rep);
+        struct stat s {};
+        if (hote && ::stat(hote->constData(), &s) == 0 &&
+            !vus.insert({s.st_dev, s.st_ino}).second) {
+            ++doubles;
+            continue;
+        }
+        if (!parcours.visite({rep, hote.value_or(QByteArray())}, false))
+            break;
+    }
+    if (compteRendu.horsLecteur > 0)
+        resultat.avis.append(QStringLiteral("%1 répertoire(s) de recherche passé(s) : ils ne se "
+                                            "trouvent sur aucun lecteur.")
+                                 .arg(compteRendu.horsLecteur));
+    if (compteRendu.auDelaCapacite > 0)
+        resultat.avis.append(QStringLiteral("%1 répertoire(s) de recherche passé(s) au-delà des "
+                                            "%2 que la liste peut tenir.")
+                                 .arg(compteRendu.auDelaCapacite)
+                                 .arg(demande.capaciteRepConf));
+    if (doubles > 0)
+        resultat.avis.append(QStringLiteral("%1 répertoire(s) de recherche nommé(s) plus d'une "
+                                            "fois : listé(s) une seule fois.")
+                                 .arg(doubles));
+    parcours.avis();
+}
+
+QString Espaces(int n) {
+    return QString(n, u' ');
+}
+
+}  // namespace
+
+QString TexteAvertissementRacine() {
+    const QString lignes[] = {
+        Espaces(27) + QStringLiteral("La recherche de tous les fichiers à partir de la racine") +
+            Espaces(2),
+        Espaces(40) + QStringLiteral("risque d'être assez longue ."),
+        Espaces(1),
+        Espaces(40) + QStringLiteral(". ATTENTION .... ATTENTION ."),
+        Espaces(1),
+        Espaces(22) +
+            QStringLiteral("Assurez vous que tous les répertoires de cette unité correspondent à") +
+            Espaces(1),
+        Espaces(21) +
+            QStringLiteral(
+                "des fichiers de données. Certaines des extensions de fichier traitées ."),
+        Espaces(30) + QStringLiteral("ne sont pas spécifiques à Pro/E ( *.log *.inf *.idx ) .") +
+            Espaces(1),
+        Espaces(1),
+        Espaces(40) + QStringLiteral(".   CONSEIL .... CONSEIL ."),
+        Espaces(1) + QStringLiteral("Lors des premiéres utilisations de ce programme  :") +
+            Espaces(1),
+        Espaces(3) + QStringLiteral("- passez un peu de temps à vérifier les fichiers détectés "
+                                    "par l'application avant de 'purger'."),
+        Espaces(3) + QStringLiteral("- utilisez les options 'déplacer' plutôt que 'détruire'."),
+        Espaces(3) + QStringLiteral("Vous pourrez ensuite effacer les répertoires 'garage' aprés "
+                                    "avoir vérifié leurs contenus."),
+        Espaces(1),
+        Espaces(38) + QStringLiteral("Voulez vous quand même continuer ?"),
+    };
+    QString texte;
+    for (const QString& ligne : lignes) texte += ligne + QStringLiteral("\n\r");
+    return texte;
+}
+
+QString TitreAvertissement() {
+    return QLatin1String(identite::AppNom) + QStringLiteral(" Velnor");
+}
+
+QString LigneAnalyseRepertoire(const QString& repertoire) {
+    return MarqueVide.toString() + QStringLiteral("Le répertoire '") + repertoire +
+           QStringLiteral("'  est en cours d'analyse");
+}
+
+ResultatScan Scan(AppState& state, const DemandeScan& demande, const DriveMap& lecteurs,
+                  const FileSystem& fs, ScanInterface& interface) {
+    ResultatScan resultat;
+    if (state.FiltreFich.isEmpty())
+        return resultat;
+    resultat.effectue = true;
+    state.StopScan = false;
+    if (demande.mode == ModeScan::Config)
+        ScanConfig(state, demande, lecteurs, fs, interface, resultat);
+    else
+        ScanRepertoire(state, demande, lecteurs, interface, resultat);
+    state.StopScan = false;
+    return resultat;
+}
+
+}  // namespace tidemark

@@ -1,0 +1,134 @@
+// tidemark-cli scan run as a user would, on real trees, with its own settings folder.
+#include "core/Configurations.h"
+#include "core/TabConf.h"
+#include "tests/support/TempTree.h"
+
+#include <QProcess>
+#include <QSettings>
+
+#include <gtest/gtest.h>
+
+namespace tidemark {
+namespace {
+
+struct Sortie {
+    int code = -1;
+    QStringList lignes;  // standard output, one entry per line
+    QString erreurs;     // standard error
+};
+
+// Drive C:\ is `arbre`; HOME and XDG_CONFIG_HOME point into `reglages`, so the settings of
+// the user running the tests are never read.
+class CliScanTest : public ::testing::Test {
+protected:
+    CliScanTest() {
+        arbre.fichiers({"proj/PISTON.prt.2", "proj/piston.prt.10", "proj/notes.doc",
+                        "proj/trail.txt.3", "proj/vue.stp", "proj/sous/axe.prt.1", "x.prt.1",
+                        "_/proj/garage.prt.1"});
+    }
+
+    Sortie lance(const QStringList& arguments) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("HOME"), reglages.chemin());
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), reglages.chemin());
+        env.insert(QStringLiteral("TIDEMARK_DRIVES"), QStringLiteral("C=") + arbre.chemin());
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(TIDEMARK_CLI), QStringList{QStringLiteral("scan")} + arguments);
+        EXPECT_TRUE(p.waitForFinished(30000));
+        Sortie s;
+        s.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        s.lignes = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+        s.erreurs = QString::fromUtf8(p.readAllStandardError());
+        return s;
+    }
+
+    // Stores a named configuration with `lignes` selected, made current when asked.
+    void stocke(const QString& nom, std::initializer_list<int> lignes, bool courante) {
+        QSettings s(reglages.chemin("Tidemark/Tidemark.conf"), QSettings::IniFormat);
+        TableTypes table = TabConfInitiale();
+        for (int ligne : lignes) table[ligne].selection = 1;
+        s.setValue(QStringLiteral("startup/_") + nom, TexteConfiguration(table, OptionsPurge{}));
+        if (courante)
+            s.setValue(QStringLiteral("startup/CurConf"), nom);
+    }
+
+    test::TempTree arbre;
+    test::TempTree reglages;
+};
+
+TEST_F(CliScanTest, ListeLesEntreesSurLaSortieStandard) {
+    const QStringList attendu = {"piston.prt.10", "PISTON.prt.2"};
+    Sortie s = lance({"--types", "prt", arbre.chemin("proj")});
+    EXPECT_EQ(s.code, 0) << s.erreurs.toStdString();
+    EXPECT_EQ(s.lignes, attendu);
+    EXPECT_TRUE(s.erreurs.contains(QStringLiteral("2 fichier(s) dans 1 répertoire(s)")));
+    // A drive path gives the same list; -r gives full paths, files before subdirectories.
+    EXPECT_EQ(lance({"--types=prt", "c:\\proj"}).lignes, attendu);
+    EXPECT_EQ(lance({"-r", "--types", "prt", "C:\\proj"}).lignes,
+              QStringList({"C:\\proj\\piston.prt.10", "C:\\proj\\PISTON.prt.2",
+                           "C:\\proj\\sous\\axe.prt.1"}));
+    // From the drive root: no question asked, the garage not entered.
+    s = lance({"-r", "--types", "prt", arbre.chemin()});
+    EXPECT_EQ(s.code, 0);
+    EXPECT_EQ(s.lignes, QStringList({"C:\\x.prt.1", "C:\\proj\\piston.prt.10",
+                                     "C:\\proj\\PISTON.prt.2", "C:\\proj\\sous\\axe.prt.1"}));
+}
+
+TEST_F(CliScanTest, SelectionParTypesMotifsOuConfiguration) {
+    EXPECT_EQ(lance({"--types", "trail,prt", "--extra", "*.STP", "C:\\proj"}).lignes,
+              QStringList({"piston.prt.10", "PISTON.prt.2", "trail.txt.3", "vue.stp"}));
+    // With no option, the current configuration of the store; with none stored, every file.
+    EXPECT_EQ(lance({"C:\\proj"}).lignes.size(), 5);
+    stocke(QStringLiteral("Traces"), {PremiereLigneAuxiliaire}, true);
+    stocke(QStringLiteral("Modeles"), {0}, false);
+    EXPECT_EQ(lance({"C:\\proj"}).lignes, QStringList({"trail.txt.3"}));
+    EXPECT_EQ(lance({"--config", "modeles", "C:\\proj"}).lignes,
+              QStringList({"piston.prt.10", "PISTON.prt.2"}));
+}
+
+TEST_F(CliScanTest, MauvaisUsageSortAvecDeux) {
+    const QList<QStringList> cas = {
+        {"--config", "Inconnue", "C:\\proj"},
+        {"--types", "prt,zzz", "C:\\proj"},
+        {"--extra", "a|b", "C:\\proj"},
+        {"--extra", "*.a", "--extra", "*.b", "--extra", "*.c", "--extra", "*.d", "C:\\proj"},
+        {"--config", "X", "--types", "prt", "C:\\proj"},
+        {"--inconnue", "C:\\proj"},
+        {"C:\\proj", "C:\\x"},
+        {},
+        {"/"},           // on no drive
+        {"C:\\absent"},  // no such directory
+        {"Q:\\proj"},    // a drive that is not mapped
+    };
+    for (const QStringList& arguments : cas) {
+        const Sortie s = lance(arguments);
+        EXPECT_EQ(s.code, 2) << arguments.join(u' ').toStdString();
+        EXPECT_TRUE(s.lignes.isEmpty()) << arguments.join(u' ').toStdString();
+        EXPECT_TRUE(s.erreurs.startsWith(QStringLiteral("tidemark-cli : ")))
+            << s.erreurs.toStdString();
+    }
+    EXPECT_TRUE(lance({"--types", "zzz", "C:\\proj"}).erreurs.contains(QStringLiteral("« zzz »")));
+    EXPECT_TRUE(lance({"/"}).erreurs.contains(QStringLiteral("ne se trouve sur aucun lecteur")));
+    const Sortie aide = lance({"--help"});
+    EXPECT_EQ(aide.code, 0);
+    EXPECT_GE(aide.lignes.filter(QStringLiteral("--")).size(), 7);
+}
+
+TEST_F(CliScanTest, ConfigProEtListeIncomplete) {
+    arbre.fichier("proj/config.pro", "search_path " + arbre.chemin("proj/sous").toUtf8() + "\n");
+    Sortie s = lance({"--config-pro", "--types", "prt", "C:\\proj"});
+    EXPECT_EQ(s.code, 0);
+    EXPECT_EQ(s.lignes, QStringList({"C:\\proj\\sous\\axe.prt.1"}));
+    EXPECT_TRUE(s.erreurs.startsWith(
+        QStringLiteral("Le fichier  'C:\\proj\\config.pro'  est en cours d'analyse\n")));
+    // A matching name that no drive path can hold is passed over: the list is incomplete.
+    arbre.fichier("proj/a\\b.prt.1");
+    s = lance({"--types", "prt", "C:\\proj"});
+    EXPECT_EQ(s.code, 1);
+    EXPECT_EQ(s.lignes.size(), 2);
+    EXPECT_TRUE(s.erreurs.contains(QStringLiteral("1 nom(s) passé(s)")));
+}
+
+}  // namespace
+}  // namespace tidemark
