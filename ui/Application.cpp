@@ -6,7 +6,10 @@
 
 namespace tidemark {
 
-Application::Application(SettingsStore& store) : store_(store) {}
+Application::Application(SettingsStore& store, Dialogues* dialogues)
+    : store_(store),
+      lecteurs_(DriveMap::Courante(store)),
+      dialogues_(dialogues ? *dialogues : dialoguesQt_) {}
 
 Application::~Application() = default;
 
@@ -14,9 +17,8 @@ void Application::demarre() {
     aPropos_ = std::make_unique<FenetreAPropos>();
     aPropos_->show();
     state_ = EtatInitial(store_);
-    form1_ = std::make_unique<Form1>(state_, store_);
+    form1_ = std::make_unique<Form1>(state_, store_, lecteurs_, fso_, dialogues_);
     form1_->charge(aPropos_.get());
-    form1_->show();
 }
 
 }  // namespace tidemark

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "core/AppState.h"
+#include "core/Drives.h"
 #include "core/FileSystem.h"
+#include "ui/Dialogues.h"
 
 #include <memory>
 
@@ -15,8 +17,9 @@ class Form1;
 // and brings them up in the documented order.
 class Application {
 public:
-    // `store` is not owned and outlives the application.
-    explicit Application(SettingsStore& store);
+    // `store` is not owned and outlives the application; `dialogues`, when given, replaces
+    // the message boxes and the yield (tests), and is not owned either.
+    explicit Application(SettingsStore& store, Dialogues* dialogues = nullptr);
     ~Application();
 
     // Shows the About window, fills the shared state from the store (table, configuration
@@ -25,6 +28,7 @@ public:
     void demarre();
 
     AppState& state() { return state_; }
+    const DriveMap& lecteurs() const { return lecteurs_; }
     FileSystem& fso() { return fso_; }
     FenetreAPropos* aPropos() const { return aPropos_.get(); }
     Form1* form1() const { return form1_.get(); }
@@ -32,7 +36,10 @@ public:
 private:
     SettingsStore& store_;
     AppState state_;
+    DriveMap lecteurs_;
     FileSystem fso_;
+    Dialogues dialoguesQt_;
+    Dialogues& dialogues_;
     std::unique_ptr<FenetreAPropos> aPropos_;
     std::unique_ptr<Form1> form1_;
 };

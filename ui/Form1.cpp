@@ -1,21 +1,48 @@
 #include "ui/Form1.h"
 
 #include "core/AppState.h"
-#include "core/Identite.h"
+#include "ui/ModeleListe.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "ui/SelecteurRepertoire.h"
 
 namespace tidemark {
 
-Form1::Form1(AppState& state, SettingsStore& store, QWidget* parent)
-    : QMainWindow(parent), state_(state), store_(store) {
+Form1::Form1(AppState& state, SettingsStore& store, const DriveMap& lecteurs, FileSystem& fso,
+             Dialogues& dialogues, QWidget* parent)
+    : QMainWindow(parent),
+      state_(state),
+      store_(store),
+      lecteurs_(lecteurs),
+      fso_(fso),
+      dialogues_(dialogues),
+      modele_(new ModeleListe(state, this)) {
     setObjectName(QStringLiteral("Form1"));
+    construit();
     resize(1280, 800);
+
+    connect(Repert, &SelecteurRepertoire::cheminChange, this, &Form1::repertChange);
+    connect(Unite, &QComboBox::activated, this, &Form1::uniteChange);
+    connect(OptConfig, &QRadioButton::clicked, this, &Form1::optConfigClick);
+    connect(OptRepert, &QRadioButton::clicked, this, &Form1::optRepertClick);
+    connect(sousrep, &QCheckBox::clicked, this, &Form1::sousrepClick);
+    connect(typef, &QComboBox::activated, this, &Form1::typefChange);
+    connect(CmdStop, &QPushButton::clicked, this, &Form1::cmdStopClick);
+    connect(List1, &QAbstractItemView::clicked, this, &Form1::list1Click);
+    connect(CmdForm2Yes, &QPushButton::clicked, this, &Form1::montrerForm2);
+    connect(CmdForm2No, &QPushButton::clicked, this, &Form1::cacherForm2);
+    connect(cmd_sortie, &QPushButton::clicked, this, &Form1::sortir);
+    connect(cmd_annuler, &QPushButton::clicked, this, &Form1::annuler);
+    connect(CmdAide, &QPushButton::clicked, this, &Form1::aide);
+    connect(CmdAP, &QPushButton::clicked, this, &Form1::aPropos);
 }
 
-void Form1::charge(QWidget* aPropos) {
-    setWindowTitle(identite::TitreFenetrePrincipale());
-    state_.FiltreFich = ConstruitFiltre(state_.TabConf);
-    if (aPropos)
-        aPropos->close();
-}
+Form1::~Form1() = default;
 
 }  // namespace tidemark

@@ -1,27 +1,161 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QStringList>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QTreeWidget;
 
 namespace tidemark {
 
 struct AppState;
+class Dialogues;
+class DriveMap;
+class FileSystem;
+class Form2;
+class Intro;
+class ModeleListe;
+class SelecteurRepertoire;
 class SettingsStore;
+struct ResultatScan;
 
-// The main window. Its load builds the file pattern list and closes the About window that
-// start-up opened.
+// The main window: directory selection, the file list, the purge and duplicate commands
+// and the exits. Its handlers show the shared state and call the engine.
 class Form1 : public QMainWindow {
     Q_OBJECT
 public:
-    // `state` and `store` are not owned and outlive the window.
-    Form1(AppState& state, SettingsStore& store, QWidget* parent = nullptr);
+    // Nothing is owned; everything outlives the window.
+    Form1(AppState& state, SettingsStore& store, const DriveMap& lecteurs, FileSystem& fso,
+          Dialogues& dialogues, QWidget* parent = nullptr);
+    ~Form1() override;
 
-    // The window's load, run once before it is first shown; `aPropos` (may be null) is the
-    // About window of start-up, closed at the end.
+    // The window's load: settings restored, the configuration window made, the first scan
+    // run. `aPropos` (may be null) is the About window of start-up, closed on the way.
     void charge(QWidget* aPropos);
 
+    Form2* form2() const { return form2_; }
+    Intro* intro() const { return intro_; }
+    bool scanEnCours() const { return scanEnCours_; }
+
+    // The progress bar before a loop over n items.
+    void razProgression(qsizetype n);
+
+    // Where "?" looks for intro.txt (the program's own folders unless a test says otherwise).
+    void setCheminsIntro(const QStringList& chemins) { cheminsIntro_ = chemins; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
+    // Layout (Form1Disposition.cpp).
+    void construit();
+    QWidget* construitGauche();
+    QWidget* construitListe();
+    QWidget* construitDroite();
+
+    // Directory selection and the scan (Form1Scan.cpp).
+    void repertChange();
+    void uniteChange(int index);
+    void optConfigClick();
+    void optRepertClick();
+    void sousrepClick();
+    void typefChange();
+    void cmdStopClick();
+    void list1Click();
+    void scanne();
+    void finDeScan(const ResultatScan& resultat, bool modeConfig);
+    void afficheListe();
+    void placeUnite(const QString& chemin);
+    void afficheAvis(const QStringList& avis);
+
+    // Load and exits (Form1Chargement.cpp).
+    void montrerForm2();
+    void cacherForm2();
+    void sortir();
+    void annuler();
+    void termine();
+    void aide();
+    void aPropos();
+
     AppState& state_;
     SettingsStore& store_;
+    const DriveMap& lecteurs_;
+    FileSystem& fso_;
+    Dialogues& dialogues_;
+
+    ModeleListe* modele_ = nullptr;
+    Form2* form2_ = nullptr;
+    Intro* intro_ = nullptr;
+    QWidget* fenetreAPropos_ = nullptr;
+
+    QStringList cheminsIntro_;
+    bool scanEnCours_ = false;
+    bool fin_ = false;                 // the program is ending: no more scans
+    enum class Sortie { Aucune, Sortir, Annuler } sortieDemandee_ = Sortie::Aucune;
+
+    // Controls, named as their objectName.
+    QPushButton* CmdAide = nullptr;
+    QPushButton* CmdAP = nullptr;
+    QWidget* Frame11 = nullptr;
+    QLineEdit* n_filtre = nullptr;
+    QPushButton* cmd_enl = nullptr;
+    QPushButton* cmd_ajo = nullptr;
+    QPushButton* Cmd_Inv = nullptr;
+    QPushButton* CmdCoche = nullptr;
+    QGroupBox* Frame4 = nullptr;
+    QRadioButton* OptPEfface = nullptr;
+    QRadioButton* OptPDeplace = nullptr;
+    QPushButton* CmdTrait = nullptr;
+    QPushButton* CmdPurge = nullptr;
+    QGroupBox* Frame3 = nullptr;
+    QCheckBox* ChkHome = nullptr;
+    QRadioButton* OptConfig = nullptr;
+    QRadioButton* OptRepert = nullptr;
+    QPushButton* CmdStop = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QGroupBox* Frame1 = nullptr;
+    QRadioButton* OptMEfface = nullptr;
+    QRadioButton* OptMDeplace = nullptr;
+    QPushButton* CmdTraitMulti = nullptr;
+    QPushButton* CmdMulti = nullptr;
+    QPushButton* cmd_sortie = nullptr;
+    QPushButton* cmd_annuler = nullptr;
+    QGroupBox* Frame5 = nullptr;
+    SelecteurRepertoire* Repert = nullptr;
+    QGroupBox* Frame6 = nullptr;
+    QComboBox* Unite = nullptr;
+    QCheckBox* sousrep = nullptr;
+    QGroupBox* Frame8 = nullptr;
+    QComboBox* typef = nullptr;
+    QGroupBox* Frame2 = nullptr;
+    QLineEdit* NumCar = nullptr;
+    QPushButton* CmdApproch = nullptr;
+    QPushButton* CmdForm2No = nullptr;
+    QPushButton* CmdForm2Yes = nullptr;
+    QGroupBox* Frame7 = nullptr;
+    QListView* List1 = nullptr;
+    QLabel* cptfichier = nullptr;
+    QLabel* nbfich = nullptr;
+    QLabel* LbAvis = nullptr;  // the scan's notices, under the list
+    QGroupBox* Frame10 = nullptr;
+    QPushButton* CmdSuiv = nullptr;
+    QTreeWidget* ListV = nullptr;
+    QPushButton* CmdDepMulti1 = nullptr;
+    QPushButton* CmdDepMulti2 = nullptr;
+    QPushButton* CmdDep1 = nullptr;
+    QPushButton* CmdDep2 = nullptr;
+    QLineEdit* TxtFich1 = nullptr;
+    QLineEdit* TxtFich2 = nullptr;
+    QLabel* LbRepert = nullptr;
+    QLabel* LbNonTermine = nullptr;
 };
 
 }  // namespace tidemark

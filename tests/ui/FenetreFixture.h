@@ -1,0 +1,103 @@
+#pragma once
+
+#include "core/SettingsStore.h"
+#include "tests/support/QtGtest.h"
+#include "tests/support/TempTree.h"
+#include "ui/Application.h"
+#include "ui/Dialogues.h"
+#include "ui/Form1.h"
+#include "ui/Form2.h"
+#include "ui/Positions.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QListView>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace tidemark::test {
+
+// Message boxes answered by the test, and a hook run at each yield of a scan.
+class DialoguesTest : public Dialogues {
+public:
+    bool ouiNon(QWidget*, const QString& texte, const QString& titre) override {
+        questions.append(titre + u'|' + texte);
+        return reponse;
+    }
+    void erreur(QWidget*, const QString& texte, const QString& titre) override {
+        erreurs.append(titre + u'|' + texte);
+    }
+    void avertissement(QWidget*, const QString& texte, const QString& details,
+                       const QString& titre) override {
+        erreurs.append(titre + u'|' + texte + u'|' + details);
+    }
+    void cede() override {
+        ++cessions;
+        if (aChaqueCession)
+            aChaqueCession(cessions);
+    }
+
+    bool reponse = true;
+    QStringList questions;
+    QStringList erreurs;
+    int cessions = 0;
+    std::function<void(int)> aChaqueCession;
+};
+
+// A real tree mapped as drive C:, an in-memory settings store and the application started
+// on them. TIDEMARK_DRIVES is restored when the fixture goes.
+class FenetreTest : public ::testing::Test {
+protected:
+    FenetreTest() : ancienLecteurs_(qgetenv("TIDEMARK_DRIVES")) {
+        qputenv("TIDEMARK_DRIVES", QByteArray("C=") + arbre.chemin().toUtf8());
+    }
+    ~FenetreTest() override {
+        app.reset();
+        if (ancienLecteurs_.isNull())
+            qunsetenv("TIDEMARK_DRIVES");
+        else
+            qputenv("TIDEMARK_DRIVES", ancienLecteurs_);
+    }
+
+    void demarre() {
+        app = std::make_unique<Application>(store, &dialogues);
+        app->demarre();
+    }
+    Form1* form1() const { return app->form1(); }
+    Form2* form2() const { return form1()->form2(); }
+    AppState& state() const { return app->state(); }
+
+    template <typename T = QWidget>
+    T* controle(const char* nom, QWidget* dans = nullptr) const {
+        T* w = (dans ? dans : static_cast<QWidget*>(form1()))->findChild<T*>(QLatin1String(nom));
+        EXPECT_NE(w, nullptr) << nom;
+        return w;
+    }
+    void clique(const char* nom, QWidget* dans = nullptr) const {
+        QAbstractButton* bouton = controle<QAbstractButton>(nom, dans);
+        ASSERT_TRUE(bouton->isEnabled()) << nom;
+        bouton->click();
+    }
+    QString texte(const char* nom) const { return controle<QLabel>(nom)->text(); }
+    QStringList lignes() const {
+        const QAbstractItemModel* modele = controle<QListView>("List1")->model();
+        QStringList resultat;
+        for (int i = 0; i < modele->rowCount(); ++i)
+            resultat.append(modele->index(i, 0).data().toString());
+        return resultat;
+    }
+
+    TempTree arbre;
+    MemorySettingsStore store;
+    DialoguesTest dialogues;
+    std::unique_ptr<Application> app;
+
+private:
+    QByteArray ancienLecteurs_;
+};
+
+}  // namespace tidemark::test

@@ -1,0 +1,220 @@
+#include "core/Reglages.h"
+#include "tests/ui/FenetreFixture.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QRadioButton>
+
+namespace tidemark::test {
+namespace {
+
+class Form1Test : public FenetreTest {};
+
+TEST_F(Form1Test, EmptyStoreOpensOnTheRootOfCInDirectoryMode) {
+    arbre.fichiers({"a.prt.1", "a.prt.2", "b.drw.1", "sous/c.prt.1"});
+    demarre();
+    EXPECT_EQ(form1()->windowTitle(), u"Velnor 2002/05 Tidemark v.1.05 du 25/11/2005");
+    EXPECT_EQ(form1()->pos(), QPoint(198, 94));  // 2964 and 1416 twips
+    EXPECT_TRUE(controle<QRadioButton>("OptRepert")->isChecked());
+    EXPECT_FALSE(controle<QCheckBox>("ChkHome")->isEnabled());
+    EXPECT_TRUE(controle<QRadioButton>("OptPDeplace")->isChecked());
+    EXPECT_TRUE(controle<QRadioButton>("OptMDeplace")->isChecked());
+    EXPECT_TRUE(form2()->isVisible());
+    EXPECT_TRUE(controle("CmdForm2No")->isVisible());
+    EXPECT_FALSE(controle("CmdForm2Yes")->isVisible());
+    EXPECT_FALSE(controle("Frame1")->isVisible());
+    EXPECT_FALSE(controle("Frame2")->isVisible());
+    EXPECT_FALSE(controle("CmdStop")->isVisible());
+    EXPECT_FALSE(controle("LbNonTermine")->isVisible());
+    EXPECT_EQ(controle<QLineEdit>("NumCar")->text(), u"4");
+    EXPECT_EQ(texte("LbRepert"), u"C:\\");
+    EXPECT_EQ(controle<QComboBox>("typef")->currentText(), u"*");
+    // The first scan listed the root's own files as bare names, behind the blank mark.
+    EXPECT_EQ(lignes(), (QStringList{"      a.prt.1", "      a.prt.2", "      b.drw.1"}));
+    EXPECT_EQ(texte("cptfichier"), u"3");
+    EXPECT_EQ(texte("nbfich"), u"0");
+    EXPECT_EQ(controle<QGroupBox>("Frame7")->title(), u" Liste des Fichiers  ");
+    EXPECT_TRUE(controle("CmdPurge")->isEnabled());
+    EXPECT_FALSE(controle("CmdTrait")->isEnabled());
+    EXPECT_EQ(controle("List1")->toolTip(), u" Cliquez sur le bouton 'Visu Purge' ");
+}
+
+TEST_F(Form1Test, StoredSettingsAreRestored) {
+    arbre.dossier(QStringLiteral("projets/moteur"));
+    store.save(SectionDemarrage, QStringLiteral("Opt"), QStringLiteral("CONFIG"));
+    store.save(SectionDemarrage, QStringLiteral("Form2V"), QStringLiteral("False"));
+    store.save(SectionDemarrage, QStringLiteral("memrepert"), QStringLiteral("c:\\projets\\moteur"));
+    store.save(SectionDemarrage, QStringLiteral("OptPurge"), QStringLiteral("true"));
+    store.save(SectionDemarrage, QStringLiteral("OptDouble"), QStringLiteral("peut-être"));
+    demarre();
+    EXPECT_TRUE(controle<QRadioButton>("OptConfig")->isChecked());
+    EXPECT_TRUE(controle<QCheckBox>("ChkHome")->isEnabled());
+    EXPECT_FALSE(form2()->isVisible());
+    EXPECT_TRUE(controle("CmdForm2Yes")->isVisible());
+    EXPECT_FALSE(controle("CmdForm2No")->isVisible());
+    EXPECT_EQ(state().RepBase, u"C:\\projets\\moteur");
+    EXPECT_TRUE(controle<QRadioButton>("OptPEfface")->isChecked());
+    EXPECT_TRUE(controle<QRadioButton>("OptMDeplace")->isChecked());
+    // Config mode without a config.pro: the reader's line and the messages caption.
+    EXPECT_EQ(controle<QGroupBox>("Frame7")->title(), u" Messages suite à la recherche  ");
+    ASSERT_EQ(lignes().size(), 1);
+    EXPECT_TRUE(lignes()[0].contains(u"ne contient pas de fichier 'config.pro'"));
+    EXPECT_FALSE(controle("CmdPurge")->isEnabled());
+}
+
+TEST_F(Form1Test, MissingBaseDirectoryFallsBackToTheRootOfC) {
+    store.save(SectionDemarrage, QStringLiteral("memrepert"), QStringLiteral("c:\\parti"));
+    demarre();
+    EXPECT_EQ(state().RepBase, u"C:\\");
+    EXPECT_EQ(controle<QComboBox>("Unite")->currentData().toString(), u"C");
+}
+
+TEST_F(Form1Test, SortirStoresTheOptionsAndAnnulerDoesNot) {
+    arbre.dossier(QStringLiteral("p"));
+    demarre();
+    form1()->move(300, 200);
+    controle<QRadioButton>("OptMEfface")->setChecked(true);
+    clique("CmdForm2No");
+    clique("cmd_annuler");
+    EXPECT_FALSE(form1()->isVisible());
+    EXPECT_EQ(store.get(SectionDemarrage, QStringLiteral("toppos")), u"");
+    EXPECT_EQ(store.get(SectionDemarrage, QStringLiteral("OptDouble")), u"");
+    // Closing the configuration window stored its position and the current name all the same.
+    EXPECT_NE(store.get(SectionDemarrage, QStringLiteral("toppos2")), u"");
+    EXPECT_EQ(store.get(SectionDemarrage, QStringLiteral("CurConf"), QStringLiteral("?")), u"");
+
+    demarre();
+    EXPECT_EQ(form1()->pos(), QPoint(198, 94));
+    form1()->move(300, 200);
+    controle<QRadioButton>("OptMEfface")->setChecked(true);
+    clique("CmdForm2No");
+    clique("cmd_sortie");
+    EXPECT_EQ(store.get(SectionDemarrage, QStringLiteral("toppos")), u"3000");
+    EXPECT_EQ(store.get(SectionDemarrage, QStringLiteral("leftpos")), u"4500");
+    EXPECT_EQ(store.get(SectionDemarrage, QStringLiteral("Opt")), u"Repert");
+    EXPECT_EQ(store.get(SectionDemarrage, QStringLiteral("memrepert")), u"C:\\");
+    EXPECT_EQ(store.get(SectionDemarrage, QStringLiteral("OptPurge")), u"False");
+    EXPECT_EQ(store.get(SectionDemarrage, QStringLiteral("OptDouble")), u"True");
+    EXPECT_EQ(store.get(SectionDemarrage, QStringLiteral("Form2V")), u"False");
+
+    demarre();
+    EXPECT_EQ(form1()->pos(), QPoint(300, 200));
+    EXPECT_TRUE(controle<QRadioButton>("OptMEfface")->isChecked());
+    EXPECT_FALSE(form2()->isVisible());
+}
+
+TEST_F(Form1Test, SousrepRescansWithFullPathsAndShowsTheDuplicateFrame) {
+    arbre.fichiers({"a.prt.1", "sous/b.prt.1", "sous/profond/c.prt.1", "Autre/d.prt.1"});
+    store.save(SectionDemarrage, QStringLiteral("memrepert"), QStringLiteral("c:\\"));
+    demarre();
+    dialogues.reponse = true;
+    clique("sousrep");
+    EXPECT_EQ(dialogues.questions.size(), 1);
+    EXPECT_TRUE(dialogues.questions[0].startsWith(u"Tidemark Velnor|"));
+    EXPECT_EQ(lignes(), (QStringList{"      C:\\a.prt.1", "      C:\\Autre\\d.prt.1",
+                                     "      C:\\sous\\b.prt.1", "      C:\\sous\\profond\\c.prt.1"}));
+    EXPECT_TRUE(controle<QCheckBox>("sousrep")->isChecked());
+    EXPECT_TRUE(controle("Frame1")->isVisible());
+    EXPECT_FALSE(controle("Frame1")->isEnabled());  // until "Visu Purge"
+    EXPECT_FALSE(controle("CmdStop")->isVisible());
+
+    clique("sousrep");
+    EXPECT_EQ(lignes(), QStringList{"      a.prt.1"});
+    EXPECT_FALSE(controle("Frame1")->isVisible());
+}
+
+TEST_F(Form1Test, NonToTheRootWarningListsTheRootAloneOnce) {
+    arbre.fichiers({"a.prt.1", "sous/b.prt.1"});
+    demarre();
+    dialogues.reponse = false;
+    const int avant = dialogues.cessions;
+    clique("sousrep");
+    EXPECT_EQ(dialogues.questions.size(), 1);
+    EXPECT_FALSE(controle<QCheckBox>("sousrep")->isChecked());
+    EXPECT_EQ(lignes(), QStringList{"      a.prt.1"});
+    EXPECT_FALSE(controle("Frame1")->isVisible());
+    EXPECT_EQ(dialogues.cessions, avant);  // no subdirectory was visited
+}
+
+TEST_F(Form1Test, StopDuringTheScanKeepsAPartialList) {
+    for (const char* d : {"d1", "d2", "d3", "d4"})
+        arbre.fichier(QString::fromLatin1(d) + QStringLiteral("/x.prt.1"));
+    arbre.dossier(QStringLiteral("projet"));
+    for (const char* d : {"d1", "d2", "d3", "d4"})
+        arbre.fichier(QStringLiteral("projet/") + QLatin1String(d) + QStringLiteral("/x.prt.1"));
+    store.save(SectionDemarrage, QStringLiteral("memrepert"), QStringLiteral("c:\\projet"));
+    demarre();
+    bool stopVisible = false;
+    dialogues.aChaqueCession = [&](int) {
+        if (state().TabFich.size() == 2) {
+            stopVisible = controle("CmdStop")->isVisible();
+            EXPECT_FALSE(controle("CmdPurge")->isEnabled());
+            clique("CmdStop");
+        }
+    };
+    clique("sousrep");
+    EXPECT_TRUE(stopVisible);
+    EXPECT_EQ(lignes(), (QStringList{"      C:\\projet\\d1\\x.prt.1", "      C:\\projet\\d2\\x.prt.1"}));
+    EXPECT_TRUE(controle("LbNonTermine")->isVisible());
+    EXPECT_EQ(controle<QLabel>("LbNonTermine")->text(), u"Scan  NON Terminé");
+    EXPECT_FALSE(controle("CmdStop")->isVisible());
+    EXPECT_TRUE(controle("CmdPurge")->isEnabled());
+    EXPECT_FALSE(state().StopScan);
+
+    dialogues.aChaqueCession = nullptr;
+    clique("sousrep");
+    EXPECT_FALSE(controle("LbNonTermine")->isVisible());
+}
+
+TEST_F(Form1Test, ExitDuringAScanStopsItFirst) {
+    for (const char* d : {"d1", "d2", "d3"})
+        arbre.fichier(QStringLiteral("p/") + QLatin1String(d) + QStringLiteral("/x.prt.1"));
+    store.save(SectionDemarrage, QStringLiteral("memrepert"), QStringLiteral("c:\\p"));
+    demarre();
+    dialogues.aChaqueCession = [&](int) {
+        if (form1()->isVisible() && form1()->scanEnCours())
+            controle<QAbstractButton>("cmd_sortie")->click();
+    };
+    clique("sousrep");
+    EXPECT_FALSE(form1()->isVisible());
+    EXPECT_EQ(state().TabFich.size(), 0u);
+    EXPECT_EQ(store.get(SectionDemarrage, QStringLiteral("memrepert")), u"C:\\p");
+}
+
+TEST_F(Form1Test, EmptyDirectorySaysNoFileFound) {
+    arbre.dossier(QStringLiteral("vide"));
+    store.save(SectionDemarrage, QStringLiteral("memrepert"), QStringLiteral("c:\\vide"));
+    demarre();
+    EXPECT_EQ(controle<QGroupBox>("Frame7")->title(), u" Pas de fichier trouvé. ");
+    EXPECT_TRUE(lignes().isEmpty());
+    EXPECT_FALSE(controle("CmdPurge")->isEnabled());
+}
+
+TEST_F(Form1Test, DriveChangeScansOnceAndAsksAtMostOnce) {
+    arbre.fichiers({"a.prt.1", "p/b.prt.1"});
+    QTemporaryDir autre;
+    QFile(autre.path() + QStringLiteral("/z.prt.3")).open(QIODevice::WriteOnly);
+    qputenv("TIDEMARK_DRIVES", QByteArray("C=") + arbre.chemin().toUtf8() + ";D=" + autre.path().toUtf8());
+    store.save(SectionDemarrage, QStringLiteral("memrepert"), QStringLiteral("c:\\p"));
+    demarre();
+    controle<QCheckBox>("sousrep")->click();
+    dialogues.questions.clear();
+    auto* unite = controle<QComboBox>("Unite");
+    ASSERT_EQ(unite->count(), 2);
+    unite->setCurrentIndex(1);
+    Q_EMIT unite->activated(1);
+    EXPECT_EQ(dialogues.questions.size(), 1);
+    EXPECT_EQ(lignes(), QStringList{"      D:\\z.prt.3"});
+    EXPECT_EQ(texte("LbRepert"), u"D:\\");
+}
+
+TEST(Progression, ResetRule) {
+    EXPECT_EQ(MaximumProgression(0), 1);
+    EXPECT_EQ(MaximumProgression(1), 1);
+    EXPECT_EQ(MaximumProgression(10), 9);
+}
+
+}  // namespace
+}  // namespace tidemark::test
