@@ -186,8 +186,6 @@ QWidget* Form1::construitListe() {
     List1->setUniformItemSizes(true);
     List1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     List1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    List1->setLayoutMode(QListView::Batched);
-    List1->setBatchSize(2000);
 
     auto* compteurs = new QHBoxLayout;
     cptfichier = Etiquette("cptfichier", QStringLiteral("000"), Frame7);
