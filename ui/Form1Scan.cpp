@@ -154,8 +154,8 @@ void Form1::scanne() {
     const ResultatScan resultat = Scan(state_, demande, lecteurs_, fso_, interface);
     scanEnCours_ = false;
 
-    for (std::size_t i = 0; i < verrous.size(); ++i)
-        verrous[i]->setEnabled(actifs[i]);
+    for (qsizetype i = 0; i < verrous.size(); ++i)
+        verrous[i]->setEnabled(actifs[std::size_t(i)]);
     if (resultat.racineRefusee) {
         // "Non" to the root question: the box is unchecked, as its click would, and the
         // root's own files were listed.
