@@ -1,0 +1,236 @@
+#include "duplicates/Garage.h"
+
+#include "core/Drives.h"
+#include "core/Identite.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+
+namespace tidemark {
+
+namespace {
+
+// The name of the garage folder at the root of every drive.
+constexpr QStringView NomGarage = u"_";
+
+ResultatDisposition Echec(const QString& chemin, int code, const QString& raison) {
+    ResultatDisposition r;
+    r.erreur = code;
+    r.raison = raison;
+    r.chemin = chemin;
+    return r;
+}
+
+ResultatDisposition Refus(const QString& chemin, const QString& raison) {
+    return Echec(chemin, EINVAL, QStringLiteral("chemin refusé : ") + raison);
+}
+
+// Checks that `chemin` is a file path of the program's form, X:\name or X:\dir\...\name,
+// before anything derives another path from it: every component non-empty, none "." or
+// "..", none holding "/" (a separator on the host, which would cut the name in two) or a
+// NUL. Returns the reason of the refusal, or nothing.
+std::optional<QString> ControleForme(const QString& chemin) {
+    const QString forme =
+        QStringLiteral("« %1 » n'est pas un chemin de fichier de la forme X:\\dossier\\nom")
+            .arg(chemin);
+    if (chemin.size() < 4 || !EstCheminLecteur(chemin) || chemin[2] != u'\\')
+        return forme;
+    for (QStringView composant : QStringView(chemin).sliced(3).tokenize(u'\\')) {
+        if (composant == u"." || composant == u"..")
+            return QStringLiteral("« %1 » contient un élément « . » ou « .. »").arg(chemin);
+        if (composant.isEmpty() || composant.contains(u'/') || composant.contains(QChar(0)))
+            return forme;
+    }
+    return std::nullopt;
+}
+
+// True when a drive path in its one form is the garage folder of its drive or lies in it.
+bool DansUnGarage(QStringView chemin) {
+    const QStringView reste = chemin.sliced(3);
+    return reste.startsWith(NomGarage) &&
+           (reste.size() == NomGarage.size() || reste[NomGarage.size()] == u'\\');
+}
+
+// The reason a host path cannot be made by this platform, or nothing: a component longer
+// than NAME_MAX bytes, or a whole path of PATH_MAX bytes or more (PATH_MAX counts the
+// terminating NUL).
+std::optional<QString> ControleLongueur(const QString& cheminLecteur, const QString& hote) {
+    if (QFile::encodeName(hote).size() >= PATH_MAX)
+        return QStringLiteral(
+                   "le chemin de garage « %1 » est plus long que le système ne le "
+                   "permet")
+            .arg(cheminLecteur);
+    for (QStringView composant : QStringView(hote).tokenize(u'/', Qt::SkipEmptyParts)) {
+        if (QFile::encodeName(composant.toString()).size() > NAME_MAX)
+            return QStringLiteral("le nom « %1 » est plus long que le système ne le permet")
+                .arg(composant.toString());
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+QString CheminGarage(QStringView cheminLecteur) {
+    QString garage = cheminLecteur.first(3).toString();
+    garage.append(NomGarage);
+    garage.append(cheminLecteur.sliced(2));
+    return garage;
+}
+
+ResultatDisposition DeplaceGarage(const QString& chemin, const DriveMap& lecteurs, FileSystem& fs) {
+    // Every check comes before the first folder is made: a refused file leaves the disk
+    // exactly as it was.
+    if (const auto raison = ControleForme(chemin))
+        return Refus(chemin, *raison);
+    const std::optional<QString> propre = lecteurs.normalise(chemin);
+    if (!propre)
+        return Echec(chemin, ENOENT, DriveMap::MessageHorsLecteur(chemin));
+    if (EstRacineLecteur(*propre))
+        return Refus(chemin, QStringLiteral("« %1 » est la racine d'un lecteur").arg(chemin));
+    if (DansUnGarage(*propre))
+        return Refus(chemin, QStringLiteral("« %1 » se trouve déjà dans un garage").arg(chemin));
+
+    ResultatDisposition resultat;
+    resultat.chemin = chemin;
+    resultat.cible = CheminGarage(*propre);
+    const std::optional<QString> source = lecteurs.versHote(*propre);
+    const std::optional<QString> cible = lecteurs.versHote(resultat.cible);
+    if (!source || !cible)
+        return Echec(chemin, ENOENT, DriveMap::MessageHorsLecteur(chemin));
+    if (const auto raison = ControleLongueur(resultat.cible, *cible)) {
+        ResultatDisposition refus = Refus(chemin, *raison);
+        refus.erreur = ENAMETOOLONG;
+        refus.cible = resultat.cible;
+        return refus;
+    }
+    // A vanished file would otherwise leave empty garage folders behind it.
+    if (!fs.fileExists(*source)) {
+        const int code = fs.folderExists(*source) ? EISDIR : ENOENT;
+        ResultatDisposition echec = Echec(chemin, code, FileSystem::Raison(code));
+        echec.cible = resultat.cible;
+        return echec;
+    }
+
+    // The garage folders, from X:\_ down to the file's own folder, one level at a time.
+    const qsizetype finDossier = resultat.cible.lastIndexOf(u'\\');
+    for (qsizetype fin = resultat.cible.indexOf(u'\\', 3);;
+         fin = resultat.cible.indexOf(u'\\', fin + 1)) {
+        const QString niveau = resultat.cible.first(fin);
+        const std::optional<QString> hote = lecteurs.versHote(niveau);
+        if (!hote)
+            return Echec(chemin, ENOENT, DriveMap::MessageHorsLecteur(niveau));
+        if (!fs.folderExists(*hote)) {
+            const ResultatFs cree = fs.createFolder(*hote);
+            if (!cree.ok()) {
+                const QString quoi = fin == 4
+                                         ? QStringLiteral("le garage « %1 » ne peut pas être créé")
+                                         : QStringLiteral(
+                                               "le dossier « %1 » du garage ne peut "
+                                               "pas être créé");
+                ResultatDisposition echec =
+                    Echec(chemin, cree.erreur,
+                          quoi.arg(niveau) + QStringLiteral(" (") + cree.raison +
+                              QStringLiteral(") ; le fichier reste en place"));
+                echec.cible = resultat.cible;
+                return echec;
+            }
+        }
+        if (fin == finDossier)
+            break;
+    }
+
+    const ResultatFs deplace = fs.move(*source, *cible, Remplacement::Atomique);
+    if (!deplace.ok()) {
+        resultat.erreur = deplace.erreur;
+        resultat.raison = QStringLiteral("déplacement vers « %1 » impossible : %2")
+                              .arg(resultat.cible, deplace.raison);
+    }
+    return resultat;
+}
+
+ResultatDisposition EffaceFichier(const QString& chemin, int valCaches, const DriveMap& lecteurs,
+                                  FileSystem& fs) {
+    if (const auto raison = ControleForme(chemin))
+        return Refus(chemin, *raison);
+    const std::optional<QString> hote = lecteurs.versHote(chemin);
+    if (!hote)
+        return Echec(chemin, ENOENT, DriveMap::MessageHorsLecteur(chemin));
+
+    ResultatDisposition resultat;
+    resultat.chemin = chemin;
+    ResultatFs efface;
+    if (fs.isReadOnly(*hote)) {
+        if (valCaches != 1) {
+            resultat.laisse = true;
+            return resultat;
+        }
+        efface = fs.forceRemove(*hote);
+    } else {
+        efface = fs.remove(*hote);
+    }
+    resultat.erreur = efface.erreur;
+    resultat.raison = efface.raison;
+    return resultat;
+}
+
+ResultatDisposition VerifieInchange(const QString& chemin, const InfoFichier& attendu,
+                                    const DriveMap& lecteurs, const FileSystem& fs) {
+    const std::optional<QString> hote = lecteurs.versHote(chemin);
+    if (!hote)
+        return Echec(chemin, ENOENT, DriveMap::MessageHorsLecteur(chemin));
+    const std::optional<InfoFichier> present = fs.info(*hote);
+    if (!present)
+        return Echec(chemin, ENOENT,
+                     QStringLiteral("le fichier a disparu depuis qu'il a été lu ; rien n'a été "
+                                    "fait"));
+    if (*present != attendu)
+        return Echec(chemin, EBUSY,
+                     QStringLiteral("le fichier a changé (taille ou date) depuis qu'il a été "
+                                    "lu ; il est laissé en place"));
+    ResultatDisposition resultat;
+    resultat.chemin = chemin;
+    return resultat;
+}
+
+ResultatDisposition TraiteDoublon(const QString& chemin, ModeDisposition mode, int valCaches,
+                                  const std::optional<InfoFichier>& attendu,
+                                  const DriveMap& lecteurs, FileSystem& fs) {
+    if (attendu) {
+        ResultatDisposition controle = VerifieInchange(chemin, *attendu, lecteurs, fs);
+        if (!controle.ok())
+            return controle;
+    }
+    return mode == ModeDisposition::Detruire ? EffaceFichier(chemin, valCaches, lecteurs, fs)
+                                             : DeplaceGarage(chemin, lecteurs, fs);
+}
+
+MessageEchecs ComposeMessageEchecs(const std::vector<EchecDisposition>& echecs, int premiers) {
+    MessageEchecs message;
+    if (echecs.empty())
+        return message;
+    message.titre = QLatin1String(identite::AppNom) + QStringLiteral(" Velnor");
+    const qsizetype n = qsizetype(echecs.size());
+    message.texte = n == 1 ? QStringLiteral("1 fichier n'a pas pu être traité :")
+                           : QStringLiteral("%1 fichiers n'ont pas pu être traités :").arg(n);
+    const qsizetype montres = std::min<qsizetype>(n, std::max(premiers, 0));
+    for (qsizetype i = 0; i < n; ++i) {
+        const QString ligne =
+            echecs[std::size_t(i)].chemin + QStringLiteral(" : ") + echecs[std::size_t(i)].raison;
+        if (i < montres)
+            message.texte += u'\n' + ligne;
+        if (i > 0)
+            message.details += u'\n';
+        message.details += ligne;
+    }
+    if (const qsizetype reste = n - montres; reste > 0) {
+        message.texte += reste == 1
+                             ? QStringLiteral("\n… et 1 autre, dans les détails.")
+                             : QStringLiteral("\n… et %1 autres, dans les détails.").arg(reste);
+    }
+    return message;
+}
+
+}  // namespace tidemark

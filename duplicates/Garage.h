@@ -1,0 +1,98 @@
+#pragma once
+
+#include "core/FileSystem.h"
+
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+#include <vector>
+
+// Getting rid of a file: moving it into the garage of its drive, or deleting it. The purge
+// run and the review of duplicate pairs both go through these routines.
+//
+// The garage of a drive is the folder "_" at its root; a file keeps its own sub-tree there:
+// C:\proj\piston.prt.1 goes to C:\_\proj\piston.prt.1. The routines take drive paths
+// (X:\...), turn them into host paths with the drive map and act through the file-system
+// service. None shows a message: each returns what happened, with a French reason when the
+// file could not be disposed of.
+namespace tidemark {
+
+class DriveMap;
+
+// The option pair of a disposal: "Détruire" or "Deplacer".
+enum class ModeDisposition {
+    Detruire,  // delete the file (EffaceFichier)
+    Deplacer   // move it into the garage (DeplaceGarage)
+};
+
+// What a disposal did. `erreur`/`raison` (from ResultatFs) say why it failed; the reason is
+// a French sentence that names the path or folder concerned when that helps.
+struct ResultatDisposition : ResultatFs {
+    QString chemin;       // the drive path that was given
+    QString cible;        // DeplaceGarage: the garage drive path, once it could be formed
+    bool laisse = false;  // EffaceFichier: a read-only file left in place (ValCaches not 1);
+                          // not a failure, the file simply stays
+};
+
+// The garage drive path of a drive path: the drive, "\_" and the rest of the path
+// (C:\proj\piston.prt.1 -> C:\_\proj\piston.prt.1). A pure text rule: the path must be of the
+// form X:\name, which DeplaceGarage checks before using it.
+QString CheminGarage(QStringView cheminLecteur);
+
+// Moves the file at `chemin` (a drive path) into the garage of its drive. Before anything
+// on disk changes it refuses a path that is not X:\..., that holds an empty, "." or ".."
+// component, that lies on no mapped drive, that already lies inside a garage (X:\_\...),
+// whose garage path is longer than the platform allows (a name longer than NAME_MAX, a
+// path of PATH_MAX or more), or whose file is missing or is a folder. It then creates the
+// missing garage folders one level at a time (those made stay if a later step fails) and
+// moves the file, replacing an older garage copy (even a read-only one) in one step: the
+// incoming file is in place before the older copy is gone, so a failed move loses neither.
+// A path under another drive's root is first brought to its one form (DriveMap::normalise).
+ResultatDisposition DeplaceGarage(const QString& chemin, const DriveMap& lecteurs, FileSystem& fs);
+
+// Deletes the file at `chemin` (a drive path). A read-only file is deleted only when
+// `valCaches` is exactly 1; otherwise it is left in place and the result says `laisse`
+// (success, nothing reported). Refuses a path that is not X:\..., holds an empty, "." or
+// ".." component, or lies on no mapped drive.
+ResultatDisposition EffaceFichier(const QString& chemin, int valCaches, const DriveMap& lecteurs,
+                                  FileSystem& fs);
+
+// Checks that the file at `chemin` still has the size and modification time read earlier
+// (by the analysis or the duplicate search). Success when it does; otherwise a failure whose
+// reason says the file changed or vanished since it was read. Nothing on disk changes.
+ResultatDisposition VerifieInchange(const QString& chemin, const InfoFichier& attendu,
+                                    const DriveMap& lecteurs, const FileSystem& fs);
+
+// The disposal of one side of a duplicate pair: EffaceFichier (with `valCaches`) under
+// "Détruire", DeplaceGarage under "Deplacer". When `attendu` holds the facts read by the
+// search, the file is first checked against them (VerifieInchange) and left alone if it
+// changed or vanished.
+ResultatDisposition TraiteDoublon(const QString& chemin, ModeDisposition mode, int valCaches,
+                                  const std::optional<InfoFichier>& attendu,
+                                  const DriveMap& lecteurs, FileSystem& fs);
+
+// One file that could not be disposed of: its drive path and the French reason.
+struct EchecDisposition {
+    QString chemin;
+    QString raison;
+    bool operator==(const EchecDisposition&) const = default;
+};
+
+// The message shown once a command has failed on some files.
+struct MessageEchecs {
+    QString titre;    // the message box title
+    QString texte;    // how many failed, then the first paths with their reasons
+    QString details;  // every failed path with its reason, one per line
+};
+
+// How many failures the message text lists before sending the reader to the details.
+inline constexpr int NbEchecsAffiches = 10;
+
+// Composes the failure message: "3 fichiers n'ont pas pu être traités :" (singular for one),
+// then up to `premiers` lines "path : reason", then how many more are in the details.
+// Empty texts when there is no failure.
+MessageEchecs ComposeMessageEchecs(const std::vector<EchecDisposition>& echecs,
+                                   int premiers = NbEchecsAffiches);
+
+}  // namespace tidemark

@@ -1,0 +1,104 @@
+#include "inventory/Marquage.h"
+
+#include "core/Identite.h"
+
+#include <algorithm>
+
+namespace tidemark {
+
+namespace {
+
+// Gives EtatMarque one state per entry before a command changes it: the list may come
+// from a scan that filled TabFich only.
+void PrepareEtats(AppState& state) {
+    if (state.EtatMarque.size() != state.TabFich.size())
+        state.EtatMarque.resize(state.TabFich.size(), EtatVide);
+}
+
+void Bascule(quint8& etat) {
+    etat = etat != EtatVide ? EtatVide : EtatX;
+}
+
+// True when the line made of `marque` and `entree` contains `filtre` without regard to case.
+// The line is put together in `tampon`, reused from one line to the next, because a filter
+// may straddle the mark and the entry (" X  pis").
+bool LigneContient(QStringView marque, const QString& entree, QStringView filtre, QString& tampon) {
+    tampon.clear();
+    tampon.append(marque);
+    tampon.append(entree);
+    return tampon.contains(filtre, Qt::CaseInsensitive);
+}
+
+}  // namespace
+
+int EtatDeLigne(const AppState& state, std::size_t i) {
+    if (!state.ListeDeFichiers || i >= state.EtatMarque.size() || i >= state.TabFich.size())
+        return EtatVide;
+    return state.EtatMarque[i];
+}
+
+QString TexteLigne(const AppState& state, std::size_t i) {
+    QString ligne = MarqueDEtat(EtatDeLigne(state, i)).toString();
+    if (i < state.TabFich.size())
+        ligne.append(state.TabFich[i]);
+    return ligne;
+}
+
+qsizetype CompteMarquees(const AppState& state) {
+    if (!state.ListeDeFichiers)
+        return 0;
+    const std::size_t n = std::min(state.EtatMarque.size(), state.TabFich.size());
+    return std::count_if(state.EtatMarque.begin(), state.EtatMarque.begin() + qsizetype(n),
+                         [](quint8 etat) { return EstMarquee(etat); });
+}
+
+qsizetype Cocher(AppState& state, const QList<int>& lignesSelectionnees) {
+    if (state.ListeDeFichiers) {
+        PrepareEtats(state);
+        // A selection is a set of rows: walked in list order, each row once.
+        QList<int> lignes = lignesSelectionnees;
+        std::sort(lignes.begin(), lignes.end());
+        lignes.erase(std::unique(lignes.begin(), lignes.end()), lignes.end());
+        for (const int i : lignes) {
+            if (i >= 0 && std::size_t(i) < state.EtatMarque.size())
+                Bascule(state.EtatMarque[std::size_t(i)]);
+        }
+    }
+    return CompteMarquees(state);
+}
+
+qsizetype Inverser(AppState& state) {
+    if (state.ListeDeFichiers) {
+        PrepareEtats(state);
+        for (quint8& etat : state.EtatMarque) Bascule(etat);
+    }
+    return CompteMarquees(state);
+}
+
+qsizetype Ajouter(AppState& state, QStringView filtre) {
+    if (state.ListeDeFichiers) {
+        PrepareEtats(state);
+        QString tampon;
+        for (std::size_t i = 0; i < state.TabFich.size(); ++i) {
+            quint8& etat = state.EtatMarque[i];
+            if (etat == EtatVide && LigneContient(MarqueVide, state.TabFich[i], filtre, tampon))
+                etat = EtatX;
+        }
+    }
+    return CompteMarquees(state);
+}
+
+qsizetype Enlever(AppState& state, QStringView filtre) {
+    if (state.ListeDeFichiers) {
+        PrepareEtats(state);
+        QString tampon;
+        for (std::size_t i = 0; i < state.TabFich.size(); ++i) {
+            quint8& etat = state.EtatMarque[i];
+            if (etat == EtatX && LigneContient(MarqueX, state.TabFich[i], filtre, tampon))
+                etat = EtatVide;
+        }
+    }
+    return CompteMarquees(state);
+}
+
+}  // namespace tidemark

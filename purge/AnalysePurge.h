@@ -1,0 +1,87 @@
+#pragma once
+
+#include "core/AppState.h"
+
+#include <QHash>
+#include <QStringList>
+#include <QStringView>
+
+#include <array>
+#include <functional>
+#include <vector>
+
+// "Visu Purge": decides which listed files a purge would remove. The analysis is computed
+// as a plan from the shared state and then applied; it never changes a file, it only reads
+// the size and modification time of the files it marks.
+//
+// 1. Revisions pass: a group is a run of consecutive entries with the same directory
+//    (compared exactly, as the file system does: Moteur and moteur are two folders) and the
+//    same name without revision (compared without regard to case). In a group of two or
+//    more, an entry whose revision is below RevMax - NbGarde + 1 gets " X  " (state 1), any
+//    other " M  " (state 2); NbGarde is ValNbRev1 for types "txt", "log" and "inf", else
+//    ValNbRev, both clamped (at least 1 and 0). A single file keeps the state it had.
+// 2. Auxiliary pass: the first rule whose condition holds decides, and the line gets " --  "
+//    (state 3) only when that rule's type row is selected (trail.txt, log and inf when
+//    ValNbRev1 is 0; xas, xpr, m_p, crc, err, ers, idx always).
+// 3. Totals pass: size and count of the marked files per fixed type row (0 to 17); a file
+//    of a user type (rows 18 to 20) is marked and purged but enters no total.
+//
+// The starting states are the present marks of the list (hand marks included) while files
+// are listed, else all 0.
+namespace tidemark {
+
+class DriveMap;
+
+// Tooltip of the "Visu Purge" button.
+inline constexpr QStringView InfoBulleVisuPurge =
+    u"Recherche et visualisation des fichiers purgeables.";
+// Tooltip the file list takes once the analysis has run (two spaces after "ou" and after
+// the first ".").
+inline constexpr QStringView InfoBulleListeAnalysee =
+    u"Les fichiers marqués : X et -- vont être déplacés ou  effacés si vous exécutez un "
+    u"'Traitement Purge' .  Les fichiers non marqués et marqués 'M' seront conservés.";
+
+enum class EtapeAnalyse { Revisions, Auxiliaires, Totaux };
+
+// Progress of one pass: `position` runs from 0 to `total` - 1 (total = N). Called at most 201
+// times per pass, always for the last position; never called when N is 0.
+using ProgressionAnalyse =
+    std::function<void(EtapeAnalyse etape, qsizetype position, qsizetype total)>;
+
+// What the analysis decided, to be written into the shared state by AppliquePlan.
+struct PlanPurge {
+    std::vector<quint8> etats;  // the new state of every entry (EtatLigne), one per entry
+    // Bytes and count of the marked files of each TabConf row; rows 18 to 20 stay 0.
+    std::array<qint64, NbLignesTypes> octets{};
+    std::array<qint64, NbLignesTypes> nombres{};
+    // Size and modification time of every marked file that could be read, by entry index:
+    // what the purge run compares again before disposing of the file.
+    QHash<qint32, InfoFichier> infos;
+    // Marked entries whose facts could not be read (vanished, or on no drive): left out of
+    // the totals and named in `avis`.
+    std::vector<qint32> illisibles;
+    QStringList avis;      // notices in French, one per line, for the status line
+    qsizetype nbfich = 0;  // marked lines (states 1 and 3)
+
+    qint64 totalOctets() const;
+    qint64 totalNombre() const;
+};
+
+// Runs the three passes over state.TabFich and returns the plan. Reads the facts of the
+// marked files only (through `lecteurs` and `fs`); changes nothing, on disk or in `state`.
+// `progression` may be empty.
+PlanPurge AnalysePurge(const AppState& state, const DriveMap& lecteurs, const FileSystem& fs,
+                       const ProgressionAnalyse& progression = {});
+
+// Writes a plan into the state: EtatMarque, TabConf columns 2 and 3 of all 21 rows, and
+// InfosLues (replaced by the facts the analysis read). A non-empty list then shows file
+// entries (ListeDeFichiers). Returns false, changing nothing, when the plan was made for a
+// list of another length (a scan ran in between).
+bool AppliquePlan(AppState& state, const PlanPurge& plan);
+
+// AnalysePurge then AppliquePlan: the whole "Visu Purge", also what a caller runs again
+// after its rescan following a purge. Returns the plan for its totals and notices.
+PlanPurge VisuPurge(AppState& state, const DriveMap& lecteurs, const FileSystem& fs,
+                    const ProgressionAnalyse& progression = {});
+
+}  // namespace tidemark

@@ -1,0 +1,47 @@
+#include "purge/TraitementPurge.h"
+
+#include "core/Drives.h"
+#include "inventory/Marquage.h"
+
+namespace tidemark {
+
+ResultatTraitement TraitementPurge(const AppState& state, ModeDisposition mode,
+                                   const DriveMap& lecteurs, FileSystem& fs,
+                                   const ProgressionTraitement& progression) {
+    ResultatTraitement resultat;
+    // The marks are read once, before the first file goes: what the user saw is what runs.
+    std::vector<std::size_t> lignes;
+    for (std::size_t i = 0; i < state.TabFich.size(); ++i) {
+        if (EstMarquee(EtatDeLigne(state, i)))
+            lignes.push_back(i);
+    }
+    resultat.marquees = qsizetype(lignes.size());
+
+    qsizetype faits = 0;
+    for (const std::size_t i : lignes) {
+        const QString chemin = CheminEntree(state, i);
+        ResultatDisposition r;
+        const auto lue = state.InfosLues.constFind(qint32(i));
+        const bool controle = lue != state.InfosLues.constEnd();
+        if (controle)
+            r = VerifieInchange(chemin, *lue, lecteurs, fs);
+        if (r.ok()) {
+            r = mode == ModeDisposition::Detruire
+                    ? EffaceFichier(chemin, state.options.ValCaches, lecteurs, fs)
+                    : DeplaceGarage(chemin, lecteurs, fs);
+        }
+        if (!r.ok())
+            resultat.echecs.push_back({chemin, r.raison});
+        else if (r.laisse)
+            ++resultat.laissees;
+        else
+            ++resultat.traitees;
+        if (r.ok() && !r.laisse && !controle)
+            ++resultat.sansControle;
+        if (progression)
+            progression(++faits, resultat.marquees);
+    }
+    return resultat;
+}
+
+}  // namespace tidemark

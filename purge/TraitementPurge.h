@@ -1,0 +1,51 @@
+#pragma once
+
+#include "core/AppState.h"
+#include "duplicates/Garage.h"
+
+#include <functional>
+#include <vector>
+
+// "Traitement Purge": disposes of every marked line's file, in list order, by deleting it
+// or moving it into the garage. A file that cannot be disposed of is skipped and reported;
+// the others go on. The rescan and the new analysis that follow are the caller's: it runs
+// its scan, then VisuPurge (AnalysePurge.h), then shows ComposeMessageEchecs(echecs)
+// (Garage.h) when some file failed.
+namespace tidemark {
+
+class DriveMap;
+
+// Tooltip of the "Traitement Purge" button.
+inline constexpr QStringView InfoBulleTraitementPurge =
+    u"Effectue effectivement la purge. Deplace les fichiers marqués vers le répertoire garage "
+    u"si \"Déplacer\" est coché, les efface sinon.";
+
+struct ResultatTraitement {
+    qsizetype marquees = 0;  // lines in state 1 or 3 when the run started
+    qsizetype traitees = 0;  // files deleted or moved into the garage
+    qsizetype laissees = 0;  // read-only files left in place ("Détruire" without ValCaches)
+    // Of `traitees`, the lines that had no facts read by the analysis (marked by hand after
+    // it, or with no analysis at all): disposed of without the size and date check, since
+    // the user chose them on the list as it stands.
+    qsizetype sansControle = 0;
+    // Every file that was not disposed of, in list order, with its French reason: refused
+    // paths, failed deletes and moves, files changed or vanished since the analysis.
+    std::vector<EchecDisposition> echecs;
+
+    bool complet() const { return echecs.empty(); }
+};
+
+// Progress: `faits` of the `total` marked lines done. Called once per marked line.
+using ProgressionTraitement = std::function<void(qsizetype faits, qsizetype total)>;
+
+// Disposes of the file of every line in state 1 or 3 (EtatDeLigne), in list order. The path
+// of line i is CheminEntree(state, i). When state.InfosLues holds the facts of entry i, the
+// file is first checked against them: a file changed or vanished since is left alone and
+// reported. Under Detruire a read-only file is deleted only when state.options.ValCaches is
+// 1 (else left in place, silently); under Deplacer it goes to the garage like any other.
+// Lines in state 0 or 2 are never touched. Changes nothing in `state`.
+ResultatTraitement TraitementPurge(const AppState& state, ModeDisposition mode,
+                                   const DriveMap& lecteurs, FileSystem& fs,
+                                   const ProgressionTraitement& progression = {});
+
+}  // namespace tidemark

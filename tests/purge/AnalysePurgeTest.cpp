@@ -1,0 +1,376 @@
+#include "purge/AnalysePurge.h"
+
+#include "inventory/Marquage.h"
+#include "tests/purge/BancPurge.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace tidemark {
+namespace {
+
+using test::BancPurge;
+
+// Row numbers of TabConf used below.
+constexpr int Prt = 0, Trail = 8, Log = 9, Inf = 10, Xas = 11, Idx = 17;
+
+struct CasMarques {
+    const char* nom;
+    std::vector<const char*> fichiers;  // in list order
+    int nbRev;
+    int nbRev1;
+    int sansIndice;                  // ValMaitreSansInd
+    std::vector<int> lignesCochees;  // TabConf rows selected
+    std::string attendu;             // '.' 0, 'X' 1, 'M' 2, '-' 3, one per file
+};
+
+const CasMarques Cas[] = {
+    {"keep 2 of five revisions",
+     {"p/piston.prt.1", "p/piston.prt.2", "p/piston.prt.3", "p/piston.prt.4", "p/piston.prt.5"},
+     2,
+     0,
+     0,
+     {Prt},
+     "XXXMM"},
+    {"same names in two directories are two groups",
+     {"a/piston.prt.1", "a/piston.prt.2", "a/piston.prt.3", "b/piston.prt.1", "b/piston.prt.2"},
+     1,
+     0,
+     0,
+     {Prt},
+     "XXMXM"},
+    {"sibling folders that differ only by case are two groups",
+     {"Moteur/piston.prt.1", "Moteur/piston.prt.2", "moteur/piston.prt.3"},
+     1,
+     0,
+     0,
+     {Prt},
+     "XM."},
+    {"names differing only by case are one group",
+     {"p/PISTON.PRT.3", "p/piston.prt.4"},
+     1,
+     0,
+     0,
+     {Prt},
+     "XM"},
+    {"revision numbers with gaps: only 9 is kept",
+     {"p/a.prt.1", "p/a.prt.2", "p/a.prt.5", "p/a.prt.9"},
+     2,
+     0,
+     0,
+     {Prt},
+     "XXXM"},
+    {"keep count larger than the group keeps all",
+     {"p/a.prt.1", "p/a.prt.2"},
+     5,
+     0,
+     0,
+     {Prt},
+     "MM"},
+    {"keep 0 models is read as 1", {"p/a.prt.1", "p/a.prt.2", "p/a.prt.3"}, 0, 0, 0, {Prt}, "XXM"},
+    {"negative keep is read as 1", {"p/a.prt.1", "p/a.prt.2"}, -4, 0, 0, {Prt}, "XM"},
+    {"a single file stays blank", {"p/a.prt.7"}, 1, 0, 0, {Prt}, "."},
+    {"neighbours of other types are other groups",
+     {"p/a.asm.1", "p/a.asm.2", "p/a.prt.1", "p/a.prt.2"},
+     1,
+     0,
+     0,
+     {Prt},
+     "XMXM"},
+    {"trail series, keep-aux 0, trail checked: all purged as --",
+     {"t/trail.txt.1", "t/trail.txt.2", "t/trail.txt.3", "t/trail.txt.4", "t/trail.txt.5",
+      "t/trail.txt.6", "t/trail.txt.7", "t/trail.txt.8", "t/trail.txt.9"},
+     1,
+     0,
+     0,
+     {Trail},
+     "---------"},
+    {"trail series, keep-aux 0, trail unchecked: all X",
+     {"t/trail.txt.1", "t/trail.txt.2", "t/trail.txt.3", "t/trail.txt.4", "t/trail.txt.5",
+      "t/trail.txt.6", "t/trail.txt.7", "t/trail.txt.8", "t/trail.txt.9"},
+     1,
+     0,
+     0,
+     {},
+     "XXXXXXXXX"},
+    {"single trail, keep-aux 0, trail checked", {"t/trail.txt.1"}, 1, 0, 0, {Trail}, "-"},
+    {"single trail, keep-aux 1", {"t/trail.txt.1"}, 1, 1, 0, {Trail}, "."},
+    {"TRAIL.TXT in capitals is a trail", {"t/TRAIL.TXT.3"}, 1, 0, 0, {Trail}, "-"},
+    {"trail series with keep-aux 3 uses it, not keep",
+     {"t/trail.txt.1", "t/trail.txt.2", "t/trail.txt.3", "t/trail.txt.4"},
+     1,
+     3,
+     0,
+     {Trail},
+     "XMMM"},
+    {"negative keep-aux is read as 0", {"t/trail.txt.1", "t/trail.txt.2"}, 1, -2, 0, {Trail}, "--"},
+    {"single log, keep-aux 2, stays blank", {"l/x.log.4"}, 1, 2, 0, {Log}, "."},
+    {"log series, keep-aux 2",
+     {"l/x.log.1", "l/x.log.2", "l/x.log.3", "l/x.log.4"},
+     1,
+     2,
+     0,
+     {Log},
+     "XXMM"},
+    {"log series, keep-aux 0, log checked", {"l/x.log.1", "l/x.log.2"}, 3, 0, 0, {Log}, "--"},
+    {"log series, keep-aux 0, log unchecked", {"l/x.log.1", "l/x.log.2"}, 3, 0, 0, {}, "XX"},
+    {"inf, keep-aux 0, checked", {"i/a.inf.1", "i/b.inf.1"}, 1, 0, 0, {Inf}, "--"},
+    {"inf, keep-aux 1: no auxiliary rule", {"i/a.inf.1", "i/a.inf.2"}, 1, 1, 0, {Inf}, "XM"},
+    {"no-index flag set: the unnumbered file is kept",
+     {"p/piston.prt", "p/piston.prt.1", "p/piston.prt.2", "p/piston.prt.3"},
+     1,
+     0,
+     1,
+     {Prt},
+     "MXXX"},
+    {"no-index flag clear: the unnumbered file is revision 0",
+     {"p/piston.prt", "p/piston.prt.1", "p/piston.prt.2", "p/piston.prt.3"},
+     1,
+     0,
+     0,
+     {Prt},
+     "XXXM"},
+    {"xas checked", {"m/model.xas"}, 1, 0, 0, {Xas}, "-"},
+    {"xas unchecked", {"m/model.xas"}, 1, 0, 0, {Prt}, "."},
+    {"idx checked, capitals", {"m/MODEL.IDX"}, 1, 0, 0, {Idx}, "-"},
+    {"every unrevisioned type checked",
+     {"m/a.xas", "m/a.xpr", "m/a.m_p", "m/a.crc", "m/a.err", "m/a.ers", "m/a.idx", "m/a.txt"},
+     1,
+     0,
+     0,
+     {11, 12, 13, 14, 15, 16, 17},
+     "-------."},
+    {"user type files are purged like models",
+     {"u/notes.dat.1", "u/notes.dat.2"},
+     1,
+     0,
+     0,
+     {18},
+     "XM"},
+};
+
+TEST(AnalysePurge, MarquesDesRevisionsEtDesFichiersAuxiliaires) {
+    for (const CasMarques& c : Cas) {
+        BancPurge banc;
+        banc.liste(c.fichiers);
+        banc.state.options.ValNbRev = c.nbRev;
+        banc.state.options.ValNbRev1 = c.nbRev1;
+        banc.state.options.ValMaitreSansInd = c.sansIndice;
+        for (const int ligne : c.lignesCochees)
+            banc.state.TabConf[std::size_t(ligne)].selection = 1;
+        const PlanPurge plan = VisuPurge(banc.state, banc.lecteurs, banc.fs);
+        EXPECT_EQ(banc.etats(), c.attendu) << c.nom;
+        const qsizetype marquees = std::count_if(c.attendu.begin(), c.attendu.end(),
+                                                 [](char e) { return e == 'X' || e == '-'; });
+        EXPECT_EQ(plan.nbfich, marquees) << c.nom;
+        EXPECT_EQ(CompteMarquees(banc.state), marquees) << c.nom;
+        EXPECT_TRUE(banc.tree.tout().size() == qsizetype(c.fichiers.size())) << c.nom;
+    }
+}
+
+TEST(AnalysePurge, LesLignesMontrentLaMarqueSuivieDeLEntree) {
+    BancPurge banc;
+    banc.liste({"p/piston.prt.1", "p/piston.prt.2", "p/model.xas", "p/seul.prt.4"});
+    banc.selectionne({Prt, Xas});
+    VisuPurge(banc.state, banc.lecteurs, banc.fs);
+    EXPECT_EQ(TexteLigne(banc.state, 0), QStringLiteral(" X  C:\\p\\piston.prt.1"));
+    EXPECT_EQ(TexteLigne(banc.state, 1), QStringLiteral(" M  C:\\p\\piston.prt.2"));
+    EXPECT_EQ(TexteLigne(banc.state, 2), QStringLiteral(" --  C:\\p\\model.xas"));
+    EXPECT_EQ(TexteLigne(banc.state, 3), QStringLiteral("      C:\\p\\seul.prt.4"));
+}
+
+TEST(AnalysePurge, LesMarquesALaMainSontLePointDeDepart) {
+    BancPurge banc;
+    banc.liste({"p/a.prt.1", "p/a.prt.2", "p/seul.prt.3", "p/autre.prt.1"});
+    banc.selectionne({Prt});
+    // Hand marks before the analysis: a group is decided again, a single file keeps its mark.
+    banc.state.EtatMarque = {EtatVide, EtatX, EtatX, EtatVide};
+    const PlanPurge plan = VisuPurge(banc.state, banc.lecteurs, banc.fs);
+    EXPECT_EQ(banc.etats(), "XMX.");
+    EXPECT_TRUE(plan.infos.contains(2)) << "a hand-marked file is read for the re-check";
+}
+
+TEST(AnalysePurge, LesTotauxParTypeComptentLesFichiersMarquesSaufLesTypesUtilisateur) {
+    BancPurge banc;
+    banc.tree.fichier(QStringLiteral("p/piston.prt.1"), QByteArray(10, 'a'));
+    banc.tree.fichier(QStringLiteral("p/piston.prt.2"), QByteArray(20, 'b'));
+    banc.tree.fichier(QStringLiteral("p/piston.prt.3"), QByteArray(30, 'c'));
+    banc.tree.fichier(QStringLiteral("p/trail.txt.1"), QByteArray(5, 't'));
+    banc.tree.fichier(QStringLiteral("p/trail.txt.2"), QByteArray(7, 't'));
+    banc.tree.fichier(QStringLiteral("p/model.xas"), QByteArray(100, 'x'));
+    banc.tree.fichier(QStringLiteral("p/notes.dat.1"), QByteArray(1000, 'n'));
+    banc.tree.fichier(QStringLiteral("p/notes.dat.2"), QByteArray(2000, 'n'));
+    banc.liste({"p/model.xas", "p/notes.dat.1", "p/notes.dat.2", "p/piston.prt.1", "p/piston.prt.2",
+                "p/piston.prt.3", "p/trail.txt.1", "p/trail.txt.2"});
+    banc.selectionne({Prt, Trail, Xas, 18});
+    banc.state.TabConf[18].motif = QStringLiteral("*.dat.*");
+    // Totals of an earlier analysis are cleared, on every row.
+    banc.state.TabConf[20].octets = 77;
+    banc.state.TabConf[5].nombre = 3;
+
+    const PlanPurge plan = VisuPurge(banc.state, banc.lecteurs, banc.fs);
+    EXPECT_EQ(banc.etats(), "-XMXXM--");
+    EXPECT_EQ(plan.nbfich, 6);
+    EXPECT_EQ(banc.state.TabConf[Prt].octets, 30);
+    EXPECT_EQ(banc.state.TabConf[Prt].nombre, 2);
+    EXPECT_EQ(banc.state.TabConf[Trail].octets, 12);
+    EXPECT_EQ(banc.state.TabConf[Trail].nombre, 2);
+    EXPECT_EQ(banc.state.TabConf[Xas].octets, 100);
+    EXPECT_EQ(banc.state.TabConf[Xas].nombre, 1);
+    for (int ligne = 18; ligne < NbLignesTypes; ++ligne) {
+        EXPECT_EQ(banc.state.TabConf[std::size_t(ligne)].octets, 0) << ligne;
+        EXPECT_EQ(banc.state.TabConf[std::size_t(ligne)].nombre, 0) << ligne;
+    }
+    EXPECT_EQ(banc.state.TabConf[5].nombre, 0);
+    EXPECT_EQ(plan.totalOctets(), 142);
+    EXPECT_EQ(plan.totalNombre(), 5);
+    // The facts of every marked file, user types included, are kept for the re-check.
+    EXPECT_EQ(banc.state.InfosLues.size(), 6);
+    EXPECT_EQ(banc.state.InfosLues.value(1).taille, 1000);
+    EXPECT_EQ(banc.state.InfosLues.value(3).taille, 10);
+    EXPECT_EQ(*banc.fs.info(banc.tree.chemin(QStringLiteral("p/trail.txt.2"))),
+              banc.state.InfosLues.value(7));
+    EXPECT_FALSE(banc.state.InfosLues.contains(5)) << "a kept revision is not read";
+    EXPECT_TRUE(plan.avis.isEmpty());
+}
+
+TEST(AnalysePurge, UnFichierIllisibleEstHorsDesTotauxEtNommeDansUnAvis) {
+    BancPurge banc;
+    banc.liste({"p/a.prt.1", "p/a.prt.2", "p/a.prt.3"});
+    banc.selectionne({Prt});
+    ASSERT_TRUE(banc.fs.forceRemove(banc.tree.chemin(QStringLiteral("p/a.prt.1"))).ok());
+    const PlanPurge plan = VisuPurge(banc.state, banc.lecteurs, banc.fs);
+    EXPECT_EQ(banc.etats(), "XXM") << "the marks do not depend on the disk";
+    EXPECT_EQ(plan.nbfich, 2);
+    EXPECT_EQ(banc.state.TabConf[Prt].nombre, 1);
+    EXPECT_EQ(banc.state.TabConf[Prt].octets, QByteArray("p/a.prt.2").size());
+    EXPECT_EQ(plan.illisibles, std::vector<qint32>{0});
+    EXPECT_FALSE(banc.state.InfosLues.contains(0));
+    ASSERT_EQ(plan.avis.size(), 1);
+    EXPECT_EQ(plan.avis[0],
+              QStringLiteral("Taille illisible, fichier compté dans aucun total : C:\\p\\a.prt.1"));
+}
+
+TEST(AnalysePurge, LesTaillesSontLuesDansLeBonDossier) {
+    BancPurge banc;
+    banc.tree.fichier(QStringLiteral("r.prt.1"), QByteArray(1, 'r'));
+    banc.tree.fichier(QStringLiteral("a/x.prt.1"), QByteArray(3, 'a'));
+    banc.tree.fichier(QStringLiteral("a/b/x.prt.1"), QByteArray(50, 'b'));
+    banc.tree.fichier(QStringLiteral("A/x.prt.1"), QByteArray(700, 'A'));
+    banc.liste({"r.prt.1", "r.prt.2", "a/x.prt.1", "a/x.prt.2", "a/b/x.prt.1", "a/b/x.prt.2",
+                "A/x.prt.1", "A/x.prt.2"});
+    banc.selectionne({Prt});
+    const PlanPurge plan = VisuPurge(banc.state, banc.lecteurs, banc.fs);
+    EXPECT_EQ(banc.etats(), "XMXMXMXM");
+    EXPECT_EQ(banc.state.TabConf[Prt].octets, 1 + 3 + 50 + 700);
+    EXPECT_EQ(banc.state.InfosLues.value(4).taille, 50);
+    EXPECT_EQ(banc.state.InfosLues.value(6).taille, 700);
+    EXPECT_TRUE(plan.avis.isEmpty()) << plan.avis.join(u'\n').toStdString();
+}
+
+TEST(AnalysePurge, LesNomsNusSontLusSousLeRepertoireDeBase) {
+    BancPurge banc;
+    banc.tree.fichier(QStringLiteral("proj/a.prt.1"), "12345");
+    banc.tree.fichier(QStringLiteral("proj/a.prt.2"), "1");
+    banc.state.TabFich = {QStringLiteral("a.prt.1"), QStringLiteral("a.prt.2")};
+    banc.state.RepBase = QStringLiteral("C:\\proj");
+    banc.state.EtatMarque.assign(2, EtatVide);
+    banc.state.ListeDeFichiers = true;
+    banc.selectionne({Prt});
+    const PlanPurge plan = VisuPurge(banc.state, banc.lecteurs, banc.fs);
+    EXPECT_EQ(banc.etats(), "XM");
+    EXPECT_EQ(banc.state.TabConf[Prt].octets, 5);
+    EXPECT_TRUE(plan.avis.isEmpty());
+}
+
+TEST(AnalysePurge, UneListeVideDonneDesTotauxNuls) {
+    BancPurge banc;
+    banc.state.ListeDeFichiers = false;
+    banc.state.MessagesListe = {QStringLiteral("      aucun répertoire de recherche")};
+    banc.state.TabConf[3].octets = 9;
+    int appels = 0;
+    const PlanPurge plan = VisuPurge(banc.state, banc.lecteurs, banc.fs,
+                                     [&](EtapeAnalyse, qsizetype, qsizetype) { ++appels; });
+    EXPECT_EQ(plan.nbfich, 0);
+    EXPECT_EQ(plan.totalOctets(), 0);
+    EXPECT_EQ(banc.state.TabConf[3].octets, 0);
+    EXPECT_EQ(appels, 0);
+    EXPECT_FALSE(banc.state.ListeDeFichiers) << "the list keeps showing its notices";
+}
+
+TEST(AnalysePurge, LAnalyseNeToucheNiLEtatNiLeDisque) {
+    BancPurge banc;
+    banc.liste({"p/a.prt.1", "p/a.prt.2", "p/a.xas"});
+    banc.selectionne({Prt, Xas});
+    const QStringList avant = banc.tree.tout();
+    const PlanPurge plan = AnalysePurge(banc.state, banc.lecteurs, banc.fs);
+    EXPECT_EQ(banc.etats(), "...");
+    EXPECT_TRUE(banc.state.InfosLues.isEmpty());
+    EXPECT_EQ(banc.state.TabConf[Prt].nombre, 0);
+    EXPECT_EQ(banc.tree.tout(), avant);
+    EXPECT_EQ(plan.nbfich, 2);
+    for (int op = 0; op < int(OperationFs::Nombre); ++op)
+        EXPECT_EQ(banc.plan.compte(OperationFs(op)), 0);
+
+    // A plan made for another list is refused whole.
+    banc.state.TabFich.pop_back();
+    EXPECT_FALSE(AppliquePlan(banc.state, plan));
+    EXPECT_EQ(banc.etats(), "...");
+    EXPECT_TRUE(banc.state.InfosLues.isEmpty());
+}
+
+TEST(AnalysePurge, UneListeQuiMontraitDesMessagesMontreDeNouveauLesFichiers) {
+    BancPurge banc;
+    banc.liste({"p/a.prt.1", "p/a.prt.2"});
+    banc.selectionne({Prt});
+    banc.state.ListeDeFichiers = false;      // e.g. couples written in the list
+    banc.state.EtatMarque = {EtatX, EtatX};  // not shown: not a starting point
+    VisuPurge(banc.state, banc.lecteurs, banc.fs);
+    EXPECT_TRUE(banc.state.ListeDeFichiers);
+    EXPECT_EQ(banc.etats(), "XM");
+}
+
+TEST(AnalysePurge, LaProgressionFinitSurLaDerniereLigneDeChaquePasse) {
+    BancPurge banc;
+    std::vector<const char*> fichiers;
+    std::vector<QByteArray> noms;
+    for (int i = 1; i <= 1000; ++i)
+        noms.push_back(QStringLiteral("p/a.prt.%1").arg(i, 4, 10, QChar(u'0')).toUtf8());
+    for (const QByteArray& nom : noms) fichiers.push_back(nom.constData());
+    banc.liste(fichiers);
+    banc.selectionne({Prt});
+    std::vector<std::tuple<EtapeAnalyse, qsizetype, qsizetype>> appels;
+    VisuPurge(banc.state, banc.lecteurs, banc.fs,
+              [&](EtapeAnalyse e, qsizetype p, qsizetype t) { appels.emplace_back(e, p, t); });
+    ASSERT_FALSE(appels.empty());
+    for (const EtapeAnalyse etape :
+         {EtapeAnalyse::Revisions, EtapeAnalyse::Auxiliaires, EtapeAnalyse::Totaux}) {
+        qsizetype precedente = -1, derniere = -1;
+        int nombre = 0;
+        for (const auto& [e, p, t] : appels) {
+            if (e != etape)
+                continue;
+            ++nombre;
+            EXPECT_EQ(t, 1000);
+            EXPECT_GT(p, precedente);
+            precedente = derniere = p;
+        }
+        EXPECT_EQ(derniere, 999) << int(etape);
+        EXPECT_LE(nombre, 201) << "a few hundred calls, not one per entry";
+    }
+}
+
+TEST(AnalysePurge, InfoBullesExactes) {
+    EXPECT_EQ(InfoBulleListeAnalysee.toString(),
+              QStringLiteral("Les fichiers marqués : X et -- vont être déplacés ou  effacés si "
+                             "vous exécutez un 'Traitement Purge' .  Les fichiers non marqués et "
+                             "marqués 'M' seront conservés."));
+    EXPECT_EQ(InfoBulleVisuPurge.toString(),
+              QStringLiteral("Recherche et visualisation des fichiers purgeables."));
+}
+
+}  // namespace
+}  // namespace tidemark

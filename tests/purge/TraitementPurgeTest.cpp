@@ -1,0 +1,354 @@
+#include "purge/TraitementPurge.h"
+
+#include "core/NomsFichier.h"
+#include "inventory/Marquage.h"
+#include "purge/AnalysePurge.h"
+#include "tests/purge/BancPurge.h"
+
+#include <QRandomGenerator>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <map>
+#include <vector>
+
+namespace tidemark {
+namespace {
+
+using test::BancPurge;
+
+constexpr int Prt = 0, Trail = 8, Xas = 11;
+
+ResultatTraitement Purge(BancPurge& banc, ModeDisposition mode) {
+    return TraitementPurge(banc.state, mode, banc.lecteurs, banc.fs);
+}
+
+TEST(TraitementPurge, DeplacerMetLesFichiersMarquesAuGarageEtGardeLesAutres) {
+    BancPurge banc;
+    banc.liste({"proj/model.xas", "proj/piston.prt.1", "proj/piston.prt.2", "proj/piston.prt.3",
+                "proj/seul.prt.2", "proj/trail.txt.1"});
+    banc.selectionne({Prt, Trail, Xas});
+    VisuPurge(banc.state, banc.lecteurs, banc.fs);
+    ASSERT_EQ(banc.etats(), "-XXM.-");
+
+    std::vector<std::pair<qsizetype, qsizetype>> progression;
+    const ResultatTraitement r =
+        TraitementPurge(banc.state, ModeDisposition::Deplacer, banc.lecteurs, banc.fs,
+                        [&](qsizetype f, qsizetype t) { progression.emplace_back(f, t); });
+    EXPECT_TRUE(r.complet());
+    EXPECT_EQ(r.marquees, 4);
+    EXPECT_EQ(r.traitees, 4);
+    EXPECT_EQ(r.sansControle, 0);
+    EXPECT_EQ(banc.tree.tout(),
+              (QStringList{"_/proj/model.xas", "_/proj/piston.prt.1", "_/proj/piston.prt.2",
+                           "_/proj/trail.txt.1", "proj/piston.prt.3", "proj/seul.prt.2"}));
+    EXPECT_EQ(banc.tree.contenu(QStringLiteral("_/proj/piston.prt.1")), "proj/piston.prt.1");
+    EXPECT_EQ(progression,
+              (std::vector<std::pair<qsizetype, qsizetype>>{{1, 4}, {2, 4}, {3, 4}, {4, 4}}));
+    EXPECT_EQ(banc.etats(), "-XXM.-") << "the run leaves the state to the rescan";
+}
+
+TEST(TraitementPurge, DetruireEffaceLesFichiersMarques) {
+    BancPurge banc;
+    banc.liste({"a/piston.prt.1", "a/piston.prt.2", "b/piston.prt.1", "b/piston.prt.2"});
+    banc.selectionne({Prt});
+    VisuPurge(banc.state, banc.lecteurs, banc.fs);
+    const ResultatTraitement r = Purge(banc, ModeDisposition::Detruire);
+    EXPECT_TRUE(r.complet());
+    EXPECT_EQ(r.traitees, 2);
+    EXPECT_EQ(banc.tree.tout(), (QStringList{"a/piston.prt.2", "b/piston.prt.2"}));
+}
+
+TEST(TraitementPurge, UneSecondePurgeRemplaceLaCopieDuGarage) {
+    BancPurge banc;
+    banc.liste({"proj/piston.prt.1", "proj/piston.prt.2"});
+    banc.selectionne({Prt});
+    VisuPurge(banc.state, banc.lecteurs, banc.fs);
+    ASSERT_TRUE(Purge(banc, ModeDisposition::Deplacer).complet());
+
+    // The same name comes back (a restored older revision) and is purged again.
+    banc.tree.fichier(QStringLiteral("proj/piston.prt.1"), "seconde");
+    banc.lectureSeule("_/proj/piston.prt.1");
+    banc.liste({"proj/piston.prt.1", "proj/piston.prt.2"});
+    VisuPurge(banc.state, banc.lecteurs, banc.fs);
+    const ResultatTraitement r = Purge(banc, ModeDisposition::Deplacer);
+    EXPECT_TRUE(r.complet()) << ComposeMessageEchecs(r.echecs).details.toStdString();
+    EXPECT_EQ(banc.tree.contenu(QStringLiteral("_/proj/piston.prt.1")), "seconde");
+    EXPECT_EQ(banc.tree.tout(), (QStringList{"_/proj/piston.prt.1", "proj/piston.prt.2"}));
+}
+
+TEST(TraitementPurge, RegleDeLectureSeule) {
+    const struct {
+        const char* nom;
+        ModeDisposition mode;
+        int valCaches;
+        bool reste;
+        qsizetype laissees;
+    } lignes[] = {
+        {"Détruire without the flag: stays, silently", ModeDisposition::Detruire, 0, true, 1},
+        {"Détruire with the flag: deleted", ModeDisposition::Detruire, 1, false, 0},
+        {"Deplacer without the flag: moved", ModeDisposition::Deplacer, 0, false, 0},
+    };
+    for (const auto& l : lignes) {
+        BancPurge banc;
+        banc.liste({"p/a.prt.1", "p/a.prt.2", "p/a.prt.3"});
+        banc.lectureSeule("p/a.prt.1");
+        banc.selectionne({Prt});
+        banc.state.options.ValCaches = l.valCaches;
+        VisuPurge(banc.state, banc.lecteurs, banc.fs);
+        const ResultatTraitement r = Purge(banc, l.mode);
+        EXPECT_TRUE(r.complet()) << l.nom;
+        EXPECT_EQ(r.laissees, l.laissees) << l.nom;
+        EXPECT_EQ(r.traitees, 2 - l.laissees) << l.nom;
+        EXPECT_EQ(banc.tree.existe(QStringLiteral("p/a.prt.1")), l.reste) << l.nom;
+        EXPECT_FALSE(banc.tree.existe(QStringLiteral("p/a.prt.2"))) << l.nom;
+        if (l.reste) {
+            // After the rescan the survivor is listed and marked again.
+            banc.liste({"p/a.prt.1", "p/a.prt.3"});
+            VisuPurge(banc.state, banc.lecteurs, banc.fs);
+            EXPECT_EQ(banc.etats(), "XM") << l.nom;
+        }
+    }
+}
+
+TEST(TraitementPurge, UnFichierChangeOuDisparuDepuisLAnalyseEstLaisseEtSignale) {
+    const struct {
+        const char* nom;
+        void (*change)(BancPurge&);
+        const char16_t* raison;
+    } lignes[] = {
+        {"rewritten, other size",
+         [](BancPurge& b) {
+             b.tree.fichier(QStringLiteral("p/a.prt.2"), "enregistré depuis l'analyse");
+         },
+         u"le fichier a changé (taille ou date) depuis qu'il a été lu ; il est laissé en place"},
+        {"touched, same size",
+         [](BancPurge& b) { b.tree.date(QStringLiteral("p/a.prt.2"), 1'234'567); },
+         u"le fichier a changé (taille ou date) depuis qu'il a été lu ; il est laissé en place"},
+        {"vanished",
+         [](BancPurge& b) {
+             ASSERT_TRUE(b.fs.forceRemove(b.tree.chemin(QStringLiteral("p/a.prt.2"))).ok());
+         },
+         u"le fichier a disparu depuis qu'il a été lu ; rien n'a été fait"},
+    };
+    for (const auto& l : lignes) {
+        for (const ModeDisposition mode : {ModeDisposition::Detruire, ModeDisposition::Deplacer}) {
+            BancPurge banc;
+            banc.liste({"p/a.prt.1", "p/a.prt.2", "p/a.prt.3", "p/a.prt.4"});
+            banc.selectionne({Prt});
+            VisuPurge(banc.state, banc.lecteurs, banc.fs);
+            l.change(banc);
+            const QByteArray apres = banc.tree.contenu(QStringLiteral("p/a.prt.2"));
+
+            const ResultatTraitement r = Purge(banc, mode);
+            ASSERT_EQ(r.echecs.size(), 1u) << l.nom;
+            EXPECT_EQ(r.echecs[0].chemin, QStringLiteral("C:\\p\\a.prt.2")) << l.nom;
+            EXPECT_EQ(r.echecs[0].raison, QString::fromUtf16(l.raison)) << l.nom;
+            EXPECT_EQ(r.traitees, 2) << l.nom;
+            EXPECT_EQ(banc.tree.contenu(QStringLiteral("p/a.prt.2")), apres) << l.nom;
+            EXPECT_FALSE(banc.tree.existe(QStringLiteral("_/p/a.prt.2"))) << l.nom;
+            EXPECT_FALSE(banc.tree.existe(QStringLiteral("p/a.prt.1"))) << l.nom;
+            EXPECT_FALSE(banc.tree.existe(QStringLiteral("p/a.prt.3"))) << l.nom;
+        }
+    }
+}
+
+TEST(TraitementPurge, UnEchecNArretePasLesAutres) {
+    const struct {
+        const char* nom;
+        ModeDisposition mode;
+        OperationFs operation;
+        int code;
+        const char16_t* raison;
+    } lignes[] = {
+        {"the third move fails", ModeDisposition::Deplacer, OperationFs::Renomme, EACCES,
+         u"déplacement vers « C:\\_\\p\\a.prt.3 » impossible : accès refusé"},
+        {"the third delete fails", ModeDisposition::Detruire, OperationFs::Supprime, EBUSY,
+         u"fichier occupé"},
+    };
+    for (const auto& l : lignes) {
+        BancPurge banc;
+        banc.liste({"p/a.prt.1", "p/a.prt.2", "p/a.prt.3", "p/a.prt.4", "p/a.prt.5", "p/a.prt.6"});
+        banc.selectionne({Prt});
+        VisuPurge(banc.state, banc.lecteurs, banc.fs);
+        ASSERT_EQ(banc.etats(), "XXXXXM");
+        banc.plan.echoue(l.operation, 3, l.code);
+
+        const ResultatTraitement r = Purge(banc, l.mode);
+        EXPECT_EQ(r.marquees, 5) << l.nom;
+        EXPECT_EQ(r.traitees, 4) << l.nom;
+        ASSERT_EQ(r.echecs.size(), 1u) << l.nom;
+        EXPECT_EQ(r.echecs[0], (EchecDisposition{QStringLiteral("C:\\p\\a.prt.3"),
+                                                 QString::fromUtf16(l.raison)}))
+            << l.nom;
+        EXPECT_EQ(banc.tree.contenu(QStringLiteral("p/a.prt.3")), "p/a.prt.3") << l.nom;
+        for (const char* autre : {"p/a.prt.1", "p/a.prt.2", "p/a.prt.4", "p/a.prt.5"}) {
+            EXPECT_FALSE(banc.tree.existe(QString::fromUtf8(autre))) << l.nom << " " << autre;
+            if (l.mode == ModeDisposition::Deplacer) {
+                EXPECT_TRUE(banc.tree.existe(QStringLiteral("_/") + QString::fromUtf8(autre)));
+            }
+        }
+        EXPECT_TRUE(banc.tree.existe(QStringLiteral("p/a.prt.6")));
+
+        const MessageEchecs message = ComposeMessageEchecs(r.echecs);
+        EXPECT_EQ(message.texte,
+                  QStringLiteral("1 fichier n'a pas pu être traité :\nC:\\p\\a.prt.3 : ") +
+                      QString::fromUtf16(l.raison));
+    }
+}
+
+TEST(TraitementPurge, LesMarquesALaMainSontObeies) {
+    BancPurge banc;
+    banc.liste({"p/a.prt.1", "p/a.prt.2", "p/a.prt.3", "p/b.prt.1", "p/seul.prt.9"});
+    banc.selectionne({Prt});
+    VisuPurge(banc.state, banc.lecteurs, banc.fs);
+    ASSERT_EQ(banc.etats(), "XXM..");
+    // Unmark a.prt.1 and mark seul.prt.9 by hand after the analysis; the analysis never read
+    // seul.prt.9, so it goes as the user asked, without the size and date check.
+    Cocher(banc.state, {0, 4});
+    ASSERT_EQ(banc.etats(), ".XM.X");
+
+    const ResultatTraitement r = Purge(banc, ModeDisposition::Deplacer);
+    EXPECT_TRUE(r.complet());
+    EXPECT_EQ(r.traitees, 2);
+    EXPECT_EQ(r.sansControle, 1);
+    EXPECT_EQ(banc.tree.tout(), (QStringList{"_/p/a.prt.2", "_/p/seul.prt.9", "p/a.prt.1",
+                                             "p/a.prt.3", "p/b.prt.1"}));
+}
+
+TEST(TraitementPurge, RienQuandLaListeNeMontrePasDeFichiers) {
+    BancPurge banc;
+    banc.liste({"p/a.prt.1", "p/a.prt.2"});
+    banc.state.EtatMarque = {EtatX, EtatX};
+    banc.state.ListeDeFichiers = false;
+    const ResultatTraitement r = Purge(banc, ModeDisposition::Detruire);
+    EXPECT_EQ(r.marquees, 0);
+    EXPECT_EQ(banc.tree.tout().size(), 2);
+}
+
+TEST(TraitementPurge, LesNomsNusSontPrisSousLeRepertoireDeBase) {
+    BancPurge banc;
+    banc.tree.fichier(QStringLiteral("proj/a.prt.1"), "1");
+    banc.tree.fichier(QStringLiteral("proj/a.prt.2"), "2");
+    banc.state.TabFich = {QStringLiteral("a.prt.1"), QStringLiteral("a.prt.2")};
+    banc.state.RepBase = QStringLiteral("C:\\proj");
+    banc.state.EtatMarque.assign(2, EtatVide);
+    banc.state.ListeDeFichiers = true;
+    banc.selectionne({Prt});
+    VisuPurge(banc.state, banc.lecteurs, banc.fs);
+    const ResultatTraitement r = Purge(banc, ModeDisposition::Deplacer);
+    EXPECT_TRUE(r.complet());
+    EXPECT_EQ(banc.tree.tout(), (QStringList{"_/proj/a.prt.1", "proj/a.prt.2"}));
+}
+
+TEST(TraitementPurge, UnCheminRefuseParLeGarageEstSignaleEtLesAutresPassent) {
+    BancPurge banc;
+    // A config.pro search path may name a folder inside the garage itself.
+    banc.liste({"_/vieux/a.prt.1", "_/vieux/a.prt.2", "p/b.prt.1", "p/b.prt.2"});
+    banc.selectionne({Prt});
+    VisuPurge(banc.state, banc.lecteurs, banc.fs);
+    const ResultatTraitement r = Purge(banc, ModeDisposition::Deplacer);
+    ASSERT_EQ(r.echecs.size(), 1u);
+    EXPECT_EQ(r.echecs[0].chemin, QStringLiteral("C:\\_\\vieux\\a.prt.1"));
+    EXPECT_TRUE(r.echecs[0].raison.contains(QStringLiteral("déjà dans un garage")));
+    EXPECT_TRUE(banc.tree.existe(QStringLiteral("_/vieux/a.prt.1")));
+    EXPECT_TRUE(banc.tree.existe(QStringLiteral("_/p/b.prt.1")));
+}
+
+// Over many generated trees: after a purge with keep N, every group's revisions within N of
+// its highest are still in place, every other revision is gone, and with "Deplacer" every
+// removed file is in the garage with the same bytes.
+TEST(TraitementPurge, ProprieteSurDesArbresGeneres) {
+    for (quint32 graine = 1; graine <= 40; ++graine) {
+        QRandomGenerator hasard(graine);
+        BancPurge banc;
+        const int garde = hasard.bounded(1, 4);
+        const bool sansIndice = hasard.bounded(2) == 1;
+        const ModeDisposition mode =
+            hasard.bounded(3) == 0 ? ModeDisposition::Detruire : ModeDisposition::Deplacer;
+        banc.state.options.ValNbRev = garde;
+        banc.state.options.ValMaitreSansInd = sansIndice ? 1 : 0;
+        banc.selectionne({Prt, 1});
+
+        struct Fichier {
+            QString relatif;
+            QString groupe;
+            int revision;
+            QByteArray contenu;
+        };
+        std::vector<Fichier> fichiers;
+        // Folders and radicals chosen so that the list order keeps each group together.
+        for (const char* dossier : {"Moteur", "moteur", "boite/vitesses"}) {
+            for (const char* radical : {"axe", "bielle", "piston"}) {
+                for (const char* type : {"asm", "prt"}) {
+                    if (hasard.bounded(3) == 0)
+                        continue;
+                    const QString base =
+                        QStringLiteral("%1/%2.%3")
+                            .arg(QString::fromUtf8(dossier), QString::fromUtf8(radical),
+                                 QString::fromUtf8(type));
+                    if (hasard.bounded(4) == 0)  // an unnumbered file first, as listed
+                        fichiers.push_back(
+                            {base, base, sansIndice ? RevisionSansIndicePrioritaire : 0, {}});
+                    std::vector<QString> numeros;
+                    for (int rev = 1; rev <= 15; ++rev) {
+                        if (hasard.bounded(2) == 0)
+                            numeros.push_back(QString::number(rev));
+                    }
+                    // The listing sorts names as text: .10 comes before .2.
+                    std::sort(numeros.begin(), numeros.end());
+                    for (const QString& n : numeros)
+                        fichiers.push_back({base + u'.' + n, base, n.toInt(), {}});
+                }
+            }
+        }
+        std::vector<QByteArray> relatifs;
+        for (Fichier& f : fichiers) {
+            f.contenu = QByteArray::number(graine) + ' ' + f.relatif.toUtf8() +
+                        QByteArray(hasard.bounded(0, 3000), 'z');
+            banc.tree.fichier(f.relatif, f.contenu);
+            relatifs.push_back(f.relatif.toUtf8());
+        }
+        std::vector<const char*> liste;
+        for (const QByteArray& r : relatifs) liste.push_back(r.constData());
+        banc.liste(liste);
+
+        std::map<QString, std::pair<int, int>> groupes;  // group -> (size, highest revision)
+        for (const Fichier& f : fichiers) {
+            auto& [taille, plusHaute] = groupes[f.groupe];
+            plusHaute = taille == 0 ? f.revision : std::max(plusHaute, f.revision);
+            ++taille;
+        }
+
+        VisuPurge(banc.state, banc.lecteurs, banc.fs);
+        const ResultatTraitement r = Purge(banc, mode);
+        ASSERT_TRUE(r.complet()) << graine;
+
+        qsizetype partis = 0;
+        for (const Fichier& f : fichiers) {
+            const auto [taille, plusHaute] = groupes[f.groupe];
+            const bool garde_ = taille == 1 || f.revision >= plusHaute - garde + 1;
+            EXPECT_EQ(banc.tree.existe(f.relatif), garde_)
+                << graine << " " << f.relatif.toStdString();
+            const QString auGarage = QStringLiteral("_/") + f.relatif;
+            if (!garde_) {
+                ++partis;
+                if (mode == ModeDisposition::Deplacer) {
+                    EXPECT_EQ(banc.tree.contenu(auGarage), f.contenu)
+                        << graine << " " << f.relatif.toStdString();
+                }
+            }
+            if (garde_ || mode == ModeDisposition::Detruire) {
+                EXPECT_FALSE(banc.tree.existe(auGarage)) << graine;
+            }
+        }
+        EXPECT_EQ(r.traitees, partis) << graine;
+        EXPECT_EQ(banc.tree.tout().size(),
+                  qsizetype(fichiers.size()) - (mode == ModeDisposition::Detruire ? partis : 0))
+            << graine << ": no stray file";
+    }
+}
+
+}  // namespace
+}  // namespace tidemark
