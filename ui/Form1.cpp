@@ -1,6 +1,7 @@
 #include "ui/Form1.h"
 
 #include "core/AppState.h"
+#include "inventory/Marquage.h"
 #include "ui/ModeleListe.h"
 
 #include <QCheckBox>
@@ -41,6 +42,14 @@ Form1::Form1(AppState& state, SettingsStore& store, const DriveMap& lecteurs, Fi
     connect(cmd_annuler, &QPushButton::clicked, this, &Form1::annuler);
     connect(CmdAide, &QPushButton::clicked, this, &Form1::aide);
     connect(CmdAP, &QPushButton::clicked, this, &Form1::aPropos);
+    connect(CmdPurge, &QPushButton::clicked, this, &Form1::cmdPurgeClick);
+    connect(CmdTrait, &QPushButton::clicked, this, &Form1::cmdTraitClick);
+    connect(CmdCoche, &QPushButton::clicked, this, &Form1::cmdCocheClick);
+    connect(Cmd_Inv, &QPushButton::clicked, this, [this] {
+        marque([](AppState& state, QStringView) { return Inverser(state); });
+    });
+    connect(cmd_ajo, &QPushButton::clicked, this, [this] { marque(&Ajouter); });
+    connect(cmd_enl, &QPushButton::clicked, this, [this] { marque(&Enlever); });
 }
 
 Form1::~Form1() = default;

@@ -2,6 +2,9 @@
 
 #include <QMainWindow>
 #include <QStringList>
+#include <QStringView>
+
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -17,6 +20,7 @@ class QTreeWidget;
 namespace tidemark {
 
 struct AppState;
+struct EchecDisposition;
 class Dialogues;
 class DriveMap;
 class FileSystem;
@@ -75,6 +79,14 @@ private:
     void afficheListe();
     void placeUnite(const QString& chemin);
     void afficheAvis(const QStringList& avis);
+
+    // The revision purge and the manual marks (Form1Purge.cpp).
+    void cmdPurgeClick();
+    void cmdTraitClick();
+    void visuPurge();
+    void marque(qsizetype (*commande)(AppState&, QStringView));
+    void cmdCocheClick();
+    void montreEchecs(const std::vector<EchecDisposition>& echecs);
 
     // Load and exits (Form1Chargement.cpp).
     void montrerForm2();

@@ -4,6 +4,7 @@
 #include "core/AppState.h"
 #include "core/Drives.h"
 #include "core/Identite.h"
+#include "inventory/Marquage.h"
 #include "inventory/Scan.h"
 #include "ui/Dialogues.h"
 #include "ui/Form2.h"
@@ -18,7 +19,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-#include <algorithm>
 
 namespace tidemark {
 
@@ -106,11 +106,7 @@ void Form1::cmdStopClick() {
     LbNonTermine->show();
 }
 
-void Form1::list1Click() {
-    const auto marquees = std::count_if(state_.EtatMarque.begin(), state_.EtatMarque.end(),
-                                        [](quint8 etat) { return EstMarquee(etat); });
-    nbfich->setText(QString::number(state_.ListeDeFichiers ? marquees : 0));
-}
+void Form1::list1Click() { nbfich->setText(QString::number(CompteMarquees(state_))); }
 
 void Form1::scanne() {
     if (fin_ || scanEnCours_ || state_.FiltreFich.isEmpty())
