@@ -210,6 +210,27 @@ TEST_F(Form1Test, DriveChangeScansOnceAndAsksAtMostOnce) {
     EXPECT_EQ(texte("LbRepert"), u"D:\\");
 }
 
+TEST_F(Form1Test, ConfigModeListsTheSearchDirectoriesWithFullPaths) {
+    arbre.fichiers({"projet/a.prt.1", "lib/std.prt.2", "lib/sous/x.prt.1"});
+    arbre.fichier(QStringLiteral("projet/config.pro"),
+                  QStringLiteral("!commentaire\nSEARCH_PATH %1\n").arg(arbre.chemin(QStringLiteral("lib"))).toUtf8());
+    store.save(SectionDemarrage, QStringLiteral("memrepert"), QStringLiteral("c:\\projet"));
+    demarre();
+    const int avant = dialogues.cessions;
+    controle<QRadioButton>("OptConfig")->click();
+    EXPECT_TRUE(controle<QCheckBox>("sousrep")->isChecked());
+    EXPECT_TRUE(controle<QCheckBox>("ChkHome")->isEnabled());
+    EXPECT_TRUE(controle("Frame1")->isVisible());
+    EXPECT_EQ(lignes(), QStringList{"      C:\\lib\\std.prt.2"});
+    EXPECT_EQ(dialogues.cessions - avant, 1);  // one scan, one search directory
+    EXPECT_FALSE(controle("CmdStop")->isVisible());
+
+    controle<QRadioButton>("OptRepert")->click();
+    EXPECT_FALSE(controle<QCheckBox>("ChkHome")->isEnabled());
+    EXPECT_EQ(texte("LbRepert"), u"C:\\projet");
+    EXPECT_EQ(lignes(), (QStringList{"      C:\\projet\\a.prt.1", "      C:\\projet\\config.pro"}));
+}
+
 TEST(Progression, ResetRule) {
     EXPECT_EQ(MaximumProgression(0), 1);
     EXPECT_EQ(MaximumProgression(1), 1);
