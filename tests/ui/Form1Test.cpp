@@ -231,6 +231,26 @@ TEST_F(Form1Test, ConfigModeListsTheSearchDirectoriesWithFullPaths) {
     EXPECT_EQ(lignes(), (QStringList{"      C:\\projet\\a.prt.1", "      C:\\projet\\config.pro"}));
 }
 
+TEST_F(Form1Test, EveryNamedControlHasAnAccessibleName) {
+    demarre();
+    const char* const noms[] = {"CmdAide", "CmdAP", "Frame11", "n_filtre", "cmd_enl", "cmd_ajo",
+                                "Cmd_Inv", "CmdCoche", "Frame4", "OptPEfface", "OptPDeplace",
+                                "CmdTrait", "CmdPurge", "Frame3", "ChkHome", "OptConfig",
+                                "OptRepert", "CmdStop", "ProgressBar1", "Frame1", "OptMEfface",
+                                "OptMDeplace", "CmdTraitMulti", "CmdMulti", "cmd_sortie",
+                                "cmd_annuler", "Frame5", "Repert", "Frame6", "Unite", "sousrep",
+                                "Frame8", "typef", "Frame2", "NumCar", "CmdApproch", "CmdForm2No",
+                                "CmdForm2Yes", "Frame7", "List1", "cptfichier", "nbfich",
+                                "Frame10", "CmdSuiv", "ListV", "CmdDepMulti1", "CmdDepMulti2",
+                                "CmdDep1", "CmdDep2", "TxtFich1", "TxtFich2", "LbRepert",
+                                "LbNonTermine", "Label2", "Label3", "Label4", "Label6", "Label13"};
+    for (const char* nom : noms)
+        EXPECT_FALSE(controle(nom)->accessibleName().trimmed().isEmpty()) << nom;
+    EXPECT_EQ(controle("CmdTrait")->accessibleName(), u"Traitement Purge");
+    EXPECT_EQ(controle("List1")->accessibleName(), u"List1");
+    EXPECT_EQ(controle("CmdAP")->toolTip(), u"A propos de Tidemark.");
+}
+
 TEST(Progression, ResetRule) {
     EXPECT_EQ(MaximumProgression(0), 1);
     EXPECT_EQ(MaximumProgression(1), 1);
