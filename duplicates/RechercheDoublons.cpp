@@ -1,0 +1,445 @@
+#include "duplicates/RechercheDoublons.h"
+
+#include "core/Drives.h"
+#include "core/FileSystem.h"
+#include "core/NomsFichier.h"
+#include "duplicates/Garage.h"
+
+#include <QFile>
+#include <QHash>
+
+#include <algorithm>
+#include <cerrno>
+
+#include <sys/stat.h>
+
+namespace tidemark {
+
+namespace {
+
+// A radical as a hash key: equal without regard to case, hashed on its case-folded form.
+struct CleRadical {
+    QStringView radical;
+    bool operator==(const CleRadical& autre) const { return MemeRadical(radical, autre.radical); }
+};
+size_t qHash(const CleRadical& cle, size_t graine) {
+    return HachageSansCasse(cle.radical, graine);
+}
+
+// A directory as a hash key, equal by MemeRepertoire: the drive letter is hashed in upper
+// case, the rest as it stands.
+struct CleRepertoire {
+    QStringView repertoire;
+    bool operator==(const CleRepertoire& autre) const {
+        return MemeRepertoire(repertoire, autre.repertoire);
+    }
+};
+size_t qHash(const CleRepertoire& cle, size_t graine) {
+    const QStringView r = cle.repertoire;
+    if (!EstCheminLecteur(r))
+        return qHash(r, graine);
+    return qHash(r.sliced(1), graine) ^ (size_t(r[0].toUpper().unicode()) * 0x9E3779B97F4A7C15ULL);
+}
+
+// What was read of an entry, once: its size and dates, or why it could not be read; its
+// identity on disk is read later, and only when it is needed.
+enum class Lecture : quint8 { NonLue, Lue, Illisible };
+enum class LectureIdentite : quint8 { NonLue, Lue, Illisible };
+
+// The entries of a radical group cut into runs of consecutive members of one directory.
+// Two members of one run never make a couple, so a run of the entry's own directory is
+// passed over in one step.
+class Recherche {
+public:
+    Recherche(AppState& state, const DriveMap& lecteurs, const FileSystem& fs)
+        : state_(state), lecteurs_(lecteurs), fs_(fs) {}
+
+    CouplesTrouves cherche(qint64 limite, bool signaleDepassement, const Progression& progression) {
+        CouplesTrouves resultat;
+        const qsizetype n = qsizetype(state_.TabFich.size());
+        AvanceurProgression avance(progression, n);
+        if (n < 2 || limite < 0 || (!signaleDepassement && limite == 0))
+            return resultat;
+        regroupe(n);
+        lectures_.assign(std::size_t(n), Lecture::NonLue);
+        infos_.assign(std::size_t(n), InfoFichier{});
+        lecturesIdentite_.assign(std::size_t(n), LectureIdentite::NonLue);
+        identites_.assign(std::size_t(n), IdentiteFichier{});
+
+        std::vector<qint32> curseur(groupes_.debut.begin(), groupes_.debut.end() - 1);
+        for (qsizetype i = 0; i < n; ++i) {
+            avance.a(i);
+            const qint32 g = groupes_.groupe[std::size_t(i)];
+            const qint32 t = curseur[std::size_t(g)]++;
+            const qint32 dernierRun = premierRun_[std::size_t(g) + 1];
+            const qint32 run = runDeMembre_[std::size_t(t)];
+            // Runs next to each other belong to two directories, so a later run means a
+            // candidate in another directory.
+            if (run + 1 >= dernierRun || !lit(qint32(i), resultat))
+                continue;
+            const qint32 repI = repertoire_[std::size_t(i)];
+            for (qint32 r = run + 1; r < dernierRun; ++r) {
+                if (repertoireRun_[std::size_t(r)] == repI)
+                    continue;
+                for (qint32 u = debutRun_[std::size_t(r)]; u < debutRun_[std::size_t(r) + 1]; ++u) {
+                    const qint32 j = groupes_.membres[std::size_t(u)];
+                    if (!lit(j, resultat) || unSeulFichier(qint32(i), j))
+                        continue;
+                    if (qint64(resultat.couples.size()) >= limite) {
+                        resultat.depasse = true;
+                        return termine(resultat);
+                    }
+                    resultat.couples.push_back({qint32(i), j});
+                    if (!signaleDepassement && qint64(resultat.couples.size()) >= limite)
+                        return termine(resultat);
+                }
+            }
+        }
+        return termine(resultat);
+    }
+
+private:
+    static CouplesTrouves termine(CouplesTrouves& resultat) {
+        std::sort(resultat.illisibles.begin(), resultat.illisibles.end(),
+                  [](const EntreeIllisible& a, const EntreeIllisible& b) {
+                      return a.position < b.position;
+                  });
+        return std::move(resultat);
+    }
+
+    // Radical groups, directory numbers, and the runs of every group.
+    void regroupe(qsizetype n) {
+        const std::vector<QString>& liste = state_.TabFich;
+        std::vector<qint32> groupe(static_cast<std::size_t>(n));
+        repertoire_.assign(std::size_t(n), 0);
+        QHash<CleRadical, qint32> radicaux;
+        radicaux.reserve(n / 4 + 16);
+        QHash<CleRepertoire, qint32> repertoires;
+        QStringView repPrecedent;
+        qint32 numPrecedent = -1;
+        for (qsizetype i = 0; i < n; ++i) {
+            const CleRadical cle{NomSansRevision(liste[std::size_t(i)])};
+            auto it = radicaux.constFind(cle);
+            if (it == radicaux.cend())
+                it = radicaux.insert(cle, qint32(radicaux.size()));
+            groupe[std::size_t(i)] = it.value();
+
+            // The files of a directory are listed together: one comparison most of the time.
+            const QStringView rep = RepertoireEntree(state_, std::size_t(i));
+            if (numPrecedent < 0 || !MemeRepertoire(rep, repPrecedent)) {
+                auto r = repertoires.constFind(CleRepertoire{rep});
+                if (r == repertoires.cend()) {
+                    r = repertoires.insert(CleRepertoire{rep}, qint32(repertoires.size()));
+                    cheminsRepertoires_.push_back(rep);
+                }
+                numPrecedent = r.value();
+                repPrecedent = rep;
+            }
+            repertoire_[std::size_t(i)] = numPrecedent;
+        }
+        groupes_ = RangeParGroupe(std::move(groupe), qint32(radicaux.size()));
+
+        const qint32 nbGroupes = qint32(groupes_.debut.size()) - 1;
+        premierRun_.assign(std::size_t(nbGroupes) + 1, 0);
+        runDeMembre_.assign(groupes_.membres.size(), 0);
+        debutRun_.clear();
+        repertoireRun_.clear();
+        for (qint32 g = 0; g < nbGroupes; ++g) {
+            premierRun_[std::size_t(g)] = qint32(debutRun_.size());
+            for (qint32 u = groupes_.debut[std::size_t(g)]; u < groupes_.debut[std::size_t(g) + 1];
+                 ++u) {
+                const qint32 rep = repertoire_[std::size_t(groupes_.membres[std::size_t(u)])];
+                if (u == groupes_.debut[std::size_t(g)] || rep != repertoireRun_.back()) {
+                    debutRun_.push_back(u);
+                    repertoireRun_.push_back(rep);
+                }
+                runDeMembre_[std::size_t(u)] = qint32(debutRun_.size()) - 1;
+            }
+        }
+        premierRun_[std::size_t(nbGroupes)] = qint32(debutRun_.size());
+        debutRun_.push_back(qint32(groupes_.membres.size()));
+    }
+
+    // The host path of entry p: its directory's, found once per directory, and its name.
+    // Empty when the directory lies on no drive.
+    QString hote(qint32 p) {
+        const qint32 rep = repertoire_[std::size_t(p)];
+        if (std::size_t(rep) >= hotesRepertoires_.size())
+            hotesRepertoires_.resize(cheminsRepertoires_.size());
+        std::optional<QString>& dossier = hotesRepertoires_[std::size_t(rep)];
+        if (!dossier) {
+            // "C:" (the directory of C:\x) stands for the drive's root.
+            dossier = lecteurs_.versHote(cheminsRepertoires_[std::size_t(rep)].toString())
+                          .value_or(QString());
+            if (!dossier->isEmpty() && !dossier->endsWith(u'/'))
+                *dossier += u'/';
+        }
+        if (dossier->isEmpty())
+            return {};
+        QString chemin = *dossier;
+        return chemin.append(NomFichier(state_.TabFich[std::size_t(p)]));
+    }
+
+    // Reads the size and modification time of entry p the first time it is needed (one
+    // lstat); false when it cannot be read (then it is reported once and makes no couple).
+    bool lit(qint32 p, CouplesTrouves& resultat) {
+        Lecture& etat = lectures_[std::size_t(p)];
+        if (etat != Lecture::NonLue)
+            return etat == Lecture::Lue;
+        etat = Lecture::Illisible;
+        const QString chemin = hote(p);
+        if (chemin.isEmpty()) {
+            resultat.illisibles.push_back({p, QStringLiteral("ce chemin n'est sur aucun lecteur")});
+            return false;
+        }
+        const std::optional<InfoFichier> info = fs_.info(chemin);
+        if (!info) {
+            int erreur = ENOENT;
+            LitIdentite(chemin, &erreur);  // only for the reason
+            resultat.illisibles.push_back({p, FileSystem::Raison(erreur)});
+            return false;
+        }
+        infos_[std::size_t(p)] = *info;
+        state_.InfosLues.insert(p, *info);
+        etat = Lecture::Lue;
+        return true;
+    }
+
+    // True when two read entries reach one file on disk. Two paths of one file read by lstat
+    // give one size and one modification time, so the identity is read only for a symbolic
+    // link (whose target may be the other entry) or when both of those agree.
+    bool unSeulFichier(qint32 a, qint32 b) {
+        const InfoFichier& ia = infos_[std::size_t(a)];
+        const InfoFichier& ib = infos_[std::size_t(b)];
+        if (!ia.lien && !ib.lien &&
+            (ia.taille != ib.taille || ia.modificationNs != ib.modificationNs))
+            return false;
+        const IdentiteFichier* ida = identite(a);
+        const IdentiteFichier* idb = identite(b);
+        // A file that vanished since its size was read: the pair is left out rather than
+        // risk two names of one file; the review would refuse it anyway.
+        return !ida || !idb || *ida == *idb;
+    }
+
+    const IdentiteFichier* identite(qint32 p) {
+        LectureIdentite& etat = lecturesIdentite_[std::size_t(p)];
+        if (etat == LectureIdentite::NonLue) {
+            const std::optional<IdentiteFichier> lue = LitIdentite(hote(p));
+            etat = lue ? LectureIdentite::Lue : LectureIdentite::Illisible;
+            if (lue)
+                identites_[std::size_t(p)] = *lue;
+        }
+        return etat == LectureIdentite::Lue ? &identites_[std::size_t(p)] : nullptr;
+    }
+
+    AppState& state_;
+    const DriveMap& lecteurs_;
+    const FileSystem& fs_;
+
+    Groupes groupes_;
+    std::vector<qint32> repertoire_;     // directory number of each entry
+    std::vector<qint32> premierRun_;     // first run of each group, one more at the end
+    std::vector<qint32> debutRun_;       // first member (index in membres) of each run, +end
+    std::vector<qint32> repertoireRun_;  // directory number of each run
+    std::vector<qint32> runDeMembre_;    // run of each member
+    std::vector<QStringView> cheminsRepertoires_;           // drive path of each directory number
+    std::vector<std::optional<QString>> hotesRepertoires_;  // its host path and "/", once
+    std::vector<Lecture> lectures_;
+    std::vector<InfoFichier> infos_;
+    std::vector<LectureIdentite> lecturesIdentite_;
+    std::vector<IdentiteFichier> identites_;
+};
+
+QString AvisIllisibles(const AppState& state, const std::vector<EntreeIllisible>& illisibles) {
+    const qsizetype n = qsizetype(illisibles.size());
+    QString texte = n == 1 ? QStringLiteral(
+                                 "1 fichier n'a pas pu être lu et n'entre dans aucun "
+                                 "couple :")
+                           : QStringLiteral(
+                                 "%1 fichiers n'ont pas pu être lus et n'entrent dans "
+                                 "aucun couple :")
+                                 .arg(n);
+    const qsizetype montres = std::min<qsizetype>(n, NbEchecsAffiches);
+    for (qsizetype k = 0; k < montres; ++k) {
+        const EntreeIllisible& e = illisibles[std::size_t(k)];
+        texte += QStringLiteral(" %1 (%2)%3")
+                     .arg(CheminEntree(state, std::size_t(e.position)), e.raison,
+                          k + 1 < montres ? QStringLiteral(";") : QString());
+    }
+    if (n > montres)
+        texte += QStringLiteral(" et %1 autres").arg(n - montres);
+    return texte;
+}
+
+}  // namespace
+
+// ---- The search ---------------------------------------------------------------------------
+
+CouplesTrouves TrouveCouples(AppState& state, qint64 limite, const DriveMap& lecteurs,
+                             const FileSystem& fs, const Progression& progression) {
+    return Recherche(state, lecteurs, fs).cherche(limite, true, progression);
+}
+
+CouplesTrouves PremiersCouples(AppState& state, qint64 limite, const DriveMap& lecteurs,
+                               const FileSystem& fs, const Progression& progression) {
+    return Recherche(state, lecteurs, fs).cherche(limite, false, progression);
+}
+
+ResultatRecherche RechercheMultiples(AppState& state, const DemandeRecherche& demande,
+                                     const DriveMap& lecteurs, const FileSystem& fs) {
+    ResultatRecherche resultat;
+    if (!demande.sousRepertoires)
+        return resultat;
+    resultat.effectuee = true;
+    state.InfosLues.clear();
+    CouplesTrouves trouves = TrouveCouples(state, std::max<qint64>(demande.capacite, 0), lecteurs,
+                                           fs, demande.progression);
+    state.Couples = std::move(trouves.couples);
+    // A table filled by doubling may hold twice its size; the search keeps it to 8 bytes
+    // a couple.
+    state.Couples.shrink_to_fit();
+    resultat.couples = qint64(state.Couples.size());
+    resultat.capaciteAtteinte = trouves.depasse;
+    resultat.TxtFich1 = TexteTxtFich1();
+    resultat.TxtFich2 = TexteTxtFich2(demande.repertoire);
+    if (trouves.depasse) {
+        const QString arret = TexteCapaciteAtteinte(demande.capacite);
+        resultat.TxtFich1.prepend(arret);
+        resultat.avis.append(arret.trimmed());
+    }
+    if (!trouves.illisibles.empty())
+        resultat.avis.append(AvisIllisibles(state, trouves.illisibles));
+    resultat.illisibles = std::move(trouves.illisibles);
+    return resultat;
+}
+
+// ---- Texts --------------------------------------------------------------------------------
+
+QString TexteCouple1(const AppState& state, std::size_t k) {
+    return CheminEntree(state, std::size_t(state.Couples[k].premier));
+}
+
+QString TexteCouple2(const AppState& state, std::size_t k) {
+    return CheminEntree(state, std::size_t(state.Couples[k].second));
+}
+
+RangeeListV RangeeCouple(const AppState& state, std::size_t k) {
+    return {TexteCouple1(state, k), TexteCouple2(state, k)};
+}
+
+QString LigneAffichage(QStringView premier, QStringView second) {
+    const qsizetype espaces = std::max<qsizetype>(ColonneSecondChemin - 1 - premier.size(), 2);
+    QString ligne;
+    ligne.reserve(premier.size() + espaces + second.size());
+    ligne.append(premier);
+    ligne.append(QString(espaces, u' '));
+    ligne.append(second);
+    return ligne;
+}
+
+QString LigneCouple(const AppState& state, std::size_t k) {
+    return LigneAffichage(TexteCouple1(state, k), TexteCouple2(state, k));
+}
+
+QString TexteTxtFich1() {
+    return QStringLiteral(
+        "Cliquez sur 'Traitement multiple' Les fichiers déplacés le seront "
+        "dans un répertoire 'garage'. ");
+}
+
+QString TexteTxtFich2(const QString& repertoire) {
+    // The garage of the chosen directory by the garage's own rule; a drive given alone
+    // ("C:") stands for its root.
+    QString base = repertoire;
+    if (base.size() == 2 && EstCheminLecteur(base))
+        base += u'\\';
+    const QString garage =
+        base.size() >= 3 && EstCheminLecteur(base) && base[2] == u'\\' ? CheminGarage(base) : base;
+    return QStringLiteral("Ce répertoire garage sera :") + garage +
+           QStringLiteral(" en conservant la sous-arborescence d'origine");
+}
+
+QString TexteCapaciteAtteinte(qint64 capacite) {
+    return QStringLiteral(
+               "Recherche arrêtée : plus de %1 couples trouvés, seuls les %1 premiers "
+               "sont listés. ")
+        .arg(capacite);
+}
+
+// ---- Helpers ------------------------------------------------------------------------------
+
+size_t HachageSansCasse(QStringView texte, size_t graine) {
+    // FNV-1a over the folded code points, then a final mix so that every bit counts.
+    quint64 h = 0xcbf29ce484222325ULL ^ quint64(graine);
+    const qsizetype n = texte.size();
+    for (qsizetype k = 0; k < n; ++k) {
+        char32_t c = texte[k].unicode();
+        if (c < 0x80) {
+            if (c >= u'A' && c <= u'Z')
+                c += u'a' - u'A';
+        } else {
+            if (QChar::isHighSurrogate(c) && k + 1 < n && texte[k + 1].isLowSurrogate())
+                c = QChar::surrogateToUcs4(char16_t(c), texte[++k].unicode());
+            c = QChar::toCaseFolded(c);
+        }
+        h = (h ^ c) * 0x100000001b3ULL;
+    }
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdULL;
+    h ^= h >> 33;
+    return size_t(h);
+}
+
+Groupes RangeParGroupe(std::vector<qint32> groupe, qint32 nombreGroupes) {
+    Groupes g;
+    g.debut.assign(std::size_t(nombreGroupes) + 1, 0);
+    for (const qint32 numero : groupe) ++g.debut[std::size_t(numero) + 1];
+    for (std::size_t k = 1; k < g.debut.size(); ++k) g.debut[k] += g.debut[k - 1];
+    g.membres.resize(groupe.size());
+    std::vector<qint32> suivant(g.debut.begin(), g.debut.end() - 1);
+    for (std::size_t i = 0; i < groupe.size(); ++i)
+        g.membres[std::size_t(suivant[std::size_t(groupe[i])]++)] = qint32(i);
+    g.groupe = std::move(groupe);
+    return g;
+}
+
+AvanceurProgression::AvanceurProgression(const Progression& progression, qint64 nombre)
+    : progression_(progression), nombre_(nombre), pas_(std::max<qint64>(1, nombre / 256)) {
+    if (progression_ && nombre_ > 0) {
+        progression_(0, nombre_);
+        prochain_ = pas_;
+    }
+}
+
+bool MemeRepertoire(QStringView a, QStringView b) {
+    if (a.size() != b.size())
+        return false;
+    if (EstCheminLecteur(a) && EstCheminLecteur(b))
+        return a[0].toUpper() == b[0].toUpper() && a.sliced(1) == b.sliced(1);
+    return a == b;
+}
+
+QStringView RepertoireEntree(const AppState& state, std::size_t i) {
+    const QString& entree = state.TabFich[i];
+    if (EstCheminLecteur(entree))
+        return NomRepertoire(entree);
+    // A bare name lies in the base directory (CheminEntree joins them with one "\").
+    QStringView base = state.RepBase;
+    if (base.endsWith(u'\\'))
+        base.chop(1);
+    return base;
+}
+
+std::optional<IdentiteFichier> LitIdentite(const QString& cheminHote, int* erreur) {
+    const QByteArray natif = QFile::encodeName(cheminHote);
+    struct stat s {};
+    // stat follows a link to its target; a link that leads nowhere is read as itself.
+    if (::stat(natif.constData(), &s) != 0 && ::lstat(natif.constData(), &s) != 0) {
+        if (erreur)
+            *erreur = errno;
+        return std::nullopt;
+    }
+    return IdentiteFichier{quint64(s.st_dev), quint64(s.st_ino)};
+}
+
+}  // namespace tidemark

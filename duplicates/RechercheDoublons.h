@@ -1,0 +1,184 @@
+#pragma once
+
+#include "core/AppState.h"
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+// "Recherche Multiples ?": the files of the list that bear the same radical (the name without
+// its revision suffix, compared without regard to case) in two different directories. The
+// couples are kept in AppState::Couples as pairs of list positions, ordered by the position
+// of their first file, then of their second; their texts and display lines are derived from
+// the list when shown.
+//
+// The radicals are derived once and grouped, so the search costs the number of entries plus
+// the number of couples, never the square of the list. It reads the identity (device and
+// inode), size and modification time of the entries whose radical occurs in two directories,
+// and of no others: two entries that reach one file on disk (a folder reached through a
+// symbolic link and directly, a link to a file, a hard link) are one file, never a couple.
+namespace tidemark {
+
+class DriveMap;
+class FileSystem;
+
+// The couple table holds at most this many couples; the search stops when there are more.
+inline constexpr qint32 CapaciteCouples = 500001;
+
+// Column at which the second path of a display line starts (1-based) when the first path
+// is short enough; the first path is always followed by at least two spaces.
+inline constexpr int ColonneSecondChemin = 111;
+
+// Tooltip of the two-column couple list and its column headers.
+inline constexpr QStringView InfoBulleListV =
+    u"Cette liste à 2 colonnes répertorie les couples de fichiers de même radical apparaissant "
+    u"dans deux répertoires différents.";
+inline constexpr QStringView TitreColonne1ListV = u"Fichier au premier emplacement";
+inline constexpr QStringView TitreColonne2ListV = u"Fichier au deuxième emplacement";
+// Tooltip of the "Recherche Multiples ?" button.
+inline constexpr QStringView InfoBulleRechercheMultiples =
+    u"Lance la recherche des doublons de fichiers et affiche le résultat de cette recherche.";
+
+// How far a search has gone: `valeur` of `nombre` steps (the window maps it onto its progress
+// bar, prepared for `nombre` steps). Called with 0 at the start, then a few hundred times at
+// most, never once per entry.
+using Progression = std::function<void(qint64 valeur, qint64 nombre)>;
+
+// What a search needs besides the shared state.
+struct DemandeRecherche {
+    bool sousRepertoires = true;        // "Sous Répertoires Compris": without it nothing is done
+    QString repertoire;                 // the chosen directory (drive path), for the garage text
+    qint32 capacite = CapaciteCouples;  // couples the table may hold (small in tests)
+    Progression progression;            // may be empty
+};
+
+// An entry that the search could not read: it is in no couple.
+struct EntreeIllisible {
+    qint32 position;
+    QString raison;  // in French
+};
+
+// What a search found, for the window and the command line to show.
+struct ResultatRecherche {
+    bool effectuee = false;         // false when sousRepertoires was off: nothing changed
+    bool capaciteAtteinte = false;  // more couples than the table holds: the search stopped
+                                    // and the table holds the first `capacite` of them
+    qint64 couples = 0;             // couples in the table
+    std::vector<EntreeIllisible> illisibles;  // in list order
+    QString TxtFich1;  // texts of the two boxes of the duplicate frame after the search
+    QString TxtFich2;
+    QStringList avis;  // notices in French, one per line: capacity reached, unread entries
+};
+
+// Runs the search over state.TabFich. Rewrites state.Couples and replaces state.InfosLues by
+// the size and modification time of the entries it read (what the review checks again before
+// disposing of a file). Changes nothing when demande.sousRepertoires is off.
+ResultatRecherche RechercheMultiples(AppState& state, const DemandeRecherche& demande,
+                                     const DriveMap& lecteurs, const FileSystem& fs);
+
+// The couples of the list by the rules of the search, in their order, for the full search
+// and for the review's first couple. Both insert into state.InfosLues the size and
+// modification time of every entry they read, and change nothing else in `state`.
+struct CouplesTrouves {
+    std::vector<AppState::Couple> couples;
+    bool depasse = false;                     // TrouveCouples: a couple beyond `limite` exists
+    std::vector<EntreeIllisible> illisibles;  // entries that could not be read, in list order
+};
+// At most `limite` couples; stops at the first couple beyond them and sets `depasse`.
+CouplesTrouves TrouveCouples(AppState& state, qint64 limite, const DriveMap& lecteurs,
+                             const FileSystem& fs, const Progression& progression = {});
+// The first `limite` couples, and not one more looked for: PremiersCouples(state, 1, ...)
+// reads only what the first couple needs.
+CouplesTrouves PremiersCouples(AppState& state, qint64 limite, const DriveMap& lecteurs,
+                               const FileSystem& fs, const Progression& progression = {});
+
+// ---- Texts derived from the table ---------------------------------------------------------
+
+// The two paths of couple k (TabCouple1 and TabCouple2): the list entries as full drive
+// paths. k must be below state.Couples.size().
+QString TexteCouple1(const AppState& state, std::size_t k);
+QString TexteCouple2(const AppState& state, std::size_t k);
+
+// One row of the two-column list: the first path, then the second path as its sub-item.
+struct RangeeListV {
+    QString premier;
+    QString second;
+};
+RangeeListV RangeeCouple(const AppState& state, std::size_t k);
+
+// The display line of two paths: the first, spaces up to column 111 (at least two), the
+// second.
+QString LigneAffichage(QStringView premier, QStringView second);
+// The display line of couple k (TabLigne).
+QString LigneCouple(const AppState& state, std::size_t k);
+
+// The box texts after a search that did not stop: where moved files will go, for the chosen
+// directory `repertoire` (C:\projets\moteur -> garage C:\_\projets\moteur).
+QString TexteTxtFich1();
+QString TexteTxtFich2(const QString& repertoire);
+// The first box's text when the search stopped at `capacite` couples.
+QString TexteCapaciteAtteinte(qint64 capacite);
+
+// ---- Helpers shared with the review -------------------------------------------------------
+
+// True when two directories (drive paths) are one, as the file system compares them: the
+// drive letter without regard to case, the rest exactly (on Linux Moteur and moteur are two
+// folders).
+bool MemeRepertoire(QStringView a, QStringView b);
+
+// The directory of entry i as CheminEntree(state, i) gives it, without building that path.
+QStringView RepertoireEntree(const AppState& state, std::size_t i);
+
+// True when two radicals are one: equal without regard to case.
+inline bool MemeRadical(QStringView a, QStringView b) {
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// A hash of a text's case-folded form, computed without building it: two texts that
+// MemeRadical calls equal have the same hash (each code point folded as Qt's comparison
+// folds it).
+size_t HachageSansCasse(QStringView texte, size_t graine = 0);
+
+// Entries sorted by group in one pass: the members of group g are
+// membres[debut[g]] .. membres[debut[g + 1] - 1], in list order.
+struct Groupes {
+    std::vector<qint32> groupe;   // the group of each entry, 0 to the number of groups - 1
+    std::vector<qint32> debut;    // start of each group in `membres`, one more at the end
+    std::vector<qint32> membres;  // list positions, group after group
+};
+Groupes RangeParGroupe(std::vector<qint32> groupe, qint32 nombreGroupes);
+
+// Calls a Progression with (0, nombre) first, then at most about 256 times as the work
+// passes list positions.
+class AvanceurProgression {
+public:
+    AvanceurProgression(const Progression& progression, qint64 nombre);
+    void a(qint64 valeur) {
+        if (progression_ && valeur >= prochain_) {
+            progression_(valeur, nombre_);
+            prochain_ = valeur + pas_;
+        }
+    }
+
+private:
+    const Progression& progression_;
+    qint64 nombre_;
+    qint64 pas_;
+    qint64 prochain_ = 0;
+};
+
+// The device and inode of what a host path reaches: those of the target for a symbolic link,
+// so that a link and its target are one file; those of the link itself when it leads nowhere.
+struct IdentiteFichier {
+    quint64 peripherique = 0;
+    quint64 inode = 0;
+    bool operator==(const IdentiteFichier&) const = default;
+};
+// Nothing when the path cannot be read; `erreur` then receives the errno.
+std::optional<IdentiteFichier> LitIdentite(const QString& cheminHote, int* erreur = nullptr);
+
+}  // namespace tidemark
