@@ -2,6 +2,8 @@
 
 #include "core/AppState.h"
 #include "inventory/Marquage.h"
+#include "duplicates/RevueCouples.h"
+#include "ui/ModeleCouples.h"
 #include "ui/ModeleListe.h"
 
 #include <QCheckBox>
@@ -23,7 +25,8 @@ Form1::Form1(AppState& state, SettingsStore& store, const DriveMap& lecteurs, Fi
       lecteurs_(lecteurs),
       fso_(fso),
       dialogues_(dialogues),
-      modele_(new ModeleListe(state, this)) {
+      modele_(new ModeleListe(state, this)),
+      modeleCouples_(new ModeleCouples(state, this)) {
     setObjectName(QStringLiteral("Form1"));
     construit();
     resize(1280, 800);
@@ -50,6 +53,13 @@ Form1::Form1(AppState& state, SettingsStore& store, const DriveMap& lecteurs, Fi
     });
     connect(cmd_ajo, &QPushButton::clicked, this, [this] { marque(&Ajouter); });
     connect(cmd_enl, &QPushButton::clicked, this, [this] { marque(&Enlever); });
+    connect(CmdMulti, &QPushButton::clicked, this, &Form1::cmdMultiClick);
+    connect(CmdTraitMulti, &QPushButton::clicked, this, &Form1::cmdTraitMultiClick);
+    connect(CmdDep1, &QPushButton::clicked, this, [this] { dispose(false, false); });
+    connect(CmdDep2, &QPushButton::clicked, this, [this] { dispose(true, false); });
+    connect(CmdDepMulti1, &QPushButton::clicked, this, [this] { dispose(false, true); });
+    connect(CmdDepMulti2, &QPushButton::clicked, this, [this] { dispose(true, true); });
+    // "Suivant" has no action: the review moves on by disposing of a file.
 }
 
 Form1::~Form1() = default;

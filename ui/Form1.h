@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <memory>
 #include <vector>
 
 class QCheckBox;
@@ -15,7 +16,7 @@ class QListView;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
-class QTreeWidget;
+class QTreeView;
 
 namespace tidemark {
 
@@ -26,10 +27,12 @@ class DriveMap;
 class FileSystem;
 class Form2;
 class Intro;
+class ModeleCouples;
 class ModeleListe;
 class SelecteurRepertoire;
 class SettingsStore;
 struct ResultatScan;
+struct CoupleRevue;
 
 // The main window: directory selection, the file list, the purge and duplicate commands
 // and the exits. Its handlers show the shared state and call the engine.
@@ -88,6 +91,12 @@ private:
     void cmdCocheClick();
     void montreEchecs(const std::vector<EchecDisposition>& echecs);
 
+    // Duplicates: the search and the review of couples (Form1Doublons.cpp).
+    void cmdMultiClick();
+    void rechercheMultiples();
+    void cmdTraitMultiClick();
+    void dispose(bool second, bool tous);
+
     // Load and exits (Form1Chargement.cpp).
     void montrerForm2();
     void cacherForm2();
@@ -104,11 +113,13 @@ private:
     Dialogues& dialogues_;
 
     ModeleListe* modele_ = nullptr;
+    ModeleCouples* modeleCouples_ = nullptr;
     Form2* form2_ = nullptr;
     Intro* intro_ = nullptr;
     QWidget* fenetreAPropos_ = nullptr;
 
     QStringList cheminsIntro_;
+    std::unique_ptr<CoupleRevue> revue_;  // the couple shown for review, if any
     bool scanEnCours_ = false;
     bool fin_ = false;                 // the program is ending: no more scans
     enum class Sortie { Aucune, Sortir, Annuler } sortieDemandee_ = Sortie::Aucune;
@@ -159,7 +170,7 @@ private:
     QLabel* LbAvis = nullptr;  // the scan's notices, under the list
     QGroupBox* Frame10 = nullptr;
     QPushButton* CmdSuiv = nullptr;
-    QTreeWidget* ListV = nullptr;
+    QTreeView* ListV = nullptr;
     QPushButton* CmdDepMulti1 = nullptr;
     QPushButton* CmdDepMulti2 = nullptr;
     QPushButton* CmdDep1 = nullptr;

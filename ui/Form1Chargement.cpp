@@ -24,7 +24,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace tidemark {
 
@@ -96,9 +96,7 @@ void Form1::charge(QWidget* aPropos) {
     NumCar->setText(QStringLiteral("4"));
     if (aPropos)
         aPropos->close();
-    ListV->setColumnCount(2);
-    ListV->setHeaderLabels({QStringLiteral("Fichier au premier emplacement"),
-                            QStringLiteral("Fichier au deuxième emplacement")});
+    // Two columns, each half the list's width.
     ListV->header()->setSectionResizeMode(QHeaderView::Stretch);
     CmdStop->hide();
     LbNonTermine->hide();

@@ -19,7 +19,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSplitter>
-#include <QTreeWidget>
+#include <QTreeView>
+
+#include "ui/ModeleCouples.h"
 #include <QVBoxLayout>
 
 namespace tidemark {
@@ -221,10 +223,12 @@ QWidget* Form1::construitListe() {
     // The couple under review, shown instead of the list.
     Frame10 = Cadre("Frame10", QStringLiteral("Fichiers en double sur l'ensemble des répertoires inspectés "),
                     milieu);
-    ListV = Nomme(new QTreeWidget(Frame10), "ListV",
+    ListV = Nomme(new QTreeView(Frame10), "ListV",
                   QStringLiteral("Cette liste à 2 colonnes répertorie les couples de fichiers de même "
                                  "radical apparaissant dans deux répertoires différents."));
+    ListV->setModel(modeleCouples_);
     ListV->setRootIsDecorated(false);
+    ListV->setItemsExpandable(false);
     ListV->setUniformRowHeights(true);
     TxtFich1 = Nomme(new QLineEdit(Frame10), "TxtFich1");
     TxtFich2 = Nomme(new QLineEdit(Frame10), "TxtFich2");
