@@ -16,6 +16,10 @@ inline constexpr int SortieUsage = 2;       // bad usage or input, with a one-li
 // `tidemark-cli scan [selection] DIR`; `arguments` follow the command's name.
 int CmdScan(QStringList arguments);
 
+// `tidemark-cli purge [selection] [--keep N] [--keep-aux N] [--dry-run | --delete | --garage]
+// ... DIR`; `arguments` follow the command's name.
+int CmdPurge(QStringList arguments);
+
 // Writes a text as UTF-8.
 inline void Ecrit(std::FILE* flux, const QString& texte) {
     const QByteArray octets = texte.toUtf8();

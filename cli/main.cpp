@@ -1,15 +1,50 @@
 // tidemark-cli: the engine without a window, for scripts and scheduled clean-ups.
 #include "cli/Commandes.h"
 
+#include "core/Identite.h"
+
 #include <QCoreApplication>
 
 namespace {
 
-const char Usage[] =
-    "Usage : tidemark-cli COMMANDE [options] DIR\n"
-    "Commandes :\n"
-    "  scan      liste les fichiers retenus, un par ligne\n"
-    "Aide d'une commande : tidemark-cli COMMANDE --help\n";
+struct Commande {
+    const char* nom;
+    int (*lance)(QStringList arguments);
+    const char* resume;  // its line in the general help
+};
+
+const Commande Commandes[] = {
+    {"scan", tidemark::cli::CmdScan, "liste les fichiers retenus, un par ligne"},
+    {"purge", tidemark::cli::CmdPurge,
+     "marque les anciennes révisions, les efface ou les met au garage"},
+};
+
+QString Usage() {
+    QString texte = QStringLiteral(
+        "Usage : tidemark-cli COMMANDE [OPTION]... DIR\n"
+        "   ou : tidemark-cli OPTION\n"
+        "Nettoie les répertoires de travail Pro/ENGINEER sans fenêtre, avec le moteur de "
+        "Tidemark.\n"
+        "\n"
+        "Commandes :\n");
+    for (const Commande& commande : Commandes)
+        texte += QStringLiteral("  %1 %2\n")
+                     .arg(QString::fromUtf8(commande.nom), -12)
+                     .arg(QString::fromUtf8(commande.resume));
+    texte += QStringLiteral(
+        "\n"
+        "Options :\n"
+        "  -h, --help     affiche cette aide et quitte\n"
+        "      --version  affiche la version et quitte\n"
+        "\n"
+        "Aide d'une commande : tidemark-cli COMMANDE --help\n"
+        "\n"
+        "Code de sortie :\n"
+        " 0  fait,\n"
+        " 1  liste incomplète ou fichiers non traités (détail sur l'erreur standard),\n"
+        " 2  usage ou entrée incorrects (la raison est donnée sur une ligne).\n");
+    return texte;
+}
 
 }  // namespace
 
@@ -20,17 +55,23 @@ int main(int argc, char** argv) {
 
     using namespace tidemark::cli;
     if (arguments.isEmpty()) {
-        Ecrit(stderr, QString::fromUtf8(Usage));
+        Ecrit(stderr, Usage());
         return SortieUsage;
     }
     const QString commande = arguments.takeFirst();
     if (commande == u"--help" || commande == u"-h" || commande == u"help") {
-        Ecrit(stdout, QString::fromUtf8(Usage));
+        Ecrit(stdout, Usage());
         return SortieFaite;
     }
-    if (commande == u"scan")
-        return CmdScan(arguments);
+    if (commande == u"--version") {
+        Ecrit(stdout, QStringLiteral("tidemark-cli ") + tidemark::identite::Version() + u'\n');
+        return SortieFaite;
+    }
+    for (const Commande& c : Commandes) {
+        if (commande == QLatin1String(c.nom))
+            return c.lance(arguments);
+    }
     ErreurUsage(QStringLiteral("commande inconnue « %1 ».").arg(commande));
-    Ecrit(stderr, QString::fromUtf8(Usage));
+    Ecrit(stderr, Usage());
     return SortieUsage;
 }

@@ -27,8 +27,11 @@ protected:
                         "_/proj/garage.prt.1"});
     }
 
-    Sortie lance(const QStringList& arguments) {
+    Sortie lance(const QStringList& arguments, const QString& sortieVers = {}) {
         QProcess p;
+        p.setWorkingDirectory(arbre.chemin());
+        if (!sortieVers.isEmpty())
+            p.setStandardOutputFile(sortieVers);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("HOME"), reglages.chemin());
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), reglages.chemin());
@@ -128,6 +131,36 @@ TEST_F(CliScanTest, ConfigProEtListeIncomplete) {
     EXPECT_EQ(s.code, 1);
     EXPECT_EQ(s.lignes.size(), 2);
     EXPECT_TRUE(s.erreurs.contains(QStringLiteral("1 nom(s) passé(s)")));
+}
+
+TEST_F(CliScanTest, OperandesApresDeuxTiretsEtSortieStandardPleine) {
+    // After "--" an argument is a directory even when it begins with "-" (relative to the
+    // current folder, here the root of C:); before it, an unknown option.
+    arbre.fichier("-vieux/a.prt.1");
+    Sortie s = lance({"--types", "prt", "--", "-vieux"});
+    EXPECT_EQ(s.code, 0) << s.erreurs.toStdString();
+    EXPECT_EQ(s.lignes, QStringList({"a.prt.1"}));
+    EXPECT_EQ(lance({"--types", "prt", "-vieux"}).code, 2);
+    EXPECT_EQ(lance({"--", "--help"}).code, 2);  // no directory "--help"
+    // A list that could not be written is not a success.
+    s = lance({"--types", "prt", "C:\\proj"}, QStringLiteral("/dev/full"));
+    EXPECT_EQ(s.code, 1);
+    EXPECT_TRUE(s.erreurs.contains(QStringLiteral("erreur d'écriture sur la sortie standard")));
+}
+
+TEST_F(CliScanTest, AideAuFormatHabituel) {
+    const Sortie aide = lance({"--help"});
+    EXPECT_EQ(aide.code, 0);
+    EXPECT_EQ(aide.lignes.first(), QStringLiteral("Usage : tidemark-cli scan [OPTION]... DIR"));
+    EXPECT_TRUE(
+        aide.lignes.contains(QStringLiteral("  -h, --help             affiche cette aide "
+                                            "et quitte")));
+    // The exit statuses, one per line, after their heading.
+    const qsizetype titre = aide.lignes.indexOf(QStringLiteral("Code de sortie :"));
+    ASSERT_GE(titre, 0);
+    ASSERT_EQ(aide.lignes.size(), titre + 4);
+    for (int code = 0; code < 3; ++code)
+        EXPECT_TRUE(aide.lignes[titre + 1 + code].startsWith(QStringLiteral(" %1  ").arg(code)));
 }
 
 }  // namespace
