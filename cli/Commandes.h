@@ -20,6 +20,13 @@ int CmdScan(QStringList arguments);
 // ... DIR`; `arguments` follow the command's name.
 int CmdPurge(QStringList arguments);
 
+// `tidemark-cli duplicates [selection] DIR`: the couples of one radical in two directories.
+int CmdDoublons(QStringList arguments);
+
+// `tidemark-cli near [selection] --position C DIR`: the couples of radicals that differ at
+// position C only.
+int CmdVoisins(QStringList arguments);
+
 // Writes a text as UTF-8.
 inline void Ecrit(std::FILE* flux, const QString& texte) {
     const QByteArray octets = texte.toUtf8();

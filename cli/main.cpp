@@ -17,6 +17,10 @@ const Commande Commandes[] = {
     {"scan", tidemark::cli::CmdScan, "liste les fichiers retenus, un par ligne"},
     {"purge", tidemark::cli::CmdPurge,
      "marque les anciennes révisions, les efface ou les met au garage"},
+    {"duplicates", tidemark::cli::CmdDoublons,
+     "liste les fichiers de même radical présents dans deux répertoires"},
+    {"near", tidemark::cli::CmdVoisins,
+     "liste les radicaux qui ne diffèrent qu'à une position donnée"},
 };
 
 QString Usage() {

@@ -3,6 +3,8 @@
 
 #include <QFile>
 #include <QLocale>
+#include "tests/cli/LanceCli.h"
+
 #include <QProcess>
 #include <QRegularExpression>
 
@@ -11,11 +13,7 @@
 namespace tidemark {
 namespace {
 
-struct Sortie {
-    int code = -1;
-    QStringList lignes;  // standard output, one line each, marks and spaces kept
-    QString erreurs;     // standard error
-};
+using test::Sortie;
 
 // Drive C:\ is `arbre`; HOME and XDG_CONFIG_HOME point into `reglages`, so the settings of
 // the user running the tests are never read.
@@ -32,21 +30,7 @@ protected:
 
     // Runs `tidemark-cli arguments...`; standard output goes to `sortieVers` when given.
     Sortie lanceCli(const QStringList& arguments, const QString& sortieVers = {}) {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), reglages.chemin());
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), reglages.chemin());
-        env.insert(QStringLiteral("TIDEMARK_DRIVES"), QStringLiteral("C=") + arbre.chemin());
-        p.setProcessEnvironment(env);
-        if (!sortieVers.isEmpty())
-            p.setStandardOutputFile(sortieVers);
-        p.start(QStringLiteral(TIDEMARK_CLI), arguments);
-        EXPECT_TRUE(p.waitForFinished(30000));
-        Sortie s;
-        s.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        s.lignes = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-        s.erreurs = QString::fromUtf8(p.readAllStandardError());
-        return s;
+        return test::LanceCli(arguments, arbre.chemin(), reglages.chemin(), sortieVers);
     }
     Sortie lance(const QStringList& arguments, const QString& sortieVers = {}) {
         return lanceCli(QStringList{QStringLiteral("purge")} + arguments, sortieVers);

@@ -3,6 +3,8 @@
 #include "core/TabConf.h"
 #include "tests/support/TempTree.h"
 
+#include "tests/cli/LanceCli.h"
+
 #include <QProcess>
 #include <QSettings>
 
@@ -11,11 +13,7 @@
 namespace tidemark {
 namespace {
 
-struct Sortie {
-    int code = -1;
-    QStringList lignes;  // standard output, one entry per line
-    QString erreurs;     // standard error
-};
+using test::Sortie;
 
 // Drive C:\ is `arbre`; HOME and XDG_CONFIG_HOME point into `reglages`, so the settings of
 // the user running the tests are never read.
@@ -28,22 +26,8 @@ protected:
     }
 
     Sortie lance(const QStringList& arguments, const QString& sortieVers = {}) {
-        QProcess p;
-        p.setWorkingDirectory(arbre.chemin());
-        if (!sortieVers.isEmpty())
-            p.setStandardOutputFile(sortieVers);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), reglages.chemin());
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), reglages.chemin());
-        env.insert(QStringLiteral("TIDEMARK_DRIVES"), QStringLiteral("C=") + arbre.chemin());
-        p.setProcessEnvironment(env);
-        p.start(QStringLiteral(TIDEMARK_CLI), QStringList{QStringLiteral("scan")} + arguments);
-        EXPECT_TRUE(p.waitForFinished(30000));
-        Sortie s;
-        s.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        s.lignes = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-        s.erreurs = QString::fromUtf8(p.readAllStandardError());
-        return s;
+        return test::LanceCli(QStringList{QStringLiteral("scan")} + arguments, arbre.chemin(),
+                              reglages.chemin(), sortieVers, arbre.chemin());
     }
 
     // Stores a named configuration with `lignes` selected, made current when asked.
