@@ -19,9 +19,11 @@ std::vector<QString> Entrees() {
     std::vector<QString> entrees;
     entrees.reserve(nombre);
     for (int i = 0; i < nombre; ++i) {
-        const QString dossier = QStringLiteral("C:\\projets\\moteur%1\\sous%2").arg(i % 97).arg(i % 13);
+        const QString dossier =
+            QStringLiteral("C:\\projets\\moteur%1\\sous%2").arg(i % 97).arg(i % 13);
         const char* type = types[i % 8];
-        QString nom = i % 8 == 3 ? QStringLiteral("trail") : QStringLiteral("PIECE_%1").arg(i % 4001);
+        QString nom =
+            i % 8 == 3 ? QStringLiteral("trail") : QStringLiteral("PIECE_%1").arg(i % 4001);
         nom += u'.' + QLatin1String(type);
         if (i % 8 < 6)
             nom += u'.' + QString::number(1 + i % 12);
@@ -40,8 +42,7 @@ void BM_LectureSeule(benchmark::State& etat) {
     for (auto _ : etat) {
         qsizetype total = 0;
         for (const QString& e : entrees) {
-            for (QChar c : e)
-                total += c.unicode() == u'.';
+            for (QChar c : e) total += c.unicode() == u'.';
         }
         benchmark::DoNotOptimize(total);
     }

@@ -93,8 +93,7 @@ int EcritCouples(const Preparation& preparation, const QStringList& avis, bool i
     const bool ecrit = EcritLignes(state.Couples.size(), [&state](std::size_t k) {
         return TexteCouple1(state, k) + u'\t' + TexteCouple2(state, k);
     });
-    for (const QString& ligne : avis)
-        Ecrit(stderr, ligne + u'\n');
+    for (const QString& ligne : avis) Ecrit(stderr, ligne + u'\n');
     Ecrit(stderr, preparation.bilanScan() + u'\n');
     Ecrit(stderr, QStringLiteral("%1 couple(s).\n").arg(Nombre(qint64(state.Couples.size()))));
     return !ecrit || incomplet || preparation.incomplet() ? SortieIncomplete : SortieFaite;

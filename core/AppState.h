@@ -21,22 +21,26 @@ struct OptionsPurge {
 
 // Kept counts brought into their range: a count of 0 models or a negative count would purge
 // the newest revision.
-inline int BorneNbRev(int n) { return n < 1 ? 1 : n; }
-inline int BorneNbRev1(int n) { return n < 0 ? 0 : n; }
+inline int BorneNbRev(int n) {
+    return n < 1 ? 1 : n;
+}
+inline int BorneNbRev1(int n) {
+    return n < 0 ? 0 : n;
+}
 
 // Everything the program shares between its windows and commands, made once at start-up and
 // handed to whoever needs it.
 struct AppState {
     TableTypes TabConf = TabConfInitiale();
     OptionsPurge options;
-    QString CurConf;        // name of the current named configuration
-    QStringList ListConf;   // stored configuration names, sorted without regard to case
-    QString FiltreFich;     // pattern list of the selected types; empty until first built
+    QString CurConf;       // name of the current named configuration
+    QStringList ListConf;  // stored configuration names, sorted without regard to case
+    QString FiltreFich;    // pattern list of the selected types; empty until first built
 
     // The file list of the last scan: full drive paths or bare names, in traversal order.
     std::vector<QString> TabFich;
-    QString RepBase;          // base directory of the last directory-mode scan (drive path)
-    QStringList RepConf;      // search directories read from config.pro
+    QString RepBase;             // base directory of the last directory-mode scan (drive path)
+    QStringList RepConf;         // search directories read from config.pro
     bool CheminComplet = false;  // entries are full paths (subdirectories or config mode)
     bool StopScan = false;       // stop request of the running scan
 
@@ -63,14 +67,16 @@ struct AppState {
 
 // The mark state of a listed file, kept as the line's item data.
 enum EtatLigne : quint8 {
-    EtatVide = 0,    // not analysed, or a single file: kept
-    EtatX = 1,       // older revision, or marked by hand: purged
-    EtatM = 2,       // revision kept
-    EtatTiret = 3,   // auxiliary file or revision-less log: purged
+    EtatVide = 0,   // not analysed, or a single file: kept
+    EtatX = 1,      // older revision, or marked by hand: purged
+    EtatM = 2,      // revision kept
+    EtatTiret = 3,  // auxiliary file or revision-less log: purged
 };
 
 // True for the states whose files a purge deletes or moves.
-inline bool EstMarquee(int etat) { return etat == EtatX || etat == EtatTiret; }
+inline bool EstMarquee(int etat) {
+    return etat == EtatX || etat == EtatTiret;
+}
 
 // The full drive path of entry i: the entry itself when it is a drive path (X:\...), else the
 // base directory of the directory-mode scan that listed it as a bare name, "" and the entry.

@@ -6,7 +6,9 @@ namespace tidemark {
 
 namespace {
 
-QString CleConfiguration(const QString& nom) { return u'_' + nom; }
+QString CleConfiguration(const QString& nom) {
+    return u'_' + nom;
+}
 
 // Selection sort without regard to case: at each position the smallest of the later names
 // that is below the current one (the first found among equals) takes its place.
@@ -31,8 +33,8 @@ QString TexteConfiguration(const TableTypes& table, const OptionsPurge& options)
         texte += QString::number(table[ligne].selection) + u'|';
     for (int ligne = PremiereLigneUtilisateur; ligne < NbLignesTypes; ++ligne)
         texte += table[ligne].motif + u'|' + QString::number(table[ligne].selection) + u'|';
-    for (int valeur : {options.ValCaches, options.ValMaitreSansInd, options.ValNbRev,
-                       options.ValNbRev1})
+    for (int valeur :
+         {options.ValCaches, options.ValMaitreSansInd, options.ValNbRev, options.ValNbRev1})
         texte += QString::number(valeur) + u'|';
     return texte;
 }
@@ -42,8 +44,7 @@ void LitConfiguration(const QString& texte, TableTypes& table, OptionsPurge& opt
     options.ValNbRev1 = 0;
     if (texte.isEmpty())
         return;
-    for (LigneType& ligne : table)
-        ligne.selection = 0;
+    for (LigneType& ligne : table) ligne.selection = 0;
     for (int ligne = PremiereLigneUtilisateur; ligne < NbLignesTypes; ++ligne)
         table[ligne].motif.clear();
 
@@ -72,8 +73,8 @@ void LitConfiguration(const QString& texte, TableTypes& table, OptionsPurge& opt
             motifLu = false;
             ++k;
         } else {
-            int* const cibles[] = {&options.ValCaches, &options.ValMaitreSansInd,
-                                   &options.ValNbRev, &options.ValNbRev1};
+            int* const cibles[] = {&options.ValCaches, &options.ValMaitreSansInd, &options.ValNbRev,
+                                   &options.ValNbRev1};
             if (!champ.isEmpty())
                 *cibles[std::min(k - NbLignesTypes, 3)] = ValeurEntiere(champ);
             ++k;
@@ -95,7 +96,8 @@ void RafraichitNoms(AppState& state, const SettingsStore& store) {
 
 QString ControleMotifUtilisateur(const QString& motif) {
     if (motif.contains(u'|'))
-        return QStringLiteral("Le motif « %1 » ne peut pas contenir le caractère « | ».").arg(motif);
+        return QStringLiteral("Le motif « %1 » ne peut pas contenir le caractère « | ».")
+            .arg(motif);
     return {};
 }
 
@@ -117,8 +119,8 @@ QString SauveConfiguration(const AppState& state, SettingsStore& store, const QS
 }
 
 void ChargeConfiguration(AppState& state, const SettingsStore& store, const QString& nom) {
-    const QString texte = nom.isEmpty() ? QString()
-                                        : store.get(SectionDemarrage, CleConfiguration(nom));
+    const QString texte =
+        nom.isEmpty() ? QString() : store.get(SectionDemarrage, CleConfiguration(nom));
     LitConfiguration(texte, state.TabConf, state.options);
 }
 

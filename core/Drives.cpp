@@ -8,7 +8,9 @@ namespace tidemark {
 
 namespace {
 
-char16_t Lettre(QChar c) { return c.toUpper().unicode(); }
+char16_t Lettre(QChar c) {
+    return c.toUpper().unicode();
+}
 
 bool EstLettre(QChar c) {
     const char16_t u = Lettre(c);
@@ -39,7 +41,9 @@ bool EstRacineLecteur(QStringView cheminLecteur) {
            cheminLecteur[2] == u'\\';
 }
 
-QString RacineLecteur(QChar lettre) { return QString(QChar(Lettre(lettre))) + QStringLiteral(":\\"); }
+QString RacineLecteur(QChar lettre) {
+    return QString(QChar(Lettre(lettre))) + QStringLiteral(":\\");
+}
 
 QString JoindreChemin(const QString& dossier, QStringView nom) {
     QString chemin = dossier;
@@ -88,8 +92,7 @@ void DriveMap::ajoute(QChar lettre, const QString& racine) {
 
 QList<QChar> DriveMap::lettres() const {
     QList<QChar> liste;
-    for (const auto& [lettre, racine] : racines_)
-        liste.append(QChar(lettre));
+    for (const auto& [lettre, racine] : racines_) liste.append(QChar(lettre));
     return liste;
 }
 
@@ -146,9 +149,10 @@ std::optional<QString> DriveMap::versLecteurDepuisSaisie(const QString& saisie) 
 }
 
 QString DriveMap::MessageHorsLecteur(const QString& chemin) {
-    return QStringLiteral("Le chemin « %1 » ne se trouve sur aucun lecteur. Associez un "
-                          "lecteur à son dossier (variable TIDEMARK_DRIVES ou section "
-                          "« drives » des réglages).")
+    return QStringLiteral(
+               "Le chemin « %1 » ne se trouve sur aucun lecteur. Associez un "
+               "lecteur à son dossier (variable TIDEMARK_DRIVES ou section "
+               "« drives » des réglages).")
         .arg(chemin);
 }
 

@@ -17,7 +17,9 @@ namespace tidemark {
 
 namespace {
 
-QByteArray Natif(const QString& chemin) { return QFile::encodeName(chemin); }
+QByteArray Natif(const QString& chemin) {
+    return QFile::encodeName(chemin);
+}
 
 ResultatFs Resultat(int code) {
     return {code, FileSystem::Raison(code)};

@@ -37,10 +37,14 @@ inline constexpr QStringView MarqueTiret = u" --  ";
 // The mark shown for a line state (0 blank, 1 X, 2 M, 3 --); blank for any other value.
 inline QStringView MarqueDEtat(int etat) {
     switch (etat) {
-        case 1: return MarqueX;
-        case 2: return MarqueM;
-        case 3: return MarqueTiret;
-        default: return MarqueVide;
+        case 1:
+            return MarqueX;
+        case 2:
+            return MarqueM;
+        case 3:
+            return MarqueTiret;
+        default:
+            return MarqueVide;
     }
 }
 

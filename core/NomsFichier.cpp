@@ -58,8 +58,7 @@ int NumRevision(QStringView entree, bool sansIndicePrioritaire) {
 int ValeurEntiere(QStringView texte) {
     constexpr qint64 maximum = std::numeric_limits<int>::max();
     qsizetype i = 0;
-    while (i < texte.size() && texte[i] == u' ')
-        ++i;
+    while (i < texte.size() && texte[i] == u' ') ++i;
     qint64 valeur = 0;
     for (; i < texte.size(); ++i) {
         const char16_t c = texte[i].unicode();

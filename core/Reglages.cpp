@@ -4,11 +4,11 @@ namespace tidemark::reglages {
 
 QString Defaut(const QString& cle) {
     static const QList<PaireReglage> defauts = {
-        {TopPos, QStringLiteral("1416")},   {LeftPos, QStringLiteral("2964")},
-        {TopPos2, QStringLiteral("1416")},  {LeftPos2, QStringLiteral("2964")},
-        {Opt, QStringLiteral("Repert")},    {MemRepert, QStringLiteral("c:\\")},
+        {TopPos, QStringLiteral("1416")},    {LeftPos, QStringLiteral("2964")},
+        {TopPos2, QStringLiteral("1416")},   {LeftPos2, QStringLiteral("2964")},
+        {Opt, QStringLiteral("Repert")},     {MemRepert, QStringLiteral("c:\\")},
         {OptPurge, QStringLiteral("False")}, {OptDouble, QStringLiteral("False")},
-        {Form2V, QStringLiteral("True")},   {CurConf, QString()},
+        {Form2V, QStringLiteral("True")},    {CurConf, QString()},
     };
     for (const PaireReglage& paire : defauts) {
         if (paire.first.compare(cle, Qt::CaseInsensitive) == 0)

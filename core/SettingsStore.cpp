@@ -77,8 +77,7 @@ QString MemorySettingsStore::get(const QString& section, const QString& cle,
     return v == s->second.end() ? defaut : v->second.second;
 }
 
-void MemorySettingsStore::save(const QString& section, const QString& cle,
-                               const QString& valeur) {
+void MemorySettingsStore::save(const QString& section, const QString& cle, const QString& valeur) {
     auto& cles = sections_[section.toCaseFolded()];
     const auto [it, nouvelle] = cles.try_emplace(cle.toCaseFolded(), cle, valeur);
     if (!nouvelle)
@@ -89,8 +88,7 @@ QList<PaireReglage> MemorySettingsStore::getAll(const QString& section) const {
     QList<PaireReglage> paires;
     const auto s = sections_.find(section.toCaseFolded());
     if (s != sections_.end()) {
-        for (const auto& [pliee, paire] : s->second)
-            paires.append(paire);
+        for (const auto& [pliee, paire] : s->second) paires.append(paire);
     }
     return paires;
 }

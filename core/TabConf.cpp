@@ -4,11 +4,11 @@ namespace tidemark {
 
 TableTypes TabConfInitiale() {
     static constexpr const char* lignes[NbTypesFixes][2] = {
-        {"*.prt.*", "prt"}, {"*.asm.*", "asm"}, {"*.drw.*", "drw"}, {"*.frm.*", "frm"},
-        {"*.tbl.*", "tbl"}, {"*.sym.*", "sym"}, {"*.lay.*", "lay"}, {"*.dgm.*", "dgm"},
+        {"*.prt.*", "prt"},     {"*.asm.*", "asm"}, {"*.drw.*", "drw"}, {"*.frm.*", "frm"},
+        {"*.tbl.*", "tbl"},     {"*.sym.*", "sym"}, {"*.lay.*", "lay"}, {"*.dgm.*", "dgm"},
         {"trail.txt.*", "txt"}, {"*.log.*", "log"}, {"*.inf.*", "inf"}, {"*.xas", "xas"},
-        {"*.xpr", "xpr"}, {"*.m_p", "m_p"}, {"*.crc", "crc"}, {"*.err", "err"},
-        {"*.ers", "ers"}, {"*.idx", "idx"},
+        {"*.xpr", "xpr"},       {"*.m_p", "m_p"},   {"*.crc", "crc"},   {"*.err", "err"},
+        {"*.ers", "ers"},       {"*.idx", "idx"},
     };
     TableTypes table;
     for (int i = 0; i < NbTypesFixes; ++i) {

@@ -27,8 +27,7 @@ bool Correspond(QStringView motif, QStringView nom) {
             return false;
         }
     }
-    while (m < motif.size() && motif[m] == u'*')
-        ++m;
+    while (m < motif.size() && motif[m] == u'*') ++m;
     return m == motif.size();
 }
 

@@ -29,6 +29,8 @@ void Dialogues::avertissement(QWidget* parent, const QString& texte, const QStri
     boite.exec();
 }
 
-void Dialogues::cede() { QCoreApplication::processEvents(); }
+void Dialogues::cede() {
+    QCoreApplication::processEvents();
+}
 
 }  // namespace tidemark

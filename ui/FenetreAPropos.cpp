@@ -37,13 +37,16 @@ FenetreAPropos::FenetreAPropos(QWidget* parent) : QWidget(parent, Qt::Dialog) {
     setToolTip(QStringLiteral("Cliquez pour me fermer"));
     setFocusPolicy(Qt::StrongFocus);
     // A click on any part of the window closes it, labels included.
-    for (QWidget* enfant : findChildren<QWidget*>())
-        enfant->installEventFilter(this);
+    for (QWidget* enfant : findChildren<QWidget*>()) enfant->installEventFilter(this);
 }
 
-void FenetreAPropos::mousePressEvent(QMouseEvent*) { close(); }
+void FenetreAPropos::mousePressEvent(QMouseEvent*) {
+    close();
+}
 
-void FenetreAPropos::keyPressEvent(QKeyEvent*) { close(); }
+void FenetreAPropos::keyPressEvent(QKeyEvent*) {
+    close();
+}
 
 bool FenetreAPropos::eventFilter(QObject* objet, QEvent* event) {
     if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress) {

@@ -1,8 +1,8 @@
 #include "ui/Form1.h"
 
 #include "core/AppState.h"
-#include "inventory/Marquage.h"
 #include "duplicates/RevueCouples.h"
+#include "inventory/Marquage.h"
 #include "ui/ModeleCouples.h"
 #include "ui/ModeleListe.h"
 
@@ -48,9 +48,8 @@ Form1::Form1(AppState& state, SettingsStore& store, const DriveMap& lecteurs, Fi
     connect(CmdPurge, &QPushButton::clicked, this, &Form1::cmdPurgeClick);
     connect(CmdTrait, &QPushButton::clicked, this, &Form1::cmdTraitClick);
     connect(CmdCoche, &QPushButton::clicked, this, &Form1::cmdCocheClick);
-    connect(Cmd_Inv, &QPushButton::clicked, this, [this] {
-        marque([](AppState& state, QStringView) { return Inverser(state); });
-    });
+    connect(Cmd_Inv, &QPushButton::clicked, this,
+            [this] { marque([](AppState& state, QStringView) { return Inverser(state); }); });
     connect(cmd_ajo, &QPushButton::clicked, this, [this] { marque(&Ajouter); });
     connect(cmd_enl, &QPushButton::clicked, this, [this] { marque(&Enlever); });
     connect(CmdMulti, &QPushButton::clicked, this, &Form1::cmdMultiClick);

@@ -121,7 +121,7 @@ private:
     QStringList cheminsIntro_;
     std::unique_ptr<CoupleRevue> revue_;  // the couple shown for review, if any
     bool scanEnCours_ = false;
-    bool fin_ = false;                 // the program is ending: no more scans
+    bool fin_ = false;  // the program is ending: no more scans
     enum class Sortie { Aucune, Sortir, Annuler } sortieDemandee_ = Sortie::Aucune;
 
     // Controls, named as their objectName.

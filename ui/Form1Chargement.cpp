@@ -53,7 +53,8 @@ void Form1::charge(QWidget* aPropos) {
         reglages::Lit(store_, reglages::Opt).compare(u"config", Qt::CaseInsensitive) == 0;
     state_.RepBase = RepertoireDeBase(reglages::Lit(store_, reglages::MemRepert), lecteurs_, fso_);
     (reglages::LitBooleen(store_, reglages::OptPurge) ? OptPEfface : OptPDeplace)->setChecked(true);
-    (reglages::LitBooleen(store_, reglages::OptDouble) ? OptMEfface : OptMDeplace)->setChecked(true);
+    (reglages::LitBooleen(store_, reglages::OptDouble) ? OptMEfface : OptMDeplace)
+        ->setChecked(true);
 
     // The config.pro mode lists full paths, as checking its box would.
     OptConfig->setChecked(modeConfig);
@@ -109,7 +110,8 @@ void Form1::charge(QWidget* aPropos) {
 }
 
 void Form1::placeUnite(const QString& chemin) {
-    const int index = Unite->findData(QString(chemin.isEmpty() ? QChar(u'C') : chemin[0].toUpper()));
+    const int index =
+        Unite->findData(QString(chemin.isEmpty() ? QChar(u'C') : chemin[0].toUpper()));
     const QSignalBlocker bloque(Unite);
     Unite->setCurrentIndex(index);
 }

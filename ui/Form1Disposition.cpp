@@ -8,7 +8,6 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QWidget>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -20,9 +19,10 @@
 #include <QRadioButton>
 #include <QSplitter>
 #include <QTreeView>
+#include <QWidget>
 
-#include "ui/ModeleCouples.h"
 #include <QVBoxLayout>
+#include "ui/ModeleCouples.h"
 
 namespace tidemark {
 
@@ -69,16 +69,15 @@ void Form1::construit() {
     auto* centre = new QWidget(this);
     setCentralWidget(centre);
 
-    auto* titre = Etiquette("Label3", QStringLiteral("Purge et Vérification de multiplicité de fichier."),
-                            centre);
+    auto* titre = Etiquette(
+        "Label3", QStringLiteral("Purge et Vérification de multiplicité de fichier."), centre);
     QFont grand = titre->font();
     grand.setPointSize(grand.pointSize() + 3);
     grand.setBold(true);
     titre->setFont(grand);
     CmdAide = Bouton("CmdAide", QStringLiteral("?"), QStringLiteral("Aide "), centre);
     CmdAP = Bouton("CmdAP", QStringLiteral("AP"), QStringLiteral("A propos de Tidemark."), centre);
-    for (QPushButton* b : {CmdAide, CmdAP})
-        b->setFixedWidth(40);
+    for (QPushButton* b : {CmdAide, CmdAP}) b->setFixedWidth(40);
     auto* haut = new QHBoxLayout;
     haut->addWidget(titre, 1);
     haut->addWidget(CmdAide);
@@ -101,13 +100,13 @@ void Form1::construit() {
 
     // Tab order follows the frames: selection, list, commands, exits.
     const QList<QWidget*> ordre = {
-        Unite, Repert->liste(), sousrep, OptRepert, OptConfig, ChkHome, typef, CmdForm2Yes,
-        CmdForm2No, List1, CmdStop, OptPDeplace, OptPEfface, CmdPurge, CmdTrait, n_filtre,
-        cmd_ajo, cmd_enl, CmdCoche, Cmd_Inv, OptMDeplace, OptMEfface, CmdMulti, CmdTraitMulti,
-        ListV, CmdDep1, CmdDepMulti1, CmdDep2, CmdDepMulti2, CmdSuiv, NumCar, CmdApproch,
-        cmd_sortie, cmd_annuler, CmdAide, CmdAP};
-    for (qsizetype i = 0; i + 1 < ordre.size(); ++i)
-        setTabOrder(ordre[i], ordre[i + 1]);
+        Unite,      Repert->liste(), sousrep,      OptRepert,   OptConfig,    ChkHome,
+        typef,      CmdForm2Yes,     CmdForm2No,   List1,       CmdStop,      OptPDeplace,
+        OptPEfface, CmdPurge,        CmdTrait,     n_filtre,    cmd_ajo,      cmd_enl,
+        CmdCoche,   Cmd_Inv,         OptMDeplace,  OptMEfface,  CmdMulti,     CmdTraitMulti,
+        ListV,      CmdDep1,         CmdDepMulti1, CmdDep2,     CmdDepMulti2, CmdSuiv,
+        NumCar,     CmdApproch,      cmd_sortie,   cmd_annuler, CmdAide,      CmdAP};
+    for (qsizetype i = 0; i + 1 < ordre.size(); ++i) setTabOrder(ordre[i], ordre[i + 1]);
 }
 
 QWidget* Form1::construitGauche() {
@@ -124,23 +123,27 @@ QWidget* Form1::construitGauche() {
                    QStringLiteral("Choisir le répertoire de référence pour commencer"));
     (new QVBoxLayout(Frame5))->addWidget(Repert);
 
-    sousrep = Nomme(new QCheckBox(QStringLiteral("Sous Répertoires Compris"), gauche), "sousrep",
-                    QStringLiteral("Dans le cas d'une sélection 'Selon répertoire',  impose la recherche "
-                                   "sur tous les sous répertoires du répertoire courant."));
+    sousrep =
+        Nomme(new QCheckBox(QStringLiteral("Sous Répertoires Compris"), gauche), "sousrep",
+              QStringLiteral("Dans le cas d'une sélection 'Selon répertoire',  impose la recherche "
+                             "sur tous les sous répertoires du répertoire courant."));
 
     Frame3 = Cadre("Frame3", QStringLiteral("Type de sélection de Répertoire"), gauche);
-    OptRepert = Option("OptRepert", QStringLiteral("Selon Répertoire"),
-                       QStringLiteral("Les traitements se feront sur les fichiers du répertoire spécifié."),
-                       Frame3);
-    OptConfig = Option("OptConfig", QStringLiteral("Selon Config.pro"),
-                       QStringLiteral("Le traitement sera réalisé sur les fichiers appartenant aux "
-                                      "répertoires décrits dans les 'search_path' du fichier config.pro "
-                                      "trouvé dans le répertoire courant."),
-                       Frame3);
-    ChkHome = Nomme(new QCheckBox(QStringLiteral("Avec \"Home\""), Frame3), "ChkHome",
-                    QStringLiteral("La recherche comprendra egalement les fichiers appartenant aux "
-                                   "répertoires décrits dans les 'search_path' trouvé dans le fichier "
-                                   "'config.pro' du répertoire \"HOME\""));
+    OptRepert =
+        Option("OptRepert", QStringLiteral("Selon Répertoire"),
+               QStringLiteral("Les traitements se feront sur les fichiers du répertoire spécifié."),
+               Frame3);
+    OptConfig =
+        Option("OptConfig", QStringLiteral("Selon Config.pro"),
+               QStringLiteral("Le traitement sera réalisé sur les fichiers appartenant aux "
+                              "répertoires décrits dans les 'search_path' du fichier config.pro "
+                              "trouvé dans le répertoire courant."),
+               Frame3);
+    ChkHome =
+        Nomme(new QCheckBox(QStringLiteral("Avec \"Home\""), Frame3), "ChkHome",
+              QStringLiteral("La recherche comprendra egalement les fichiers appartenant aux "
+                             "répertoires décrits dans les 'search_path' trouvé dans le fichier "
+                             "'config.pro' du répertoire \"HOME\""));
     auto* modes = new QVBoxLayout(Frame3);
     modes->addWidget(OptRepert);
     modes->addWidget(OptConfig);
@@ -194,10 +197,11 @@ QWidget* Form1::construitListe() {
     nbfich = Etiquette("nbfich", QStringLiteral("000"), Frame7);
     LbNonTermine = Etiquette("LbNonTermine", QStringLiteral("Scan  NON Terminé"), Frame7);
     LbNonTermine->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
-    CmdStop = Bouton("CmdStop", QStringLiteral("Arrêt Scan"),
-                     QStringLiteral("Permet d'arréter le programme durant la phase d'exploration des "
-                                    "répertoires."),
-                     Frame7);
+    CmdStop =
+        Bouton("CmdStop", QStringLiteral("Arrêt Scan"),
+               QStringLiteral("Permet d'arréter le programme durant la phase d'exploration des "
+                              "répertoires."),
+               Frame7);
     compteurs->addWidget(Etiquette("Label4", QStringLiteral("Fichiers"), Frame7));
     compteurs->addWidget(cptfichier);
     compteurs->addWidget(Etiquette("Label1", QStringLiteral("/"), Frame7));
@@ -221,22 +225,24 @@ QWidget* Form1::construitListe() {
     liste->addWidget(LbAvis);
 
     // The couple under review, shown instead of the list.
-    Frame10 = Cadre("Frame10", QStringLiteral("Fichiers en double sur l'ensemble des répertoires inspectés "),
+    Frame10 = Cadre("Frame10",
+                    QStringLiteral("Fichiers en double sur l'ensemble des répertoires inspectés "),
                     milieu);
-    ListV = Nomme(new QTreeView(Frame10), "ListV",
-                  QStringLiteral("Cette liste à 2 colonnes répertorie les couples de fichiers de même "
-                                 "radical apparaissant dans deux répertoires différents."));
+    ListV =
+        Nomme(new QTreeView(Frame10), "ListV",
+              QStringLiteral("Cette liste à 2 colonnes répertorie les couples de fichiers de même "
+                             "radical apparaissant dans deux répertoires différents."));
     ListV->setModel(modeleCouples_);
     ListV->setRootIsDecorated(false);
     ListV->setItemsExpandable(false);
     ListV->setUniformRowHeights(true);
     TxtFich1 = Nomme(new QLineEdit(Frame10), "TxtFich1");
     TxtFich2 = Nomme(new QLineEdit(Frame10), "TxtFich2");
-    for (QLineEdit* t : {TxtFich1, TxtFich2})
-        t->setReadOnly(true);
+    for (QLineEdit* t : {TxtFich1, TxtFich2}) t->setReadOnly(true);
     const QString bulleUn = QStringLiteral("Déplacer ce fichier vers le répertoire 'garage'.");
-    const QString bulleTous = QStringLiteral("Déplacer ce fichier vers le répertoire 'garage' ainsi que "
-                                             "tous les fichiers dans le même cas.");
+    const QString bulleTous = QStringLiteral(
+        "Déplacer ce fichier vers le répertoire 'garage' ainsi que "
+        "tous les fichiers dans le même cas.");
     CmdDep1 = Bouton("CmdDep1", QStringLiteral("Ce Fichier"), bulleUn, Frame10);
     CmdDep2 = Bouton("CmdDep2", QStringLiteral("Ce Fichier"), bulleUn, Frame10);
     CmdDepMulti1 = Bouton("CmdDepMulti1", QStringLiteral("Ces Fichiers"), bulleTous, Frame10);
@@ -266,20 +272,24 @@ QWidget* Form1::construitDroite() {
     colonne->setContentsMargins(0, 0, 0, 0);
 
     Frame4 = Cadre("Frame4", QStringLiteral("Controle Purge "), droite);
-    OptPDeplace = Option("OptPDeplace", QStringLiteral("Deplacer"),
-                         QStringLiteral("Avec cette option les fichiers purgés seront déplacés dans le "
-                                        "répertoire 'garage'."),
-                         Frame4);
-    OptPEfface = Option("OptPEfface", QStringLiteral("Détruire"),
-                        QStringLiteral("Avec cette option les fichiers purgés seront irrémédiablement "
-                                       "effacés du disque."),
-                        Frame4);
-    CmdPurge = Bouton("CmdPurge", QStringLiteral("Visu Purge"),
-                      QStringLiteral("Recherche et visualisation des fichiers purgeables."), Frame4);
-    CmdTrait = Bouton("CmdTrait", QStringLiteral("Traitement Purge"),
-                      QStringLiteral("Effectue effectivement la purge. Deplace les fichiers marqués vers "
-                                     "le répertoire garage si \"Déplacer\" est coché, les efface sinon."),
-                      Frame4);
+    OptPDeplace =
+        Option("OptPDeplace", QStringLiteral("Deplacer"),
+               QStringLiteral("Avec cette option les fichiers purgés seront déplacés dans le "
+                              "répertoire 'garage'."),
+               Frame4);
+    OptPEfface =
+        Option("OptPEfface", QStringLiteral("Détruire"),
+               QStringLiteral("Avec cette option les fichiers purgés seront irrémédiablement "
+                              "effacés du disque."),
+               Frame4);
+    CmdPurge =
+        Bouton("CmdPurge", QStringLiteral("Visu Purge"),
+               QStringLiteral("Recherche et visualisation des fichiers purgeables."), Frame4);
+    CmdTrait =
+        Bouton("CmdTrait", QStringLiteral("Traitement Purge"),
+               QStringLiteral("Effectue effectivement la purge. Deplace les fichiers marqués vers "
+                              "le répertoire garage si \"Déplacer\" est coché, les efface sinon."),
+               Frame4);
     auto* purge = new QGridLayout(Frame4);
     purge->addWidget(OptPDeplace, 0, 0);
     purge->addWidget(OptPEfface, 0, 1);
@@ -307,18 +317,21 @@ QWidget* Form1::construitDroite() {
     marquage->addWidget(Cmd_Inv, 2, 1);
 
     Frame1 = Cadre("Frame1", QStringLiteral("Controle fichiers multiples"), droite);
-    OptMDeplace = Option("OptMDeplace", QStringLiteral("Deplacer"),
-                         QStringLiteral("Avec cette option les fichiers doublons sélectionnés seront "
-                                        "déplacés dans le répertoire 'garage'."),
-                         Frame1);
-    OptMEfface = Option("OptMEfface", QStringLiteral("Détruire"),
-                        QStringLiteral("Avec cette option les fichiers doublons sélectionnés seront "
-                                       "irrémediablement effacés du disque."),
-                        Frame1);
-    CmdMulti = Bouton("CmdMulti", QStringLiteral("Recherche Multiples ?"),
-                      QStringLiteral("Lance la recherche des doublons de fichiers et affiche le résultat "
-                                     "de cette recherche."),
-                      Frame1);
+    OptMDeplace =
+        Option("OptMDeplace", QStringLiteral("Deplacer"),
+               QStringLiteral("Avec cette option les fichiers doublons sélectionnés seront "
+                              "déplacés dans le répertoire 'garage'."),
+               Frame1);
+    OptMEfface =
+        Option("OptMEfface", QStringLiteral("Détruire"),
+               QStringLiteral("Avec cette option les fichiers doublons sélectionnés seront "
+                              "irrémediablement effacés du disque."),
+               Frame1);
+    CmdMulti =
+        Bouton("CmdMulti", QStringLiteral("Recherche Multiples ?"),
+               QStringLiteral("Lance la recherche des doublons de fichiers et affiche le résultat "
+                              "de cette recherche."),
+               Frame1);
     CmdTraitMulti = Bouton("CmdTraitMulti", QStringLiteral("Traitement multiple"),
                            QStringLiteral("Lance le traitement des doublons de fichiers."), Frame1);
     auto* multiples = new QGridLayout(Frame1);

@@ -29,10 +29,10 @@ void Form1::cmdPurgeClick() {
 void Form1::visuPurge() {
     List1->setToolTip(InfoBulleListeAnalysee.toString());
     razProgression(qsizetype(state_.TabFich.size()));
-    const PlanPurge plan = VisuPurge(state_, lecteurs_, fso_,
-                                     [this](EtapeAnalyse, qsizetype position, qsizetype) {
-                                         ProgressBar1->setValue(int(position));
-                                     });
+    const PlanPurge plan =
+        VisuPurge(state_, lecteurs_, fso_, [this](EtapeAnalyse, qsizetype position, qsizetype) {
+            ProgressBar1->setValue(int(position));
+        });
     modele_->rafraichit();
     list1Click();
     form2_->AjourTabConf();
@@ -57,7 +57,8 @@ void Form1::cmdTraitClick() {
     razProgression(marquees);
     const ResultatTraitement resultat = TraitementPurge(
         state_, OptPEfface->isChecked() ? ModeDisposition::Detruire : ModeDisposition::Deplacer,
-        lecteurs_, fso_, [this](qsizetype faits, qsizetype) { ProgressBar1->setValue(int(faits)); });
+        lecteurs_, fso_,
+        [this](qsizetype faits, qsizetype) { ProgressBar1->setValue(int(faits)); });
 
     // The list is rebuilt from the disk and analysed again, failures or not.
     scanne();

@@ -19,7 +19,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-
 namespace tidemark {
 
 namespace {
@@ -49,7 +48,9 @@ private:
 
 }  // namespace
 
-void Form1::repertChange() { scanne(); }
+void Form1::repertChange() {
+    scanne();
+}
 
 void Form1::uniteChange(int index) {
     if (scanEnCours_ || index < 0)
@@ -106,7 +107,9 @@ void Form1::cmdStopClick() {
     LbNonTermine->show();
 }
 
-void Form1::list1Click() { nbfich->setText(QString::number(CompteMarquees(state_))); }
+void Form1::list1Click() {
+    nbfich->setText(QString::number(CompteMarquees(state_)));
+}
 
 void Form1::scanne() {
     if (fin_ || scanEnCours_ || state_.FiltreFich.isEmpty())
@@ -131,9 +134,9 @@ void Form1::scanne() {
 
     // While the scan runs only "Arrêt Scan" and the exits act: a command started inside a
     // scan would work on a half-built list.
-    const QList<QWidget*> verrous = {Frame6, Frame5, sousrep, Frame3, Frame8, Frame4, Frame11,
-                                     Frame1, Frame2, Frame10, CmdForm2Yes, CmdForm2No, CmdAide,
-                                     CmdAP, List1, form2_};
+    const QList<QWidget*> verrous = {Frame6,  Frame5, sousrep, Frame3,  Frame8,      Frame4,
+                                     Frame11, Frame1, Frame2,  Frame10, CmdForm2Yes, CmdForm2No,
+                                     CmdAide, CmdAP,  List1,   form2_};
     std::vector<bool> actifs;
     for (QWidget* w : verrous) {
         actifs.push_back(!w->testAttribute(Qt::WA_ForceDisabled));
@@ -150,8 +153,7 @@ void Form1::scanne() {
     const ResultatScan resultat = Scan(state_, demande, lecteurs_, fso_, interface);
     scanEnCours_ = false;
 
-    for (qsizetype i = 0; i < verrous.size(); ++i)
-        verrous[i]->setEnabled(actifs[std::size_t(i)]);
+    for (qsizetype i = 0; i < verrous.size(); ++i) verrous[i]->setEnabled(actifs[std::size_t(i)]);
     if (resultat.racineRefusee) {
         // "Non" to the root question: the box is unchecked, as its click would, and the
         // root's own files were listed.

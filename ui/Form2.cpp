@@ -24,10 +24,27 @@ namespace tidemark {
 
 namespace {
 
-const char* const LibellesTypes[NbLignesTypes] = {
-    "Pièces", "Assemblages", "Mises En Plan", "Formats", "Tables", "Symbols", "Layout",
-    "Diagramme", "Trail (1)", "Log (1)", "Informations (1)", " ", " ", " ", " ", " ", " ", " ",
-    "Opt1  :", "Opt2  :", "Opt3  :"};
+const char* const LibellesTypes[NbLignesTypes] = {"Pièces",
+                                                  "Assemblages",
+                                                  "Mises En Plan",
+                                                  "Formats",
+                                                  "Tables",
+                                                  "Symbols",
+                                                  "Layout",
+                                                  "Diagramme",
+                                                  "Trail (1)",
+                                                  "Log (1)",
+                                                  "Informations (1)",
+                                                  " ",
+                                                  " ",
+                                                  " ",
+                                                  " ",
+                                                  " ",
+                                                  " ",
+                                                  " ",
+                                                  "Opt1  :",
+                                                  "Opt2  :",
+                                                  "Opt3  :"};
 
 QLabel* Etiquette(const char* nom, const QString& texte, QWidget* parent) {
     auto* label = new QLabel(texte, parent);
@@ -68,10 +85,14 @@ void Form2::construit() {
     auto* grille = new QGridLayout(frame1_);
     grille->setHorizontalSpacing(8);
     grille->setVerticalSpacing(2);
-    grille->addWidget(Etiquette("Label2", QStringLiteral("taille"), frame1_), 0, 2, Qt::AlignCenter);
-    grille->addWidget(Etiquette("Label3", QStringLiteral("nombre"), frame1_), 0, 3, Qt::AlignCenter);
-    grille->addWidget(Etiquette("Label4", QStringLiteral("taille"), frame1_), 0, 7, Qt::AlignCenter);
-    grille->addWidget(Etiquette("Label5", QStringLiteral("nombre"), frame1_), 0, 8, Qt::AlignCenter);
+    grille->addWidget(Etiquette("Label2", QStringLiteral("taille"), frame1_), 0, 2,
+                      Qt::AlignCenter);
+    grille->addWidget(Etiquette("Label3", QStringLiteral("nombre"), frame1_), 0, 3,
+                      Qt::AlignCenter);
+    grille->addWidget(Etiquette("Label4", QStringLiteral("taille"), frame1_), 0, 7,
+                      Qt::AlignCenter);
+    grille->addWidget(Etiquette("Label5", QStringLiteral("nombre"), frame1_), 0, 8,
+                      Qt::AlignCenter);
     grille->setColumnMinimumWidth(4, 24);
 
     for (int k = 0; k < NbLignesTypes; ++k) {
@@ -121,9 +142,10 @@ void Form2::construit() {
     totNombre_->setToolTip(QStringLiteral("Nombre total de fichiers détectés."));
     grille->addWidget(totTaille_, ligneTotaux, 2);
     grille->addWidget(totNombre_, ligneTotaux, 3);
-    grille->addWidget(Etiquette("Label10", QStringLiteral("(La taille des fichiers est données en Octets)"),
-                                frame1_),
-                      ligneTotaux + 1, 0, 1, 4);
+    grille->addWidget(
+        Etiquette("Label10", QStringLiteral("(La taille des fichiers est données en Octets)"),
+                  frame1_),
+        ligneTotaux + 1, 0, 1, 4);
 
     // Options: kept counts and the two flags.
     auto* frame3 = new QGroupBox(QStringLiteral("Options"), this);
@@ -131,12 +153,14 @@ void Form2::construit() {
     auto* options = new QGridLayout(frame3);
     nbRev_ = new QLineEdit(frame3);
     nbRev_->setObjectName(QStringLiteral("NbRev"));
-    nbRev_->setToolTip(QStringLiteral("Nombre de Révision conservées pour les fichiers modèles. "
-                                      "Ne peut être inférieure à 1."));
+    nbRev_->setToolTip(
+        QStringLiteral("Nombre de Révision conservées pour les fichiers modèles. "
+                       "Ne peut être inférieure à 1."));
     nbRev1_ = new QLineEdit(frame3);
     nbRev1_->setObjectName(QStringLiteral("NbRev1"));
-    nbRev1_->setToolTip(QStringLiteral("Nombre de révisions conservées pour les fichiers "
-                                       "Trail.txt.*  *.log et *.inf   . Peut être égal à 0."));
+    nbRev1_->setToolTip(
+        QStringLiteral("Nombre de révisions conservées pour les fichiers "
+                       "Trail.txt.*  *.log et *.inf   . Peut être égal à 0."));
     for (QLineEdit* champ : {nbRev_, nbRev1_}) {
         champ->setMaximumWidth(60);
         champ->setAccessibleName(champ->objectName());
@@ -148,8 +172,10 @@ void Form2::construit() {
     chkMaitreSansInd_ = new QCheckBox(
         QStringLiteral("Conserver en priorité le fichier sans indice de révision "), frame3);
     chkMaitreSansInd_->setObjectName(QStringLiteral("ChkMaitreSansInd"));
-    chkMaitreSansInd_->setToolTip(QStringLiteral("Typiquement les fichiers qui viennent d'intralink. "));
-    chkCaches_ = new QCheckBox(QStringLiteral("Traiter Y compris les fichiers en  Lecture Seule"), frame3);
+    chkMaitreSansInd_->setToolTip(
+        QStringLiteral("Typiquement les fichiers qui viennent d'intralink. "));
+    chkCaches_ =
+        new QCheckBox(QStringLiteral("Traiter Y compris les fichiers en  Lecture Seule"), frame3);
     chkCaches_->setObjectName(QStringLiteral("ChkCaches"));
     chkCaches_->setToolTip(
         QStringLiteral("Les fichiers en lecture seule seront effacé si cela à été demandé."));
@@ -186,10 +212,11 @@ void Form2::construit() {
     connect(effacer, &QPushButton::clicked, this, &Form2::effacer);
     connect(nomDeConf_, &QComboBox::textActivated, this, &Form2::choisir);
 
-    auto* appliquer = Bouton("CmdAppliquer", QStringLiteral("Appliquer"),
-                             QStringLiteral("Application des réglages à la sélection actuelle de fichiers."),
-                             this);
-    auto* sortie = Bouton("CmdSortie", QStringLiteral("Cacher"), QStringLiteral("Fermer ce formulaire."), this);
+    auto* appliquer = Bouton(
+        "CmdAppliquer", QStringLiteral("Appliquer"),
+        QStringLiteral("Application des réglages à la sélection actuelle de fichiers."), this);
+    auto* sortie = Bouton("CmdSortie", QStringLiteral("Cacher"),
+                          QStringLiteral("Fermer ce formulaire."), this);
     connect(appliquer, &QPushButton::clicked, this, &Form2::appliquer);
     connect(sortie, &QPushButton::clicked, this, &Form2::cacher);
 

@@ -40,7 +40,8 @@ Intro::Intro(Dialogues& dialogues, QWidget* parent)
     auto* frame1 = new QGroupBox(this);
     frame1->setObjectName(QStringLiteral("Frame1"));
     frame1->setToolTip(BulleFermer);
-    auto* label1 = new QLabel(QStringLiteral("Quelques petites explications au sujet de Tidemark"), frame1);
+    auto* label1 =
+        new QLabel(QStringLiteral("Quelques petites explications au sujet de Tidemark"), frame1);
     label1->setObjectName(QStringLiteral("Label1"));
     label1->setToolTip(BulleFermer);
     QFont arial(QStringLiteral("Arial"));
@@ -62,8 +63,9 @@ Intro::Intro(Dialogues& dialogues, QWidget* parent)
     resize(720, 560);
 
     setFocusPolicy(Qt::StrongFocus);
-    for (QObject* enfant : {static_cast<QObject*>(frame1), static_cast<QObject*>(label1),
-                            static_cast<QObject*>(text1_), static_cast<QObject*>(text1_->viewport())})
+    for (QObject* enfant :
+         {static_cast<QObject*>(frame1), static_cast<QObject*>(label1),
+          static_cast<QObject*>(text1_), static_cast<QObject*>(text1_->viewport())})
         enfant->installEventFilter(this);
 }
 
@@ -90,11 +92,17 @@ void Intro::charge(const QStringList& chemins) {
                       QStringLiteral("Tidemark  by Velnor"));
 }
 
-QString Intro::texte() const { return text1_->toPlainText(); }
+QString Intro::texte() const {
+    return text1_->toPlainText();
+}
 
-void Intro::mousePressEvent(QMouseEvent*) { close(); }
+void Intro::mousePressEvent(QMouseEvent*) {
+    close();
+}
 
-void Intro::keyPressEvent(QKeyEvent*) { close(); }
+void Intro::keyPressEvent(QKeyEvent*) {
+    close();
+}
 
 bool Intro::eventFilter(QObject* objet, QEvent* event) {
     if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress) {

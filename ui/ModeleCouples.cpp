@@ -12,7 +12,9 @@ int ModeleCouples::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(state_.Couples.size());
 }
 
-int ModeleCouples::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 2; }
+int ModeleCouples::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : 2;
+}
 
 QVariant ModeleCouples::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount() ||

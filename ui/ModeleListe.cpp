@@ -24,8 +24,7 @@ QString ModeleListe::texte(int ligne) const {
     }
     // Message lines keep their own line endings; a list line shows none of them.
     QString texte = state_.MessagesListe.at(ligne);
-    while (texte.endsWith(u'\n') || texte.endsWith(u'\r'))
-        texte.chop(1);
+    while (texte.endsWith(u'\n') || texte.endsWith(u'\r')) texte.chop(1);
     return texte;
 }
 

@@ -19,15 +19,20 @@ void PlaceFenetre(QWidget* fenetre, float topTwips, float leftTwips) {
     if (!visible) {
         if (const QScreen* ecran = QGuiApplication::primaryScreen()) {
             const QRect zone = ecran->availableGeometry();
-            voulu.setX(std::clamp(voulu.x(), zone.left(), std::max(zone.left(), zone.right() - 120)));
+            voulu.setX(
+                std::clamp(voulu.x(), zone.left(), std::max(zone.left(), zone.right() - 120)));
             voulu.setY(std::clamp(voulu.y(), zone.top(), std::max(zone.top(), zone.bottom() - 40)));
         }
     }
     fenetre->move(voulu);
 }
 
-float HautEnTwips(const QWidget* fenetre) { return float(fenetre->pos().y() * TwipsParPixel); }
+float HautEnTwips(const QWidget* fenetre) {
+    return float(fenetre->pos().y() * TwipsParPixel);
+}
 
-float GaucheEnTwips(const QWidget* fenetre) { return float(fenetre->pos().x() * TwipsParPixel); }
+float GaucheEnTwips(const QWidget* fenetre) {
+    return float(fenetre->pos().x() * TwipsParPixel);
+}
 
 }  // namespace tidemark

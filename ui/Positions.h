@@ -22,6 +22,8 @@ float GaucheEnTwips(const QWidget* fenetre);
 
 // The range of a progress bar before a loop over n items: 0 to 1 when n is below 2, else
 // 0 to n - 1.
-inline int MaximumProgression(qsizetype n) { return n < 2 ? 1 : int(std::min<qsizetype>(n - 1, INT_MAX)); }
+inline int MaximumProgression(qsizetype n) {
+    return n < 2 ? 1 : int(std::min<qsizetype>(n - 1, INT_MAX));
+}
 
 }  // namespace tidemark

@@ -61,8 +61,7 @@ void SelecteurRepertoire::relit() {
     if (const auto hote = lecteurs_.versHote(chemin_)) {
         const QStringList sous = QDir(*hote).entryList(
             QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Name | QDir::IgnoreCase);
-        for (const QString& nom : sous)
-            ajoute(nom, JoindreChemin(chemin_, nom), profondeur);
+        for (const QString& nom : sous) ajoute(nom, JoindreChemin(chemin_, nom), profondeur);
     }
 }
 

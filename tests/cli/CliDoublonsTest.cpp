@@ -38,9 +38,9 @@ TEST_F(CliDoublonsTest, DuplicatesListsCouplesInListOrderAndTouchesNothing) {
 }
 
 TEST_F(CliDoublonsTest, NearListsRadicalsDifferingAtOnePosition) {
-    const test::Sortie s = lance({QStringLiteral("near"), QStringLiteral("--types"),
-                                  QStringLiteral("prt"), QStringLiteral("--position"),
-                                  QStringLiteral("5"), QStringLiteral("C:\\w")});
+    const test::Sortie s =
+        lance({QStringLiteral("near"), QStringLiteral("--types"), QStringLiteral("prt"),
+               QStringLiteral("--position"), QStringLiteral("5"), QStringLiteral("C:\\w")});
     EXPECT_EQ(s.code, 0) << s.erreurs.toStdString();
     EXPECT_TRUE(s.lignes.contains(u"C:\\w\\a\\pist1.prt.1\tC:\\w\\b\\pist2.prt.4"));
     EXPECT_FALSE(s.lignes.join(u'\n').contains(u"seul"));
@@ -50,10 +50,13 @@ TEST_F(CliDoublonsTest, NearListsRadicalsDifferingAtOnePosition) {
 TEST_F(CliDoublonsTest, BadUsageExitsTwoWithAReason) {
     const QList<QStringList> cas = {
         {QStringLiteral("near"), QStringLiteral("C:\\w")},
-        {QStringLiteral("near"), QStringLiteral("--position"), QStringLiteral("0"), QStringLiteral("C:\\w")},
-        {QStringLiteral("near"), QStringLiteral("--position"), QStringLiteral("x"), QStringLiteral("C:\\w")},
+        {QStringLiteral("near"), QStringLiteral("--position"), QStringLiteral("0"),
+         QStringLiteral("C:\\w")},
+        {QStringLiteral("near"), QStringLiteral("--position"), QStringLiteral("x"),
+         QStringLiteral("C:\\w")},
         {QStringLiteral("duplicates")},
-        {QStringLiteral("duplicates"), QStringLiteral("--position"), QStringLiteral("3"), QStringLiteral("C:\\w")},
+        {QStringLiteral("duplicates"), QStringLiteral("--position"), QStringLiteral("3"),
+         QStringLiteral("C:\\w")},
         {QStringLiteral("duplicates"), QStringLiteral("--config-pro"), QStringLiteral("C:\\w")},
         {QStringLiteral("duplicates"), QStringLiteral("/nulle/part/hors/lecteur")},
     };
@@ -69,7 +72,8 @@ TEST_F(CliDoublonsTest, HelpDescribesEachOption) {
     for (const char* commande : {"duplicates", "near"}) {
         const test::Sortie s = lance({QString::fromLatin1(commande), QStringLiteral("--help")});
         EXPECT_EQ(s.code, 0);
-        EXPECT_TRUE(s.lignes.first().startsWith(QStringLiteral("Usage : tidemark-cli ") + QLatin1String(commande)));
+        EXPECT_TRUE(s.lignes.first().startsWith(QStringLiteral("Usage : tidemark-cli ") +
+                                                QLatin1String(commande)));
         EXPECT_TRUE(s.lignes.join(u'\n').contains(u"--types"));
     }
     const test::Sortie aide = lance({QStringLiteral("--help")});

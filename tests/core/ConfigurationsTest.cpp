@@ -9,7 +9,8 @@
 namespace tidemark {
 namespace {
 
-const QString Exemple = QStringLiteral("1|0|1|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|*.bak|1||0||0|0|1|2|0|");
+const QString Exemple =
+    QStringLiteral("1|0|1|0|0|0|0|0|0|0|0|0|0|0|0|0|0|0|*.bak|1||0||0|0|1|2|0|");
 
 // prt and drw selected, *.bak selected, read-only off, unnumbered first on, keep 2 and 0.
 AppState EtatExemple() {

@@ -38,7 +38,8 @@ TEST(Drives, HostPathTakesTheLongestWholeComponentPrefix) {
 
 TEST(Drives, DrivePathGoesBackToTheHost) {
     const DriveMap carte = CarteAnn();
-    EXPECT_EQ(carte.versHote(QStringLiteral("C:\\proj\\piston.prt.1")), u"/home/ann/proj/piston.prt.1");
+    EXPECT_EQ(carte.versHote(QStringLiteral("C:\\proj\\piston.prt.1")),
+              u"/home/ann/proj/piston.prt.1");
     EXPECT_EQ(carte.versHote(QStringLiteral("c:/proj")), u"/home/ann/proj");
     EXPECT_EQ(carte.versHote(QStringLiteral("C:\\")), u"/home/ann");
     EXPECT_EQ(carte.versHote(QStringLiteral("C:")), u"/home/ann");

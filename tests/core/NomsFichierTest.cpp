@@ -16,7 +16,9 @@ struct LigneNom {
     int revisionAvecFlag;  // flag set
 };
 
-void PrintTo(const LigneNom& l, std::ostream* os) { *os << QString::fromUtf16(l.entree).toStdString(); }
+void PrintTo(const LigneNom& l, std::ostream* os) {
+    *os << QString::fromUtf16(l.entree).toStdString();
+}
 
 class NomsFichierTest : public ::testing::TestWithParam<LigneNom> {};
 
@@ -34,11 +36,14 @@ TEST_P(NomsFichierTest, CutsTheEntry) {
 INSTANTIATE_TEST_SUITE_P(
     Table, NomsFichierTest,
     ::testing::Values(
-        LigneNom{u"C:\\proj\\piston.prt.12", u"piston.prt.12", u"C:\\proj", u"piston.prt", u"prt", 12, 12},
+        LigneNom{u"C:\\proj\\piston.prt.12", u"piston.prt.12", u"C:\\proj", u"piston.prt", u"prt",
+                 12, 12},
         LigneNom{u"piston.prt.3", u"piston.prt.3", u"", u"piston.prt", u"prt", 3, 3},
         LigneNom{u"C:\\proj\\trail.txt.7", u"trail.txt.7", u"C:\\proj", u"trail.txt", u"txt", 7, 7},
-        LigneNom{u"C:\\proj\\piston.prt", u"piston.prt", u"C:\\proj", u"piston.prt", u"prt", 0, 100000},
-        LigneNom{u"C:\\proj\\pièce.xas", u"pièce.xas", u"C:\\proj", u"pièce.xas", u"xas", 0, 100000},
+        LigneNom{u"C:\\proj\\piston.prt", u"piston.prt", u"C:\\proj", u"piston.prt", u"prt", 0,
+                 100000},
+        LigneNom{u"C:\\proj\\pièce.xas", u"pièce.xas", u"C:\\proj", u"pièce.xas", u"xas", 0,
+                 100000},
         LigneNom{u"C:\\proj\\a.b.c.4", u"a.b.c.4", u"C:\\proj", u"a.b.c", u"b.c", 4, 4},
         LigneNom{u"C:\\proj\\LISEZMOI", u"LISEZMOI", u"C:\\proj", u"LISEZMOI", u"", 0, 0},
         LigneNom{u"C:\\arch.2\\moteur", u"moteur", u"C:\\arch.2", u"moteur", u"", 0, 0},

@@ -36,18 +36,18 @@ void TempTree::fichier(const QString& relatif, const QByteArray& contenu) {
 }
 
 void TempTree::fichiers(std::initializer_list<const char*> relatifs) {
-    for (const char* relatif : relatifs)
-        fichier(QString::fromUtf8(relatif));
+    for (const char* relatif : relatifs) fichier(QString::fromUtf8(relatif));
 }
 
-void TempTree::dossier(const QString& relatif) { ASSERT_TRUE(QDir().mkpath(chemin(relatif))); }
+void TempTree::dossier(const QString& relatif) {
+    ASSERT_TRUE(QDir().mkpath(chemin(relatif)));
+}
 
 void TempTree::lien(const QString& relatif, const QString& cible) {
     const QString complet = chemin(relatif);
     QDir().mkpath(QFileInfo(complet).absolutePath());
-    ASSERT_EQ(::symlink(QFile::encodeName(cible).constData(),
-                        QFile::encodeName(complet).constData()),
-              0);
+    ASSERT_EQ(
+        ::symlink(QFile::encodeName(cible).constData(), QFile::encodeName(complet).constData()), 0);
 }
 
 void TempTree::date(const QString& relatif, qint64 secondes) {
@@ -71,14 +71,14 @@ QStringList TempTree::tout() const {
     QStringList liste;
     QDirIterator it(dir_.path(), QDir::Files | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
-    while (it.hasNext())
-        liste.append(QDir(dir_.path()).relativeFilePath(it.next()));
+    while (it.hasNext()) liste.append(QDir(dir_.path()).relativeFilePath(it.next()));
     liste.sort();
     return liste;
 }
 
 ConfigTemporaire::ConfigTemporaire()
-    : ancienXdg_(qgetenv("XDG_CONFIG_HOME")), avaitXdg_(qEnvironmentVariableIsSet("XDG_CONFIG_HOME")) {
+    : ancienXdg_(qgetenv("XDG_CONFIG_HOME")),
+      avaitXdg_(qEnvironmentVariableIsSet("XDG_CONFIG_HOME")) {
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir_.path()));
 }
 

@@ -42,8 +42,7 @@ TEST(Demarrage, FirstRunSelectsNothing) {
 TEST(APropos, ShowsNameAndVersionAndClosesOnClickOrKey) {
     FenetreAPropos fenetre;
     QStringList textes;
-    for (QLabel* label : fenetre.findChildren<QLabel*>())
-        textes.append(label->text());
+    for (QLabel* label : fenetre.findChildren<QLabel*>()) textes.append(label->text());
     EXPECT_TRUE(textes.contains(u"Tidemark"));
     EXPECT_TRUE(textes.contains(u"Version : 1.05 du 25/11/2005"));
 

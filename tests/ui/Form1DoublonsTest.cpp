@@ -38,13 +38,16 @@ TEST_F(Form1DoublonsTest, SearchSwitchesToDuplicatesModeAndSaysWhereTheGarageIs)
     EXPECT_FALSE(disposables());
     auto* listV = controle<QTreeView>("ListV");
     ASSERT_EQ(listV->model()->rowCount(), 3);
-    EXPECT_EQ(listV->model()->headerData(1, Qt::Horizontal).toString(), u"Fichier au deuxième emplacement");
+    EXPECT_EQ(listV->model()->headerData(1, Qt::Horizontal).toString(),
+              u"Fichier au deuxième emplacement");
     EXPECT_EQ(listV->model()->index(2, 0).data().toString(), u"C:\\w\\b\\P.PRT.2");
     EXPECT_EQ(listV->model()->index(2, 1).data().toString(), u"C:\\w\\c\\p.prt.3");
-    EXPECT_EQ(txt("TxtFich1"), u"Cliquez sur 'Traitement multiple' Les fichiers déplacés le seront "
-                               u"dans un répertoire 'garage'. ");
-    EXPECT_EQ(txt("TxtFich2"), u"Ce répertoire garage sera :C:\\_\\w en conservant la "
-                               u"sous-arborescence d'origine");
+    EXPECT_EQ(txt("TxtFich1"),
+              u"Cliquez sur 'Traitement multiple' Les fichiers déplacés le seront "
+              u"dans un répertoire 'garage'. ");
+    EXPECT_EQ(txt("TxtFich2"),
+              u"Ce répertoire garage sera :C:\\_\\w en conservant la "
+              u"sous-arborescence d'origine");
 }
 
 TEST_F(Form1DoublonsTest, CeFichierMovesOneSideThenShowsTheNextCouple) {

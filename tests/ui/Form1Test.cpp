@@ -45,7 +45,8 @@ TEST_F(Form1Test, StoredSettingsAreRestored) {
     arbre.dossier(QStringLiteral("projets/moteur"));
     store.save(SectionDemarrage, QStringLiteral("Opt"), QStringLiteral("CONFIG"));
     store.save(SectionDemarrage, QStringLiteral("Form2V"), QStringLiteral("False"));
-    store.save(SectionDemarrage, QStringLiteral("memrepert"), QStringLiteral("c:\\projets\\moteur"));
+    store.save(SectionDemarrage, QStringLiteral("memrepert"),
+               QStringLiteral("c:\\projets\\moteur"));
     store.save(SectionDemarrage, QStringLiteral("OptPurge"), QStringLiteral("true"));
     store.save(SectionDemarrage, QStringLiteral("OptDouble"), QStringLiteral("peut-être"));
     demarre();
@@ -113,8 +114,9 @@ TEST_F(Form1Test, SousrepRescansWithFullPathsAndShowsTheDuplicateFrame) {
     clique("sousrep");
     EXPECT_EQ(dialogues.questions.size(), 1);
     EXPECT_TRUE(dialogues.questions[0].startsWith(u"Tidemark Velnor|"));
-    EXPECT_EQ(lignes(), (QStringList{"      C:\\a.prt.1", "      C:\\Autre\\d.prt.1",
-                                     "      C:\\sous\\b.prt.1", "      C:\\sous\\profond\\c.prt.1"}));
+    EXPECT_EQ(lignes(),
+              (QStringList{"      C:\\a.prt.1", "      C:\\Autre\\d.prt.1",
+                           "      C:\\sous\\b.prt.1", "      C:\\sous\\profond\\c.prt.1"}));
     EXPECT_TRUE(controle<QCheckBox>("sousrep")->isChecked());
     EXPECT_TRUE(controle("Frame1")->isVisible());
     EXPECT_FALSE(controle("Frame1")->isEnabled());  // until "Visu Purge"
@@ -156,7 +158,8 @@ TEST_F(Form1Test, StopDuringTheScanKeepsAPartialList) {
     };
     clique("sousrep");
     EXPECT_TRUE(stopVisible);
-    EXPECT_EQ(lignes(), (QStringList{"      C:\\projet\\d1\\x.prt.1", "      C:\\projet\\d2\\x.prt.1"}));
+    EXPECT_EQ(lignes(),
+              (QStringList{"      C:\\projet\\d1\\x.prt.1", "      C:\\projet\\d2\\x.prt.1"}));
     EXPECT_TRUE(controle("LbNonTermine")->isVisible());
     EXPECT_EQ(controle<QLabel>("LbNonTermine")->text(), u"Scan  NON Terminé");
     EXPECT_FALSE(controle("CmdStop")->isVisible());
@@ -196,7 +199,8 @@ TEST_F(Form1Test, DriveChangeScansOnceAndAsksAtMostOnce) {
     arbre.fichiers({"a.prt.1", "p/b.prt.1"});
     QTemporaryDir autre;
     QFile(autre.path() + QStringLiteral("/z.prt.3")).open(QIODevice::WriteOnly);
-    qputenv("TIDEMARK_DRIVES", QByteArray("C=") + arbre.chemin().toUtf8() + ";D=" + autre.path().toUtf8());
+    qputenv("TIDEMARK_DRIVES",
+            QByteArray("C=") + arbre.chemin().toUtf8() + ";D=" + autre.path().toUtf8());
     store.save(SectionDemarrage, QStringLiteral("memrepert"), QStringLiteral("c:\\p"));
     demarre();
     controle<QCheckBox>("sousrep")->click();
@@ -213,7 +217,9 @@ TEST_F(Form1Test, DriveChangeScansOnceAndAsksAtMostOnce) {
 TEST_F(Form1Test, ConfigModeListsTheSearchDirectoriesWithFullPaths) {
     arbre.fichiers({"projet/a.prt.1", "lib/std.prt.2", "lib/sous/x.prt.1"});
     arbre.fichier(QStringLiteral("projet/config.pro"),
-                  QStringLiteral("!commentaire\nSEARCH_PATH %1\n").arg(arbre.chemin(QStringLiteral("lib"))).toUtf8());
+                  QStringLiteral("!commentaire\nSEARCH_PATH %1\n")
+                      .arg(arbre.chemin(QStringLiteral("lib")))
+                      .toUtf8());
     store.save(SectionDemarrage, QStringLiteral("memrepert"), QStringLiteral("c:\\projet"));
     demarre();
     const int avant = dialogues.cessions;
@@ -233,17 +239,17 @@ TEST_F(Form1Test, ConfigModeListsTheSearchDirectoriesWithFullPaths) {
 
 TEST_F(Form1Test, EveryNamedControlHasAnAccessibleName) {
     demarre();
-    const char* const noms[] = {"CmdAide", "CmdAP", "Frame11", "n_filtre", "cmd_enl", "cmd_ajo",
-                                "Cmd_Inv", "CmdCoche", "Frame4", "OptPEfface", "OptPDeplace",
-                                "CmdTrait", "CmdPurge", "Frame3", "ChkHome", "OptConfig",
-                                "OptRepert", "CmdStop", "ProgressBar1", "Frame1", "OptMEfface",
-                                "OptMDeplace", "CmdTraitMulti", "CmdMulti", "cmd_sortie",
-                                "cmd_annuler", "Frame5", "Repert", "Frame6", "Unite", "sousrep",
-                                "Frame8", "typef", "Frame2", "NumCar", "CmdApproch", "CmdForm2No",
-                                "CmdForm2Yes", "Frame7", "List1", "cptfichier", "nbfich",
-                                "Frame10", "CmdSuiv", "ListV", "CmdDepMulti1", "CmdDepMulti2",
-                                "CmdDep1", "CmdDep2", "TxtFich1", "TxtFich2", "LbRepert",
-                                "LbNonTermine", "Label2", "Label3", "Label4", "Label6", "Label13"};
+    const char* const noms[] = {
+        "CmdAide",      "CmdAP",       "Frame11",    "n_filtre",     "cmd_enl",       "cmd_ajo",
+        "Cmd_Inv",      "CmdCoche",    "Frame4",     "OptPEfface",   "OptPDeplace",   "CmdTrait",
+        "CmdPurge",     "Frame3",      "ChkHome",    "OptConfig",    "OptRepert",     "CmdStop",
+        "ProgressBar1", "Frame1",      "OptMEfface", "OptMDeplace",  "CmdTraitMulti", "CmdMulti",
+        "cmd_sortie",   "cmd_annuler", "Frame5",     "Repert",       "Frame6",        "Unite",
+        "sousrep",      "Frame8",      "typef",      "Frame2",       "NumCar",        "CmdApproch",
+        "CmdForm2No",   "CmdForm2Yes", "Frame7",     "List1",        "cptfichier",    "nbfich",
+        "Frame10",      "CmdSuiv",     "ListV",      "CmdDepMulti1", "CmdDepMulti2",  "CmdDep1",
+        "CmdDep2",      "TxtFich1",    "TxtFich2",   "LbRepert",     "LbNonTermine",  "Label2",
+        "Label3",       "Label4",      "Label6",     "Label13"};
     for (const char* nom : noms)
         EXPECT_FALSE(controle(nom)->accessibleName().trimmed().isEmpty()) << nom;
     EXPECT_EQ(controle("CmdTrait")->accessibleName(), u"Traitement Purge");

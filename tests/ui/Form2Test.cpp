@@ -66,7 +66,7 @@ TEST_F(Form2Test, AppliquerRescansAndCacherDoesNot) {
     EXPECT_FALSE(controle("CmdForm2No")->isVisible());
     EXPECT_EQ(state().TabConf[2].selection, 1);  // applied...
     EXPECT_EQ(state().options.ValNbRev1, 4);
-    EXPECT_EQ(state().FiltreFich, u"*.prt.*");   // ...without a new pattern or scan
+    EXPECT_EQ(state().FiltreFich, u"*.prt.*");  // ...without a new pattern or scan
     EXPECT_EQ(lignes(), QStringList{"      a.prt.1"});
     EXPECT_NE(store.get(SectionDemarrage, QStringLiteral("toppos2")), u"");
 

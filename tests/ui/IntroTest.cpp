@@ -47,7 +47,9 @@ TEST(LitTexteIntro, LinesEndWithABreakWhateverTheEncoding) {
     EXPECT_EQ(LitTexteIntro(""), u"");
     EXPECT_EQ(LitTexteIntro("a\nb\n"), u"a\nb\n");
     EXPECT_EQ(LitTexteIntro("a\r\n\r\nb"), u"a\n\nb\n");
-    EXPECT_EQ(LitTexteIntro("pi\xe8" "ce"), u"pièce\n");  // Windows-1252
+    EXPECT_EQ(LitTexteIntro("pi\xe8"
+                            "ce"),
+              u"pièce\n");  // Windows-1252
 }
 
 TEST_F(IntroTest, ShippedIntroIsFoundBesideTheProgram) {
