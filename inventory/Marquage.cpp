@@ -75,29 +75,32 @@ qsizetype Inverser(AppState& state) {
     return CompteMarquees(state);
 }
 
-qsizetype Ajouter(AppState& state, QStringView filtre) {
-    if (state.ListeDeFichiers) {
-        PrepareEtats(state);
-        QString tampon;
-        for (std::size_t i = 0; i < state.TabFich.size(); ++i) {
-            quint8& etat = state.EtatMarque[i];
-            if (etat == EtatVide && LigneContient(MarqueVide, state.TabFich[i], filtre, tampon))
-                etat = EtatX;
-        }
+namespace {
+
+// Every line in state `de` whose text (its mark, then its entry) contains the filter, without
+// regard to case, goes to state `vers`.
+void ChangeSiContient(AppState& state, QStringView filtre, EtatLigne de, EtatLigne vers) {
+    if (!state.ListeDeFichiers)
+        return;
+    PrepareEtats(state);
+    const QStringView marque = MarqueDEtat(de);
+    QString tampon;
+    for (std::size_t i = 0; i < state.TabFich.size(); ++i) {
+        quint8& etat = state.EtatMarque[i];
+        if (etat == de && LigneContient(marque, state.TabFich[i], filtre, tampon))
+            etat = vers;
     }
+}
+
+}  // namespace
+
+qsizetype Ajouter(AppState& state, QStringView filtre) {
+    ChangeSiContient(state, filtre, EtatVide, EtatX);
     return CompteMarquees(state);
 }
 
 qsizetype Enlever(AppState& state, QStringView filtre) {
-    if (state.ListeDeFichiers) {
-        PrepareEtats(state);
-        QString tampon;
-        for (std::size_t i = 0; i < state.TabFich.size(); ++i) {
-            quint8& etat = state.EtatMarque[i];
-            if (etat == EtatX && LigneContient(MarqueX, state.TabFich[i], filtre, tampon))
-                etat = EtatVide;
-        }
-    }
+    ChangeSiContient(state, filtre, EtatX, EtatVide);
     return CompteMarquees(state);
 }
 
