@@ -18,7 +18,11 @@ bool EstLettre(QChar c) {
 }
 
 // The clean absolute form of a host path, without a trailing "/" except for "/" itself.
+// The current folder is asked for (a getcwd call) only when the path is relative:
+// absoluteFilePath gives an absolute path back as it is.
 QString HoteNet(const QString& chemin) {
+    if (QDir::isAbsolutePath(chemin))
+        return QDir::cleanPath(chemin);
     return QDir::cleanPath(QDir::current().absoluteFilePath(chemin));
 }
 

@@ -4,7 +4,9 @@
 #include <QRandomGenerator>
 #include <QScopeGuard>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <memory>
 #include <utility>
@@ -39,6 +41,17 @@ int Etape(FaultPlan* plan, OperationFs operation, Appel&& appel) {
 bool Existe(const QByteArray& chemin) {
     struct stat s {};
     return ::lstat(chemin.constData(), &s) == 0;
+}
+
+// The facts the analysis keeps of an entry, from its lstat.
+InfoFichier Faits(const struct stat& s) {
+    InfoFichier info;
+    info.taille = s.st_size;
+    info.modificationNs = qint64(s.st_mtim.tv_sec) * 1'000'000'000 + s.st_mtim.tv_nsec;
+    info.lien = S_ISLNK(s.st_mode);
+    info.peripherique = quint64(s.st_dev);
+    info.inode = quint64(s.st_ino);
+    return info;
 }
 
 bool MemeFichier(const struct stat& a, const struct stat& b) {
@@ -433,16 +446,57 @@ bool FileSystem::fileExists(const QString& chemin) const {
 }
 
 std::optional<InfoFichier> FileSystem::info(const QString& chemin) const {
+    bool dossier = false;
+    return info(chemin, dossier);
+}
+
+std::optional<InfoFichier> FileSystem::info(const QString& chemin, bool& dossier) const {
     struct stat s {};
     if (::lstat(Natif(chemin).constData(), &s) != 0)
         return std::nullopt;
-    InfoFichier info;
-    info.taille = s.st_size;
-    info.modificationNs = qint64(s.st_mtim.tv_sec) * 1'000'000'000 + s.st_mtim.tv_nsec;
-    info.lien = S_ISLNK(s.st_mode);
-    info.peripherique = quint64(s.st_dev);
-    info.inode = quint64(s.st_ino);
-    return info;
+    dossier = S_ISDIR(s.st_mode);
+    return Faits(s);
+}
+
+void FileSystem::infosDans(const QString& dossier, std::span<const QStringView> noms,
+                           std::span<std::optional<InfoFichier>> infos) const {
+    const QByteArray natifDossier = Natif(dossier);
+    const bool avecBarre = natifDossier.endsWith('/');
+    // O_PATH needs no read permission on the folder, only what a path walk through it needs.
+    const int fd = ::open(natifDossier.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    QByteArray nom;  // reused from name to name
+    for (std::size_t i = 0; i < noms.size(); ++i) {
+        // What Natif gives for the name: an ASCII name is its own bytes, copied into the
+        // reused buffer; any other goes through the encoder.
+        const QStringView vue = noms[i];
+        if (std::all_of(vue.begin(), vue.end(), [](QChar c) { return c.unicode() < 0x80; })) {
+            nom.resize(vue.size());
+            for (qsizetype k = 0; k < vue.size(); ++k) nom[k] = char(vue[k].unicode());
+        } else {
+            nom = vue.toLocal8Bit();
+        }
+        // Names whose relative reading could differ from the full path's go the long way: an
+        // empty one (the full path is the folder itself), an absolute one (fstatat would
+        // ignore the folder), and a full path the kernel would refuse as too long.
+        const bool relatif = fd >= 0 && nom.size() > 0 && nom[0] != '/' &&
+                             qstrlen(nom.constData()) > 0 &&
+                             natifDossier.size() + 1 + nom.size() < PATH_MAX;
+        if (!relatif) {
+            QString chemin = dossier;
+            if (!avecBarre)
+                chemin.append(u'/');
+            chemin.append(noms[i]);
+            infos[i] = info(chemin);
+            continue;
+        }
+        struct stat s {};
+        if (::fstatat(fd, nom.constData(), &s, AT_SYMLINK_NOFOLLOW) == 0)
+            infos[i] = Faits(s);
+        else
+            infos[i] = std::nullopt;
+    }
+    if (fd >= 0)
+        ::close(fd);
 }
 
 bool FileSystem::isReadOnly(const QString& chemin) const {
@@ -496,9 +550,18 @@ ResultatFs FileSystem::move(const QString& source, const QString& cible,
                 ::unlink(vers.constData());  // the second name only: the source is whole
         }
     } else {
+        // Most targets do not exist yet: a rename that refuses to replace settles those in one
+        // call, with no look at the target first. Only when the target exists (EEXIST), or the
+        // file system lacks the flag (EINVAL, ENOSYS), is the target examined and replaced.
+        code = Etape(plan_, OperationFs::Renomme, [&] {
+            return ::renameat2(AT_FDCWD, de.constData(), AT_FDCWD, vers.constData(),
+                               RENAME_NOREPLACE);
+        });
         struct stat present {};
-        if (::lstat(vers.constData(), &present) == 0 && MemeFichier(present, avant) &&
-            !MemeEntree(de, vers)) {
+        if (code != EEXIST && code != EINVAL && code != ENOSYS) {
+            // Done, or a failure the replacing rename would meet as well (EXDEV: copied below).
+        } else if (::lstat(vers.constData(), &present) == 0 && MemeFichier(present, avant) &&
+                   !MemeEntree(de, vers)) {
             // Two hard links of one file: rename(2) would do nothing and succeed, leaving
             // the source behind. The target already is the file; only the source name goes.
             code = Etape(plan_, OperationFs::Supprime, [&] { return ::unlink(de.constData()); });

@@ -2,8 +2,11 @@
 
 #include <QString>
 
+#include <QStringView>
+
 #include <array>
 #include <optional>
+#include <span>
 #include <vector>
 
 // The one file-system service of the program. It works on host paths (/home/ann/proj/x);
@@ -77,6 +80,14 @@ public:
     ResultatFs createFolder(const QString& chemin);
     // Size and modification time of the file or link itself; nothing when it is missing.
     std::optional<InfoFichier> info(const QString& chemin) const;
+    // The same, and whether the entry is a folder (set only when the facts were read).
+    std::optional<InfoFichier> info(const QString& chemin, bool& dossier) const;
+    // The facts of many entries of one folder: infos[i] is exactly what
+    // info(dossier + "/" + noms[i]) gives, but the entries are read relative to one open
+    // handle on the folder, so the kernel walks the folder's path once rather than per name.
+    // `infos` has the size of `noms`.
+    void infosDans(const QString& dossier, std::span<const QStringView> noms,
+                   std::span<std::optional<InfoFichier>> infos) const;
     // True when the owner has no write permission on the file.
     bool isReadOnly(const QString& chemin) const;
     // Deletes a file or a link (never its target). A read-only file is refused with EACCES.

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <utility>
 
 namespace tidemark {
 
@@ -81,6 +82,19 @@ QString CheminGarage(QStringView cheminLecteur) {
 }
 
 ResultatDisposition DeplaceGarage(const QString& chemin, const DriveMap& lecteurs, FileSystem& fs) {
+    ContexteGarage contexte;
+    return DeplaceGarage(chemin, lecteurs, fs, contexte);
+}
+
+ResultatDisposition DeplaceGarage(const QString& chemin, const DriveMap& lecteurs, FileSystem& fs,
+                                  ContexteGarage& contexte) {
+    // What VerifieInchange learnt serves this disposal only, whatever happens to it.
+    const QString hoteVerifie = std::exchange(contexte.hoteVerifie_, QString());
+    // Known folders were found through one drive map; another map starts afresh.
+    if (contexte.lecteurs_ != &lecteurs) {
+        contexte.dossiersConnus_.clear();
+        contexte.lecteurs_ = &lecteurs;
+    }
     // Every check comes before the first folder is made: a refused file leaves the disk
     // exactly as it was.
     if (const auto raison = ControleForme(chemin))
@@ -106,19 +120,26 @@ ResultatDisposition DeplaceGarage(const QString& chemin, const DriveMap& lecteur
         refus.cible = resultat.cible;
         return refus;
     }
-    // A vanished file would otherwise leave empty garage folders behind it.
-    if (!fs.fileExists(*source)) {
-        const int code = fs.folderExists(*source) ? EISDIR : ENOENT;
+    // A vanished file would otherwise leave empty garage folders behind it. The entry just
+    // found unchanged by VerifieInchange is known to be there, and whether it is a folder.
+    const bool connu = !hoteVerifie.isEmpty() && hoteVerifie == *source;
+    if (connu ? contexte.verifieDossier_ : !fs.fileExists(*source)) {
+        const int code = connu || fs.folderExists(*source) ? EISDIR : ENOENT;
         ResultatDisposition echec = Echec(chemin, code, FileSystem::Raison(code));
         echec.cible = resultat.cible;
         return echec;
     }
 
-    // The garage folders, from X:\_ down to the file's own folder, one level at a time.
+    // The garage folders, from X:\_ down to the file's own folder, one level at a time. A
+    // level is known once made or seen by this run, its parents with it: when the file's own
+    // folder is known there is nothing to check.
     const qsizetype finDossier = resultat.cible.lastIndexOf(u'\\');
-    for (qsizetype fin = resultat.cible.indexOf(u'\\', 3);;
-         fin = resultat.cible.indexOf(u'\\', fin + 1)) {
+    const bool dossierConnu = contexte.dossiersConnus_.contains(resultat.cible.first(finDossier));
+    for (qsizetype fin = dossierConnu ? -1 : resultat.cible.indexOf(u'\\', 3); fin >= 0;
+         fin = fin == finDossier ? -1 : resultat.cible.indexOf(u'\\', fin + 1)) {
         const QString niveau = resultat.cible.first(fin);
+        if (contexte.dossiersConnus_.contains(niveau))
+            continue;
         const std::optional<QString> hote = lecteurs.versHote(niveau);
         if (!hote)
             return Echec(chemin, ENOENT, DriveMap::MessageHorsLecteur(niveau));
@@ -138,8 +159,7 @@ ResultatDisposition DeplaceGarage(const QString& chemin, const DriveMap& lecteur
                 return echec;
             }
         }
-        if (fin == finDossier)
-            break;
+        contexte.dossiersConnus_.insert(niveau);
     }
 
     const ResultatFs deplace = fs.move(*source, *cible, Remplacement::Atomique);
@@ -178,10 +198,19 @@ ResultatDisposition EffaceFichier(const QString& chemin, int valCaches, const Dr
 
 ResultatDisposition VerifieInchange(const QString& chemin, const InfoFichier& attendu,
                                     const DriveMap& lecteurs, const FileSystem& fs) {
+    ContexteGarage contexte;
+    return VerifieInchange(chemin, attendu, lecteurs, fs, contexte);
+}
+
+ResultatDisposition VerifieInchange(const QString& chemin, const InfoFichier& attendu,
+                                    const DriveMap& lecteurs, const FileSystem& fs,
+                                    ContexteGarage& contexte) {
+    contexte.hoteVerifie_.clear();
     const std::optional<QString> hote = lecteurs.versHote(chemin);
     if (!hote)
         return Echec(chemin, ENOENT, DriveMap::MessageHorsLecteur(chemin));
-    const std::optional<InfoFichier> present = fs.info(*hote);
+    bool dossier = false;
+    const std::optional<InfoFichier> present = fs.info(*hote, dossier);
     if (!present)
         return Echec(chemin, ENOENT,
                      QStringLiteral("le fichier a disparu depuis qu'il a été lu ; rien n'a été "
@@ -190,6 +219,8 @@ ResultatDisposition VerifieInchange(const QString& chemin, const InfoFichier& at
         return Echec(chemin, EBUSY,
                      QStringLiteral("le fichier a changé (taille ou date) depuis qu'il a été "
                                     "lu ; il est laissé en place"));
+    contexte.hoteVerifie_ = *hote;
+    contexte.verifieDossier_ = dossier;
     ResultatDisposition resultat;
     resultat.chemin = chemin;
     return resultat;

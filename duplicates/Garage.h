@@ -2,6 +2,7 @@
 
 #include "core/FileSystem.h"
 
+#include <QSet>
 #include <QString>
 #include <QStringView>
 
@@ -51,6 +52,33 @@ QString CheminGarage(QStringView cheminLecteur);
 // A path under another drive's root is first brought to its one form (DriveMap::normalise).
 ResultatDisposition DeplaceGarage(const QString& chemin, const DriveMap& lecteurs, FileSystem& fs);
 
+// What one disposal run has learnt of the disk, so that repeated disposals look again only at
+// what they must. Owned by one run, used with one drive map and from one thread:
+// - the garage folders (drive paths) known to exist, made or seen by this run: each garage
+//   level is checked once per run rather than once per file;
+// - the entry the last VerifieInchange of this run found unchanged, and whether it is a
+//   folder: the DeplaceGarage of that same file that follows needs no second look to know it
+//   is there. It serves that one next disposal only.
+class ContexteGarage {
+public:
+    ContexteGarage() = default;
+
+private:
+    friend ResultatDisposition DeplaceGarage(const QString&, const DriveMap&, FileSystem&,
+                                             ContexteGarage&);
+    friend ResultatDisposition VerifieInchange(const QString&, const InfoFichier&, const DriveMap&,
+                                               const FileSystem&, ContexteGarage&);
+    const DriveMap* lecteurs_ = nullptr;  // the map the known folders were found through
+    QSet<QString> dossiersConnus_;
+    QString hoteVerifie_;  // host path of the entry just found unchanged, or empty
+    bool verifieDossier_ = false;
+};
+
+// DeplaceGarage within a run: the same checks and outcome, with the folders and the entry
+// already known to `contexte` not looked at again.
+ResultatDisposition DeplaceGarage(const QString& chemin, const DriveMap& lecteurs, FileSystem& fs,
+                                  ContexteGarage& contexte);
+
 // Deletes the file at `chemin` (a drive path). A read-only file is deleted only when
 // `valCaches` is exactly 1; otherwise it is left in place and the result says `laisse`
 // (success, nothing reported). Refuses a path that is not X:\..., holds an empty, "." or
@@ -63,6 +91,11 @@ ResultatDisposition EffaceFichier(const QString& chemin, int valCaches, const Dr
 // reason says the file changed or vanished since it was read. Nothing on disk changes.
 ResultatDisposition VerifieInchange(const QString& chemin, const InfoFichier& attendu,
                                     const DriveMap& lecteurs, const FileSystem& fs);
+// VerifieInchange within a run: on success, `contexte` remembers the entry for the
+// DeplaceGarage of the same file that follows.
+ResultatDisposition VerifieInchange(const QString& chemin, const InfoFichier& attendu,
+                                    const DriveMap& lecteurs, const FileSystem& fs,
+                                    ContexteGarage& contexte);
 
 // The disposal of one side of a duplicate pair: EffaceFichier (with `valCaches`) under
 // "Détruire", DeplaceGarage under "Deplacer". When `attendu` holds the facts read by the

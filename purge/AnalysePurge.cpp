@@ -7,6 +7,10 @@
 
 #include <algorithm>
 #include <numeric>
+#include <span>
+#include <thread>
+#include <utility>
+#include <vector>
 
 namespace tidemark {
 
@@ -80,6 +84,30 @@ bool TypeAuxiliaire(QStringView type) {
     return MemeTexte(type, u"txt") || MemeTexte(type, u"log") || MemeTexte(type, u"inf");
 }
 
+// LigneDuType, remembering the last few type texts met: a list holds a handful of types,
+// each compared with the table's keys (without regard to case) once per run rather than
+// once per entry. The same exact text always gives the same row.
+class LignesDesTypes {
+public:
+    explicit LignesDesTypes(const TableTypes& table) : table_(table) {}
+
+    int operator()(QStringView type) {
+        for (const auto& [texte, ligne] : connus_) {
+            if (texte == type)
+                return ligne;
+        }
+        const int ligne = LigneDuType(table_, type);
+        if (connus_.size() < MaxConnus)
+            connus_.emplace_back(type.toString(), ligne);
+        return ligne;
+    }
+
+private:
+    static constexpr std::size_t MaxConnus = 16;
+    const TableTypes& table_;
+    std::vector<std::pair<QString, int>> connus_;
+};
+
 void PasseRevisions(const AppState& state, PlanPurge& plan, const ProgressionAnalyse& rappel) {
     const qsizetype n = qsizetype(state.TabFich.size());
     const bool sansIndice = state.options.ValMaitreSansInd == 1;
@@ -120,7 +148,8 @@ void PasseRevisions(const AppState& state, PlanPurge& plan, const ProgressionAna
 
 // The TabConf row of the first auxiliary rule whose condition holds for an entry, or -1.
 // Its check box decides whether the line is marked; no later rule is tried either way.
-int RegleAuxiliaire(const TableTypes& table, QStringView entree, bool sansGarde) {
+int RegleAuxiliaire(const TableTypes& table, LignesDesTypes& lignes, QStringView entree,
+                    bool sansGarde) {
     const QStringView type = TypeFichier(entree);
     if (sansGarde) {
         if (MemeTexte(NomSansRevision(entree), u"trail.txt"))
@@ -130,7 +159,7 @@ int RegleAuxiliaire(const TableTypes& table, QStringView entree, bool sansGarde)
         if (MemeTexte(type, table[LigneInf].cle))
             return LigneInf;
     }
-    const int ligne = LigneDuType(table, type);
+    const int ligne = lignes(type);
     return ligne >= PremiereLigneSansRevision && ligne < NbTypesFixes ? ligne : -1;
 }
 
@@ -138,25 +167,27 @@ void PasseAuxiliaire(const AppState& state, PlanPurge& plan, const ProgressionAn
     const qsizetype n = qsizetype(state.TabFich.size());
     const bool sansGarde = BorneNbRev1(state.options.ValNbRev1) == 0;
     Avancement avancement(rappel, EtapeAnalyse::Auxiliaires, n);
+    LignesDesTypes lignes(state.TabConf);
     for (qsizetype i = 0; i < n; ++i) {
         avancement(i);
-        const int ligne = RegleAuxiliaire(state.TabConf, state.TabFich[std::size_t(i)], sansGarde);
+        const int ligne =
+            RegleAuxiliaire(state.TabConf, lignes, state.TabFich[std::size_t(i)], sansGarde);
         if (ligne >= 0 && state.TabConf[std::size_t(ligne)].selection == 1)
             plan.etats[std::size_t(i)] = EtatTiret;
     }
     avancement.fin();
 }
 
-// The host path of a drive path, turning each directory into a host path once: the
-// entries of one directory follow each other, and the drive map cleans every path it
-// converts. A file name of the list holds no separator, so joining it to its directory's
-// host path gives what converting the whole path would.
-class CheminsHote {
+// The host folder of an entry's directory, turning each directory into a host path once:
+// the entries of one directory follow each other, and the drive map cleans every path it
+// converts. A file name of the list holds no separator, so reading it within its
+// directory's host folder gives what converting the whole path would.
+class DossiersHote {
 public:
-    explicit CheminsHote(const DriveMap& lecteurs) : lecteurs_(lecteurs) {}
+    explicit DossiersHote(const DriveMap& lecteurs) : lecteurs_(lecteurs) {}
 
-    std::optional<QString> operator()(const QString& chemin) {
-        const QStringView dossier = NomRepertoire(chemin);
+    // Nothing when the directory lies on no drive.
+    const std::optional<QString>& operator()(QStringView dossier) {
         if (!connu_ || dossier != dossier_) {
             dossier_ = dossier.toString();
             hote_ = lecteurs_.versHote(dossier_);
@@ -164,11 +195,7 @@ public:
                 hote_->append(u'/');
             connu_ = true;
         }
-        if (!hote_)
-            return std::nullopt;
-        QString hote = *hote_;
-        hote.append(NomFichier(chemin));
-        return hote;
+        return hote_;
     }
 
 private:
@@ -178,32 +205,118 @@ private:
     std::optional<QString> hote_;
 };
 
+// Entries read per block of the totals pass: the facts of a block are read (by two threads
+// when it pays), then merged in list order with the progress calls.
+constexpr qsizetype EntreesParBloc = 1 << 15;
+// Below this many files to read, a second thread costs more than it saves.
+constexpr std::size_t MinimumPourDeuxFils = 2048;
+
+// The marked files of one directory run within a block: their host folder and names.
+struct LotDossier {
+    QString hote;
+    std::size_t premier = 0;  // index of its first name in the block's names
+    std::size_t nombre = 0;
+};
+
+// Reads the facts of the lots [debut, fin) into `infos`, at the positions of their names.
+void LitLots(const FileSystem& fs, const std::vector<LotDossier>& lots, std::size_t debut,
+             std::size_t fin, const std::vector<QStringView>& noms,
+             std::vector<std::optional<InfoFichier>>& infos) {
+    for (std::size_t l = debut; l < fin; ++l) {
+        const LotDossier& lot = lots[l];
+        fs.infosDans(lot.hote, std::span(noms).subspan(lot.premier, lot.nombre),
+                     std::span(infos).subspan(lot.premier, lot.nombre));
+    }
+}
+
+// Reads the facts of every lot, in two halves of about as many names on two threads when
+// there are enough; each thread has its own lots, folders and result slots.
+void LitTousLesLots(const FileSystem& fs, const std::vector<LotDossier>& lots,
+                    const std::vector<QStringView>& noms,
+                    std::vector<std::optional<InfoFichier>>& infos) {
+    if (noms.size() < MinimumPourDeuxFils || lots.size() < 2 ||
+        std::thread::hardware_concurrency() < 2) {
+        LitLots(fs, lots, 0, lots.size(), noms, infos);
+        return;
+    }
+    std::size_t milieu = 0;
+    while (milieu < lots.size() && lots[milieu].premier < noms.size() / 2) ++milieu;
+    milieu = std::clamp<std::size_t>(milieu, 1, lots.size() - 1);
+    std::thread second([&] { LitLots(fs, lots, milieu, lots.size(), noms, infos); });
+    LitLots(fs, lots, 0, milieu, noms, infos);
+    second.join();
+}
+
 void PasseTotaux(const AppState& state, PlanPurge& plan, const DriveMap& lecteurs,
                  const FileSystem& fs, const ProgressionAnalyse& rappel) {
     const qsizetype n = qsizetype(state.TabFich.size());
     Avancement avancement(rappel, EtapeAnalyse::Totaux, n);
-    CheminsHote versHote(lecteurs);
-    for (qsizetype i = 0; i < n; ++i) {
-        avancement(i);
-        if (!EstMarquee(plan.etats[std::size_t(i)]))
-            continue;
-        ++plan.nbfich;
-        const QString chemin = CheminEntree(state, std::size_t(i));
-        const std::optional<QString> hote =
-            EstCheminLecteur(chemin) ? versHote(chemin) : std::nullopt;
-        const std::optional<InfoFichier> info = hote ? fs.info(*hote) : std::nullopt;
-        if (!info) {
-            plan.illisibles.push_back(qint32(i));
-            plan.avis.append(
-                QStringLiteral("Taille illisible, fichier compté dans aucun total : %1")
-                    .arg(chemin));
-            continue;
+    const auto marquees = std::count_if(plan.etats.begin(), plan.etats.end(),
+                                        [](quint8 etat) { return EstMarquee(etat); });
+    plan.infos.reserve(qsizetype(marquees));
+    DossiersHote versHote(lecteurs);
+    LignesDesTypes lignes(state.TabConf);
+    // Reused from block to block.
+    std::vector<LotDossier> lots;
+    std::vector<QStringView> noms;
+    std::vector<QString> chemins;  // full drive paths of the block's marked entries
+    std::vector<std::optional<InfoFichier>> infos;
+    std::vector<bool> lisibles;  // per marked entry of the block: on a drive, read
+    for (qsizetype debut = 0; debut < n; debut += EntreesParBloc) {
+        const qsizetype fin = std::min(n, debut + EntreesParBloc);
+        lots.clear();
+        noms.clear();
+        chemins.clear();
+        lisibles.clear();
+        QStringView dossierLot;
+        for (qsizetype i = debut; i < fin; ++i) {
+            if (!EstMarquee(plan.etats[std::size_t(i)]))
+                continue;
+            chemins.push_back(CheminEntree(state, std::size_t(i)));
+            const QString& chemin = chemins.back();
+            const QStringView dossier = NomRepertoire(chemin);
+            const std::optional<QString>* hote =
+                EstCheminLecteur(chemin) ? &versHote(dossier) : nullptr;
+            const bool lisible = hote && hote->has_value();
+            lisibles.push_back(lisible);
+            if (!lisible)
+                continue;
+            // One directory, one host folder: a new lot starts where the directory changes.
+            if (lots.empty() || dossier != dossierLot) {
+                lots.push_back({**hote, noms.size(), 0});
+                dossierLot = dossier;
+            }
+            noms.push_back(NomFichier(chemin));
+            ++lots.back().nombre;
         }
-        plan.infos.insert(qint32(i), *info);
-        const int ligne = LigneDuType(state.TabConf, TypeFichier(state.TabFich[std::size_t(i)]));
-        if (ligne >= 0) {
-            plan.octets[std::size_t(ligne)] += info->taille;
-            plan.nombres[std::size_t(ligne)] += 1;
+        infos.assign(noms.size(), std::nullopt);
+        LitTousLesLots(fs, lots, noms, infos);
+
+        // The merge, in list order.
+        std::size_t k = 0;   // marked entry of the block
+        std::size_t lu = 0;  // name read
+        for (qsizetype i = debut; i < fin; ++i) {
+            avancement(i);
+            if (!EstMarquee(plan.etats[std::size_t(i)]))
+                continue;
+            ++plan.nbfich;
+            const bool lisible = lisibles[k];
+            const QString& chemin = chemins[k];
+            ++k;
+            const std::optional<InfoFichier>* info = lisible ? &infos[lu++] : nullptr;
+            if (!info || !info->has_value()) {
+                plan.illisibles.push_back(qint32(i));
+                plan.avis.append(
+                    QStringLiteral("Taille illisible, fichier compté dans aucun total : %1")
+                        .arg(chemin));
+                continue;
+            }
+            plan.infos.insert(qint32(i), **info);
+            const int ligne = lignes(TypeFichier(state.TabFich[std::size_t(i)]));
+            if (ligne >= 0) {
+                plan.octets[std::size_t(ligne)] += (*info)->taille;
+                plan.nombres[std::size_t(ligne)] += 1;
+            }
         }
     }
     avancement.fin();

@@ -17,6 +17,9 @@ ResultatTraitement TraitementPurge(const AppState& state, ModeDisposition mode,
     }
     resultat.marquees = qsizetype(lignes.size());
 
+    // What the run learns of the garage folders and of each file just checked, so that no
+    // garage level or file is looked at twice.
+    ContexteGarage contexte;
     qsizetype faits = 0;
     for (const std::size_t i : lignes) {
         const QString chemin = CheminEntree(state, i);
@@ -24,11 +27,11 @@ ResultatTraitement TraitementPurge(const AppState& state, ModeDisposition mode,
         const auto lue = state.InfosLues.constFind(qint32(i));
         const bool controle = lue != state.InfosLues.constEnd();
         if (controle)
-            r = VerifieInchange(chemin, *lue, lecteurs, fs);
+            r = VerifieInchange(chemin, *lue, lecteurs, fs, contexte);
         if (r.ok()) {
             r = mode == ModeDisposition::Detruire
                     ? EffaceFichier(chemin, state.options.ValCaches, lecteurs, fs)
-                    : DeplaceGarage(chemin, lecteurs, fs);
+                    : DeplaceGarage(chemin, lecteurs, fs, contexte);
         }
         if (!r.ok())
             resultat.echecs.push_back({chemin, r.raison});
