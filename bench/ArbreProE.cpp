@@ -1,6 +1,10 @@
 #include "bench/ArbreProE.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+
+#include <cstdio>
 
 #include <random>
 #include <set>
@@ -173,6 +177,29 @@ ParametresArbre ParametresDepuisEnvironnement() {
 
 StatistiquesArbre GenereArbreProE(const QString& racine, const ParametresArbre& parametres) {
     return Generateur(racine, parametres).genere();
+}
+
+QString FaitArbreTemporaire(const QTemporaryDir& dossier, const ParametresArbre& parametres,
+                            const char* titre) {
+    if (!dossier.isValid()) {
+        std::fprintf(stderr, "no temporary folder\n");
+        return {};
+    }
+    const QString racine = dossier.path() + QStringLiteral("/arbre");
+    if (!QDir().mkpath(racine))
+        return {};
+    QElapsedTimer chrono;
+    chrono.start();
+    const StatistiquesArbre stats = GenereArbreProE(racine, parametres);
+    std::printf("%s: %d folders, %d files (%d model revisions), made in %.1f s\n", titre,
+                stats.repertoires, stats.fichiers, stats.modeles,
+                double(chrono.elapsed()) / 1000.0);
+    if (stats.repertoires != parametres.repertoires ||
+        stats.fichiers < parametres.fichiers * 9 / 10) {
+        std::fprintf(stderr, "the tree could not be made in full\n");
+        return {};
+    }
+    return racine;
 }
 
 }  // namespace tidemark::bench

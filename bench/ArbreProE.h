@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QTemporaryDir>
 
 #include <cstdint>
 
@@ -32,5 +33,12 @@ struct StatistiquesArbre {
 // a few hidden ones. Model names come from one pool, so the same names occur in several
 // folders. Files are empty. Returns what it made; stops at the first failure to create.
 StatistiquesArbre GenereArbreProE(const QString& racine, const ParametresArbre& parametres);
+
+// Makes the tree in the folder "arbre" of `dossier` (a valid temporary folder), prints what
+// was made and how long it took behind `titre`, and returns the host path of "arbre"; an
+// empty text, after a message on standard error, when the folder is not valid or the tree
+// could not be made in full.
+QString FaitArbreTemporaire(const QTemporaryDir& dossier, const ParametresArbre& parametres,
+                            const char* titre);
 
 }  // namespace tidemark::bench

@@ -156,23 +156,8 @@ int main(int argc, char** argv) {
 
     const bench::ParametresArbre parametres = bench::ParametresDepuisEnvironnement();
     QTemporaryDir dossier;
-    if (!dossier.isValid()) {
-        std::fprintf(stderr, "no temporary folder\n");
+    if (bench::FaitArbreTemporaire(dossier, parametres, "Tree").isEmpty())
         return 1;
-    }
-    const QString racine = dossier.path() + QStringLiteral("/arbre");
-    if (!QDir().mkpath(racine))
-        return 1;
-    QElapsedTimer chrono;
-    chrono.start();
-    const bench::StatistiquesArbre stats = bench::GenereArbreProE(racine, parametres);
-    std::printf("Tree: %d folders, %d files (%d model revisions), made in %.1f s\n",
-                stats.repertoires, stats.fichiers, stats.modeles, chrono.elapsed() / 1000.0);
-    if (stats.repertoires != parametres.repertoires ||
-        stats.fichiers < parametres.fichiers * 9 / 10) {
-        std::fprintf(stderr, "the tree could not be made in full\n");
-        return 1;
-    }
     Terrain t;
     t.lecteurs.ajoute(u'T', dossier.path());
     terrain = &t;
