@@ -63,6 +63,16 @@ QLabel* Etiquette(const char* nom, const QString& texte, QWidget* parent) {
     return Nomme(new QLabel(texte, parent), nom);
 }
 
+// A command frame: its "Deplacer"/"Détruire" pair side by side, then its two commands.
+void DisposeCommandes(QGroupBox* cadre, QRadioButton* deplacer, QRadioButton* detruire,
+                      QPushButton* premier, QPushButton* second) {
+    auto* grille = new QGridLayout(cadre);
+    grille->addWidget(deplacer, 0, 0);
+    grille->addWidget(detruire, 0, 1);
+    grille->addWidget(premier, 1, 0, 1, 2);
+    grille->addWidget(second, 2, 0, 1, 2);
+}
+
 }  // namespace
 
 void Form1::construit() {
@@ -290,11 +300,7 @@ QWidget* Form1::construitDroite() {
                QStringLiteral("Effectue effectivement la purge. Deplace les fichiers marqués vers "
                               "le répertoire garage si \"Déplacer\" est coché, les efface sinon."),
                Frame4);
-    auto* purge = new QGridLayout(Frame4);
-    purge->addWidget(OptPDeplace, 0, 0);
-    purge->addWidget(OptPEfface, 0, 1);
-    purge->addWidget(CmdPurge, 1, 0, 1, 2);
-    purge->addWidget(CmdTrait, 2, 0, 1, 2);
+    DisposeCommandes(Frame4, OptPDeplace, OptPEfface, CmdPurge, CmdTrait);
 
     Frame11 = new QWidget(droite);
     Frame11->setObjectName(QStringLiteral("Frame11"));
@@ -334,11 +340,7 @@ QWidget* Form1::construitDroite() {
                Frame1);
     CmdTraitMulti = Bouton("CmdTraitMulti", QStringLiteral("Traitement multiple"),
                            QStringLiteral("Lance le traitement des doublons de fichiers."), Frame1);
-    auto* multiples = new QGridLayout(Frame1);
-    multiples->addWidget(OptMDeplace, 0, 0);
-    multiples->addWidget(OptMEfface, 0, 1);
-    multiples->addWidget(CmdMulti, 1, 0, 1, 2);
-    multiples->addWidget(CmdTraitMulti, 2, 0, 1, 2);
+    DisposeCommandes(Frame1, OptMDeplace, OptMEfface, CmdMulti, CmdTraitMulti);
 
     Frame2 = Cadre("Frame2", QStringLiteral("Noms approchants"), droite);
     auto* label6 = Etiquette("Label6", QStringLiteral("Numéro du caractère à tester"), Frame2);
