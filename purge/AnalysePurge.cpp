@@ -84,30 +84,6 @@ bool TypeAuxiliaire(QStringView type) {
     return MemeTexte(type, u"txt") || MemeTexte(type, u"log") || MemeTexte(type, u"inf");
 }
 
-// LigneDuType, remembering the last few type texts met: a list holds a handful of types,
-// each compared with the table's keys (without regard to case) once per run rather than
-// once per entry. The same exact text always gives the same row.
-class LignesDesTypes {
-public:
-    explicit LignesDesTypes(const TableTypes& table) : table_(table) {}
-
-    int operator()(QStringView type) {
-        for (const auto& [texte, ligne] : connus_) {
-            if (texte == type)
-                return ligne;
-        }
-        const int ligne = LigneDuType(table_, type);
-        if (connus_.size() < MaxConnus)
-            connus_.emplace_back(type.toString(), ligne);
-        return ligne;
-    }
-
-private:
-    static constexpr std::size_t MaxConnus = 16;
-    const TableTypes& table_;
-    std::vector<std::pair<QString, int>> connus_;
-};
-
 void PasseRevisions(const AppState& state, PlanPurge& plan, const ProgressionAnalyse& rappel) {
     const qsizetype n = qsizetype(state.TabFich.size());
     const bool sansIndice = state.options.ValMaitreSansInd == 1;
@@ -148,8 +124,7 @@ void PasseRevisions(const AppState& state, PlanPurge& plan, const ProgressionAna
 
 // The TabConf row of the first auxiliary rule whose condition holds for an entry, or -1.
 // Its check box decides whether the line is marked; no later rule is tried either way.
-int RegleAuxiliaire(const TableTypes& table, LignesDesTypes& lignes, QStringView entree,
-                    bool sansGarde) {
+int RegleAuxiliaire(const TableTypes& table, QStringView entree, bool sansGarde) {
     const QStringView type = TypeFichier(entree);
     if (sansGarde) {
         if (MemeTexte(NomSansRevision(entree), u"trail.txt"))
@@ -159,7 +134,7 @@ int RegleAuxiliaire(const TableTypes& table, LignesDesTypes& lignes, QStringView
         if (MemeTexte(type, table[LigneInf].cle))
             return LigneInf;
     }
-    const int ligne = lignes(type);
+    const int ligne = LigneDuType(table, type);
     return ligne >= PremiereLigneSansRevision && ligne < NbTypesFixes ? ligne : -1;
 }
 
@@ -167,11 +142,9 @@ void PasseAuxiliaire(const AppState& state, PlanPurge& plan, const ProgressionAn
     const qsizetype n = qsizetype(state.TabFich.size());
     const bool sansGarde = BorneNbRev1(state.options.ValNbRev1) == 0;
     Avancement avancement(rappel, EtapeAnalyse::Auxiliaires, n);
-    LignesDesTypes lignes(state.TabConf);
     for (qsizetype i = 0; i < n; ++i) {
         avancement(i);
-        const int ligne =
-            RegleAuxiliaire(state.TabConf, lignes, state.TabFich[std::size_t(i)], sansGarde);
+        const int ligne = RegleAuxiliaire(state.TabConf, state.TabFich[std::size_t(i)], sansGarde);
         if (ligne >= 0 && state.TabConf[std::size_t(ligne)].selection == 1)
             plan.etats[std::size_t(i)] = EtatTiret;
     }
@@ -255,7 +228,6 @@ void PasseTotaux(const AppState& state, PlanPurge& plan, const DriveMap& lecteur
                                         [](quint8 etat) { return EstMarquee(etat); });
     plan.infos.reserve(qsizetype(marquees));
     DossiersHote versHote(lecteurs);
-    LignesDesTypes lignes(state.TabConf);
     // Reused from block to block.
     std::vector<LotDossier> lots;
     std::vector<QStringView> noms;
@@ -312,7 +284,8 @@ void PasseTotaux(const AppState& state, PlanPurge& plan, const DriveMap& lecteur
                 continue;
             }
             plan.infos.insert(qint32(i), **info);
-            const int ligne = lignes(TypeFichier(state.TabFich[std::size_t(i)]));
+            const int ligne =
+                LigneDuType(state.TabConf, TypeFichier(state.TabFich[std::size_t(i)]));
             if (ligne >= 0) {
                 plan.octets[std::size_t(ligne)] += (*info)->taille;
                 plan.nombres[std::size_t(ligne)] += 1;
