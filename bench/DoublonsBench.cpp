@@ -7,6 +7,7 @@
 //   TIDEMARK_BENCH_SMALL=1 bench_doublons      seconds-long run (20 folders, 2,000 files)
 //   TIDEMARK_BENCH_DIRS=N TIDEMARK_BENCH_FILES=M bench_doublons
 #include "bench/ArbreProE.h"
+#include "bench/Medianes.h"
 
 #include "core/AppState.h"
 #include "core/Drives.h"
@@ -134,19 +135,6 @@ void BM_NomsVoisins(benchmark::State& etat) {
     etat.counters["arret"] = r.capaciteAtteinte ? 1 : 0;
 }
 
-// Keeps the median real time of each benchmark while printing as usual.
-class Collecteur : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-                medianes[run.run_name.function_name] = run.GetAdjustedRealTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> medianes;  // in the benchmark's time unit (ms)
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -182,10 +170,10 @@ int main(int argc, char** argv) {
         if (!petit)
             b->Iterations(2);
     }
-    Collecteur collecteur;
+    bench::Collecteur collecteur;
     benchmark::RunSpecifiedBenchmarks(&collecteur);
 
-    const auto mediane = [&](const char* nom) { return collecteur.medianes[nom]; };
+    const auto mediane = [&](const char* nom) { return collecteur.mediane(nom); };
     const double base = mediane("RadicauxSeuls");
     const double lstat = mediane("LstatSeul");
     std::printf(

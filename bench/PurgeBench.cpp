@@ -16,6 +16,7 @@
 //   TIDEMARK_BENCH_SMALL=1 bench_purge      seconds-long run (small trees, small lists)
 //   TIDEMARK_BENCH_DIRS=N TIDEMARK_BENCH_FILES=M bench_purge     size of the analysis tree
 #include "bench/ArbreProE.h"
+#include "bench/Medianes.h"
 
 #include "core/AppState.h"
 #include "core/Drives.h"
@@ -246,40 +247,6 @@ void BM_RenameSimple(benchmark::State& etat) {
 
 // ---- Reporting ------------------------------------------------------------------------
 
-// Keeps the median real time of each benchmark (by name and argument) while printing as
-// usual; without repetitions, the time of its one run.
-class Collecteur : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            std::string nom = run.run_name.function_name;
-            if (!run.run_name.args.empty())
-                nom.append(1, '/').append(run.run_name.args);
-            if (run.error_occurred)
-                continue;
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-                medianes[nom] = run.GetAdjustedRealTime();
-            else if (run.run_type == Run::RT_Iteration)
-                uniques[nom].push_back(run.GetAdjustedRealTime());
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    // In the benchmark's time unit (ms); 0 when it did not run.
-    double mediane(const std::string& nom) {
-        if (const auto it = medianes.find(nom); it != medianes.end())
-            return it->second;
-        std::vector<double>& temps = uniques[nom];
-        if (temps.empty())
-            return 0;
-        std::sort(temps.begin(), temps.end());
-        return temps[temps.size() / 2];
-    }
-
-private:
-    std::map<std::string, double> medianes;
-    std::map<std::string, std::vector<double>> uniques;
-};
-
 int EntierEnvironnement(const char* nom, int defaut) {
     bool ok = false;
     const int valeur = qEnvironmentVariableIntValue(nom, &ok);
@@ -339,7 +306,7 @@ int main(int argc, char** argv) {
         b->Unit(benchmark::kMillisecond)->UseRealTime();
         b->Iterations(petit ? 1 : 2);
     }
-    Collecteur collecteur;
+    bench::Collecteur collecteur;
     benchmark::RunSpecifiedBenchmarks(&collecteur);
 
     std::printf("\nAnalysis (\"Visu Purge\") over the scanned list, median times:\n");

@@ -6,6 +6,7 @@
 //   TIDEMARK_BENCH_SMALL=1 bench_scan      seconds-long run (20 folders, 2,000 files)
 //   TIDEMARK_BENCH_DIRS=N TIDEMARK_BENCH_FILES=M bench_scan
 #include "bench/ArbreProE.h"
+#include "bench/Medianes.h"
 
 #include "core/AppState.h"
 #include "core/Drives.h"
@@ -103,19 +104,6 @@ void BM_Scan(benchmark::State& etat) {
         etat.SkipWithError("the scan and the plain walk found different counts");
 }
 
-// Keeps the median real time of each benchmark while printing as usual.
-class Collecteur : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-                medianes[run.run_name.function_name] = run.GetAdjustedRealTime();
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> medianes;  // in the benchmark's time unit (ms)
-};
-
 // Bytes in use on the heap: small blocks of the arenas and blocks mapped on their own.
 size_t TasUtilise() {
     const struct mallinfo2 info = ::mallinfo2();
@@ -149,7 +137,7 @@ int main(int argc, char** argv) {
         if (!petit)
             b->Iterations(2);
     }
-    Collecteur collecteur;
+    bench::Collecteur collecteur;
     benchmark::RunSpecifiedBenchmarks(&collecteur);
 
     // Memory: the heap in use before and after one scan into an empty list, divided by the
@@ -171,8 +159,8 @@ int main(int argc, char** argv) {
     double longueur = 0;
     for (const QString& e : state.TabFich) longueur += static_cast<double>(e.size());
 
-    const double simple = collecteur.medianes["ParcoursSimple"];
-    const double scan = collecteur.medianes["Scan"];
+    const double simple = collecteur.mediane("ParcoursSimple");
+    const double scan = collecteur.mediane("Scan");
     std::printf(
         "\nMedian plain walk: %.2f ms, median scan: %.2f ms, ratio scan/walk: %.2f "
         "(target <= 1.5)\n",
