@@ -8,7 +8,6 @@
 #include "purge/AnalysePurge.h"
 #include "purge/TraitementPurge.h"
 
-#include <QSet>
 
 #include <limits>
 #include <optional>
@@ -152,35 +151,11 @@ void EcritTotaux(const AppState& state, const PlanPurge& plan) {
     Ecrit(stderr, texte);
 }
 
-// The marked files a delete left in place because they are read-only: those the run did
-// not report as failed and that are still there. The engine counts them; their paths are
-// found by looking at the disk once it is done.
-QStringList FichiersLaisses(const Preparation& preparation, const std::vector<std::size_t>& lignes,
-                            const std::vector<EchecDisposition>& echecs) {
-    QSet<QString> echoues;
-    for (const EchecDisposition& echec : echecs) echoues.insert(echec.chemin);
-    QStringList laisses;
-    for (const std::size_t i : lignes) {
-        const QString chemin = CheminEntree(preparation.state, i);
-        if (echoues.contains(chemin))
-            continue;
-        const std::optional<QString> hote = preparation.lecteurs.versHote(chemin);
-        if (hote && preparation.fs.fileExists(*hote))
-            laisses.append(chemin);
-    }
-    return laisses;
-}
-
 // Runs "Traitement Purge" and writes what it did on standard error. True when every marked
 // file was disposed of or, for a read-only one under --delete, deliberately left.
 bool Traite(Preparation& preparation, Action action) {
     const ModeDisposition mode =
         action == Action::Efface ? ModeDisposition::Detruire : ModeDisposition::Deplacer;
-    std::vector<std::size_t> lignes;
-    for (std::size_t i = 0; i < preparation.state.TabFich.size(); ++i) {
-        if (EstMarquee(EtatDeLigne(preparation.state, i)))
-            lignes.push_back(i);
-    }
     const ResultatTraitement resultat =
         TraitementPurge(preparation.state, mode, preparation.lecteurs, preparation.fs);
 
@@ -189,11 +164,10 @@ bool Traite(Preparation& preparation, Action action) {
                        : QStringLiteral("%1 fichier(s) déplacé(s) vers le garage.\n"))
                       .arg(Nombre(resultat.traitees)));
     if (resultat.laissees > 0) {
-        const QStringList laisses = FichiersLaisses(preparation, lignes, resultat.echecs);
         Ecrit(stderr, QStringLiteral("%1 fichier(s) en lecture seule laissé(s) en place "
                                      "(--include-readonly pour les effacer) :\n")
                           .arg(Nombre(resultat.laissees)));
-        for (const QString& chemin : laisses) Ecrit(stderr, chemin + u'\n');
+        for (const QString& chemin : resultat.cheminsLaisses) Ecrit(stderr, chemin + u'\n');
     }
     if (!resultat.complet()) {
         // Every failed path with its reason, not only the first ones a message box shows.

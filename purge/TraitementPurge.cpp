@@ -35,9 +35,10 @@ ResultatTraitement TraitementPurge(const AppState& state, ModeDisposition mode,
         }
         if (!r.ok())
             resultat.echecs.push_back({chemin, r.raison});
-        else if (r.laisse)
+        else if (r.laisse) {
             ++resultat.laissees;
-        else
+            resultat.cheminsLaisses.append(chemin);
+        } else
             ++resultat.traitees;
         if (r.ok() && !r.laisse && !controle)
             ++resultat.sansControle;

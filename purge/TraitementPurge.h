@@ -3,6 +3,8 @@
 #include "core/AppState.h"
 #include "duplicates/Garage.h"
 
+#include <QStringList>
+
 #include <functional>
 #include <vector>
 
@@ -21,9 +23,10 @@ inline constexpr QStringView InfoBulleTraitementPurge =
     u"si \"Déplacer\" est coché, les efface sinon.";
 
 struct ResultatTraitement {
-    qsizetype marquees = 0;  // lines in state 1 or 3 when the run started
-    qsizetype traitees = 0;  // files deleted or moved into the garage
-    qsizetype laissees = 0;  // read-only files left in place ("Détruire" without ValCaches)
+    qsizetype marquees = 0;      // lines in state 1 or 3 when the run started
+    qsizetype traitees = 0;      // files deleted or moved into the garage
+    qsizetype laissees = 0;      // read-only files left in place ("Détruire" without ValCaches)
+    QStringList cheminsLaisses;  // their drive paths, in list order
     // Of `traitees`, the lines that had no facts read by the analysis (marked by hand after
     // it, or with no analysis at all): disposed of without the size and date check, since
     // the user chose them on the list as it stands.

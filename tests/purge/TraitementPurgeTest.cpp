@@ -103,6 +103,9 @@ TEST(TraitementPurge, RegleDeLectureSeule) {
         EXPECT_EQ(r.traitees, 2 - l.laissees) << l.nom;
         EXPECT_EQ(banc.tree.existe(QStringLiteral("p/a.prt.1")), l.reste) << l.nom;
         EXPECT_FALSE(banc.tree.existe(QStringLiteral("p/a.prt.2"))) << l.nom;
+        EXPECT_EQ(r.cheminsLaisses,
+                  l.reste ? QStringList{QStringLiteral("C:\\p\\a.prt.1")} : QStringList())
+            << l.nom;
         if (l.reste) {
             // After the rescan the survivor is listed and marked again.
             banc.liste({"p/a.prt.1", "p/a.prt.3"});
