@@ -1,9 +1,9 @@
 #pragma once
 
+#include "core/FaitsLus.h"
 #include "core/FileSystem.h"
 #include "core/TabConf.h"
 
-#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -54,7 +54,7 @@ struct AppState {
     // Size and modification time of entries (by position in TabFich) as the last analysis or
     // duplicate search read them; a file is disposed of only while it still matches them.
     // Emptied by every scan.
-    QHash<qint32, InfoFichier> InfosLues;
+    FaitsLus InfosLues;
 
     // The couples of the last duplicate or near-name search, as positions in TabFich; their
     // texts and display lines are derived when shown.

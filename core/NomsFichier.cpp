@@ -4,55 +4,65 @@
 
 namespace tidemark {
 
-namespace {
-
-// The positions of the first and last dot of a name part, -1 when there is none.
-struct Points {
-    qsizetype premier;
-    qsizetype dernier;
-    bool plusieurs() const { return premier >= 0 && dernier != premier; }
-    bool unSeul() const { return premier >= 0 && dernier == premier; }
-};
-
-Points ChercherPoints(QStringView nom) {
-    return {nom.indexOf(u'.'), nom.lastIndexOf(u'.')};
+PartiesEntree Decoupe(QStringView entree) {
+    // One walk from the end: the first dot met is the last one, the last dot met before the
+    // "\" (or the start) is the first one.
+    PartiesEntree p;
+    qsizetype barre = -1;
+    for (qsizetype i = entree.size() - 1; i >= 0; --i) {
+        const char16_t c = entree[i].unicode();
+        if (c == u'\\') {
+            barre = i;
+            break;
+        }
+        if (c == u'.') {
+            if (p.dernierPoint < 0)
+                p.dernierPoint = i;
+            p.premierPoint = i;
+        }
+    }
+    const qsizetype debut = barre + 1;
+    p.repertoire = barre < 0 ? QStringView() : entree.first(barre);
+    p.fichier = entree.sliced(debut);
+    if (p.premierPoint >= 0) {
+        p.premierPoint -= debut;
+        p.dernierPoint -= debut;
+    }
+    const bool plusieurs = p.premierPoint >= 0 && p.dernierPoint != p.premierPoint;
+    p.sansRevision = plusieurs ? p.fichier.first(p.dernierPoint) : p.fichier;
+    if (plusieurs)
+        p.type = p.fichier.sliced(p.premierPoint + 1, p.dernierPoint - p.premierPoint - 1);
+    else if (p.premierPoint >= 0)
+        p.type = p.fichier.sliced(p.premierPoint + 1);
+    return p;
 }
 
-}  // namespace
+int PartiesEntree::revision(bool sansIndicePrioritaire) const {
+    if (premierPoint < 0)
+        return 0;
+    if (dernierPoint != premierPoint)
+        return ValeurEntiere(fichier.sliced(dernierPoint + 1));
+    return sansIndicePrioritaire ? RevisionSansIndicePrioritaire : 0;
+}
 
 QStringView NomFichier(QStringView entree) {
-    return entree.sliced(entree.lastIndexOf(u'\\') + 1);
+    return Decoupe(entree).fichier;
 }
 
 QStringView NomRepertoire(QStringView entree) {
-    const qsizetype barre = entree.lastIndexOf(u'\\');
-    return barre < 0 ? QStringView() : entree.first(barre);
+    return Decoupe(entree).repertoire;
 }
 
 QStringView NomSansRevision(QStringView entree) {
-    const QStringView nom = NomFichier(entree);
-    const Points points = ChercherPoints(nom);
-    return points.plusieurs() ? nom.first(points.dernier) : nom;
+    return Decoupe(entree).sansRevision;
 }
 
 QStringView TypeFichier(QStringView entree) {
-    const QStringView nom = NomFichier(entree);
-    const Points points = ChercherPoints(nom);
-    if (points.plusieurs())
-        return nom.sliced(points.premier + 1, points.dernier - points.premier - 1);
-    if (points.unSeul())
-        return nom.sliced(points.premier + 1);
-    return {};
+    return Decoupe(entree).type;
 }
 
 int NumRevision(QStringView entree, bool sansIndicePrioritaire) {
-    const QStringView nom = NomFichier(entree);
-    const Points points = ChercherPoints(nom);
-    if (points.plusieurs())
-        return ValeurEntiere(nom.sliced(points.dernier + 1));
-    if (points.unSeul() && sansIndicePrioritaire)
-        return RevisionSansIndicePrioritaire;
-    return 0;
+    return Decoupe(entree).revision(sansIndicePrioritaire);
 }
 
 int ValeurEntiere(QStringView texte) {

@@ -30,6 +30,20 @@ QStringView TypeFichier(QStringView entree);
 // one dot RevisionSansIndicePrioritaire when `sansIndicePrioritaire`, else 0; with no dot 0.
 int NumRevision(QStringView entree, bool sansIndicePrioritaire);
 
+// All the parts above, found in one reading of the entry: for code that needs several of
+// them for each of many entries.
+struct PartiesEntree {
+    QStringView repertoire;    // NomRepertoire
+    QStringView fichier;       // NomFichier
+    QStringView sansRevision;  // NomSansRevision
+    QStringView type;          // TypeFichier
+    int revision(bool sansIndicePrioritaire) const;  // NumRevision
+
+    qsizetype premierPoint = -1;  // in `fichier`, -1 when it holds no dot
+    qsizetype dernierPoint = -1;
+};
+PartiesEntree Decoupe(QStringView entree);
+
 // The value of a text read as a decimal number from its start: leading spaces skipped, then
 // the leading digits; 0 when it does not begin with a digit. Saturates at 2,147,483,647.
 int ValeurEntiere(QStringView texte);

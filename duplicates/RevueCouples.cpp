@@ -60,8 +60,8 @@ public:
 
     void elimine(const AEliminer& fichier, ResultatRevue& resultat) {
         const QString chemin = CheminEntree(state_, std::size_t(fichier.position));
-        const auto info = state_.InfosLues.constFind(fichier.position);
-        if (info == state_.InfosLues.cend()) {
+        const InfoFichier* info = state_.InfosLues.trouve(fichier.position);
+        if (!info) {
             resultat.echecs.push_back(
                 {chemin, QStringLiteral("ce fichier n'a pas été lu par la recherche ; il est "
                                         "laissé en place")});
@@ -72,7 +72,7 @@ public:
             return;
         }
         const ResultatDisposition fait =
-            TraiteDoublon(chemin, mode_, state_.options.ValCaches, info.value(), lecteurs_, fs_);
+            TraiteDoublon(chemin, mode_, state_.options.ValCaches, *info, lecteurs_, fs_);
         if (!fait.ok())
             resultat.echecs.push_back({chemin, fait.raison});
         else if (fait.laisse)

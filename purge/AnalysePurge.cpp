@@ -26,19 +26,23 @@ constexpr int LigneInf = 10;
 constexpr qsizetype PasMax = 200;
 
 // Reports progress now and then: a window repainting its bar for each of 500,000 entries
-// would cost more than the analysis itself.
+// would cost more than the analysis itself. The first slice of the list reports for all of
+// it (the slices run side by side at about the same pace): its position i of `etendue`
+// entries is shown as i * total / etendue.
 class Avancement {
 public:
-    Avancement(const ProgressionAnalyse& rappel, EtapeAnalyse etape, qsizetype total)
+    Avancement(const ProgressionAnalyse& rappel, EtapeAnalyse etape, qsizetype total,
+               qsizetype etendue)
         : rappel_(rappel),
           etape_(etape),
           total_(total),
-          pas_(std::max<qsizetype>(1, (total + PasMax - 1) / PasMax)) {}
+          etendue_(etendue),
+          pas_(std::max<qsizetype>(1, (etendue + PasMax - 1) / PasMax)) {}
 
     void operator()(qsizetype position) {
         if (!rappel_ || position < prochain_)
             return;
-        montre(position);
+        montre(qsizetype(qint64(position) * total_ / std::max<qsizetype>(1, etendue_)));
         prochain_ = position + pas_;
     }
     // The last position is always shown, so a bar ends full.
@@ -55,6 +59,7 @@ private:
     const ProgressionAnalyse& rappel_;
     EtapeAnalyse etape_;
     qsizetype total_;
+    qsizetype etendue_;
     qsizetype pas_;
     qsizetype prochain_ = 0;
     qsizetype dernier_ = -1;
@@ -70,8 +75,8 @@ bool MemeTexte(QStringView a, QStringView b) {
 struct CleGroupe {
     QStringView repertoire;
     QStringView nom;
-    explicit CleGroupe(QStringView entree)
-        : repertoire(NomRepertoire(entree)), nom(NomSansRevision(entree)) {}
+    explicit CleGroupe(const PartiesEntree& parties)
+        : repertoire(parties.repertoire), nom(parties.sansRevision) {}
     // The same directory, compared as the file system does (exactly, on Linux), and the same
     // name without revision, compared without regard to case as Pro/ENGINEER names are.
     bool operator==(const CleGroupe& autre) const {
@@ -84,50 +89,26 @@ bool TypeAuxiliaire(QStringView type) {
     return MemeTexte(type, u"txt") || MemeTexte(type, u"log") || MemeTexte(type, u"inf");
 }
 
-void PasseRevisions(const AppState& state, PlanPurge& plan, const ProgressionAnalyse& rappel) {
-    const qsizetype n = qsizetype(state.TabFich.size());
-    const bool sansIndice = state.options.ValMaitreSansInd == 1;
-    const qint64 gardeModeles = BorneNbRev(state.options.ValNbRev);
-    const qint64 gardeAuxiliaires = BorneNbRev1(state.options.ValNbRev1);
-    Avancement avancement(rappel, EtapeAnalyse::Revisions, n);
-    qsizetype i = 0;
-    while (i < n) {
-        avancement(i);
-        // The group that starts at i never runs past the last entry; each entry is compared
-        // with its neighbour only, which rests on the list order of the scan.
-        qsizetype fin = i + 1;
-        CleGroupe precedente(state.TabFich[std::size_t(i)]);
-        int revMax = NumRevision(state.TabFich[std::size_t(i)], sansIndice);
-        while (fin < n) {
-            const CleGroupe cle(state.TabFich[std::size_t(fin)]);
-            if (!(cle == precedente))
-                break;
-            revMax = std::max(revMax, NumRevision(state.TabFich[std::size_t(fin)], sansIndice));
-            precedente = cle;
-            ++fin;
-        }
-        if (fin - i > 1) {
-            const qint64 garde = TypeAuxiliaire(TypeFichier(state.TabFich[std::size_t(i)]))
-                                     ? gardeAuxiliaires
-                                     : gardeModeles;
-            // In 64 bits: a revision near INT_MAX with a count of 0 would overflow.
-            const qint64 seuil = qint64(revMax) - garde + 1;
-            for (qsizetype k = i; k < fin; ++k) {
-                const int rev = NumRevision(state.TabFich[std::size_t(k)], sansIndice);
-                plan.etats[std::size_t(k)] = rev < seuil ? EtatX : EtatM;
-            }
-        }
-        i = fin;
-    }
-    avancement.fin();
-}
+// One slice of the list, analysed on its own thread, and what it found. A slice starts where
+// a group starts, so no group spans two slices and the slices' marks do not depend on each
+// other; its results are merged into the plan in slice order, which is list order.
+struct Tranche {
+    qsizetype debut = 0;
+    qsizetype fin = 0;
+    std::array<qint64, NbLignesTypes> octets{};
+    std::array<qint64, NbLignesTypes> nombres{};
+    qsizetype nbfich = 0;
+    std::vector<std::pair<qint32, InfoFichier>> infos;  // in list order
+    std::vector<qint32> illisibles;
+    QStringList avis;
+};
 
 // The TabConf row of the first auxiliary rule whose condition holds for an entry, or -1.
 // Its check box decides whether the line is marked; no later rule is tried either way.
-int RegleAuxiliaire(const TableTypes& table, QStringView entree, bool sansGarde) {
-    const QStringView type = TypeFichier(entree);
+int RegleAuxiliaire(const TableTypes& table, const PartiesEntree& parties, bool sansGarde) {
+    const QStringView type = parties.type;
     if (sansGarde) {
-        if (MemeTexte(NomSansRevision(entree), u"trail.txt"))
+        if (MemeTexte(parties.sansRevision, u"trail.txt"))
             return LigneTrail;
         if (MemeTexte(type, table[LigneLog].cle))
             return LigneLog;
@@ -138,17 +119,53 @@ int RegleAuxiliaire(const TableTypes& table, QStringView entree, bool sansGarde)
     return ligne >= PremiereLigneSansRevision && ligne < NbTypesFixes ? ligne : -1;
 }
 
-void PasseAuxiliaire(const AppState& state, PlanPurge& plan, const ProgressionAnalyse& rappel) {
-    const qsizetype n = qsizetype(state.TabFich.size());
-    const bool sansGarde = BorneNbRev1(state.options.ValNbRev1) == 0;
-    Avancement avancement(rappel, EtapeAnalyse::Auxiliaires, n);
-    for (qsizetype i = 0; i < n; ++i) {
-        avancement(i);
-        const int ligne = RegleAuxiliaire(state.TabConf, state.TabFich[std::size_t(i)], sansGarde);
-        if (ligne >= 0 && state.TabConf[std::size_t(ligne)].selection == 1)
-            plan.etats[std::size_t(i)] = EtatTiret;
+// The revisions pass, then the auxiliary pass, group after group: the auxiliary rules look
+// at one entry at a time and only ever put " --  " over what the revisions pass decided, so
+// running both on a group while its entries are at hand (cut once, their text still in the
+// processor's cache) gives what two walks over the list would.
+void PassesMarquage(const AppState& state, std::vector<quint8>& etats, const Tranche& tranche,
+                    Avancement&& revisionsFaites, Avancement&& auxiliairesFaits) {
+    const qsizetype n = tranche.fin;
+    const bool sansIndice = state.options.ValMaitreSansInd == 1;
+    const qint64 gardeModeles = BorneNbRev(state.options.ValNbRev);
+    const qint64 gardeAuxiliaires = BorneNbRev1(state.options.ValNbRev1);
+    const bool sansGarde = gardeAuxiliaires == 0;
+    std::vector<PartiesEntree> groupe;  // the entries of the group being read
+    qsizetype i = tranche.debut;
+    while (i < n) {
+        revisionsFaites(i);
+        // The group that starts at i never runs past the slice's last entry; each entry is
+        // compared with its neighbour only, which rests on the list order of the scan.
+        groupe.assign(1, Decoupe(state.TabFich[std::size_t(i)]));
+        int revMax = groupe[0].revision(sansIndice);
+        qsizetype fin = i + 1;
+        while (fin < n) {
+            PartiesEntree parties = Decoupe(state.TabFich[std::size_t(fin)]);
+            if (!(CleGroupe(parties) == CleGroupe(groupe.back())))
+                break;
+            revMax = std::max(revMax, parties.revision(sansIndice));
+            groupe.push_back(parties);
+            ++fin;
+        }
+        if (fin - i > 1) {
+            const qint64 garde = TypeAuxiliaire(groupe[0].type) ? gardeAuxiliaires : gardeModeles;
+            // In 64 bits: a revision near INT_MAX with a count of 0 would overflow.
+            const qint64 seuil = qint64(revMax) - garde + 1;
+            for (qsizetype k = i; k < fin; ++k) {
+                const int rev = groupe[std::size_t(k - i)].revision(sansIndice);
+                etats[std::size_t(k)] = rev < seuil ? EtatX : EtatM;
+            }
+        }
+        for (qsizetype k = i; k < fin; ++k) {
+            auxiliairesFaits(k);
+            const int ligne = RegleAuxiliaire(state.TabConf, groupe[std::size_t(k - i)], sansGarde);
+            if (ligne >= 0 && state.TabConf[std::size_t(ligne)].selection == 1)
+                etats[std::size_t(k)] = EtatTiret;
+        }
+        i = fin;
     }
-    avancement.fin();
+    revisionsFaites.fin();
+    auxiliairesFaits.fin();
 }
 
 // The host folder of an entry's directory, turning each directory into a host path once:
@@ -178,11 +195,9 @@ private:
     std::optional<QString> hote_;
 };
 
-// Entries read per block of the totals pass: the facts of a block are read (by two threads
-// when it pays), then merged in list order with the progress calls.
-constexpr qsizetype EntreesParBloc = 1 << 15;
-// Below this many files to read, a second thread costs more than it saves.
-constexpr std::size_t MinimumPourDeuxFils = 2048;
+// Entries read per block of the totals pass: the facts of a block's marked files are read
+// folder by folder, then merged in list order with the progress calls.
+constexpr qsizetype EntreesParBloc = 1 << 13;
 
 // The marked files of one directory run within a block: their host folder and names.
 struct LotDossier {
@@ -191,42 +206,8 @@ struct LotDossier {
     std::size_t nombre = 0;
 };
 
-// Reads the facts of the lots [debut, fin) into `infos`, at the positions of their names.
-void LitLots(const FileSystem& fs, const std::vector<LotDossier>& lots, std::size_t debut,
-             std::size_t fin, const std::vector<QStringView>& noms,
-             std::vector<std::optional<InfoFichier>>& infos) {
-    for (std::size_t l = debut; l < fin; ++l) {
-        const LotDossier& lot = lots[l];
-        fs.infosDans(lot.hote, std::span(noms).subspan(lot.premier, lot.nombre),
-                     std::span(infos).subspan(lot.premier, lot.nombre));
-    }
-}
-
-// Reads the facts of every lot, in two halves of about as many names on two threads when
-// there are enough; each thread has its own lots, folders and result slots.
-void LitTousLesLots(const FileSystem& fs, const std::vector<LotDossier>& lots,
-                    const std::vector<QStringView>& noms,
-                    std::vector<std::optional<InfoFichier>>& infos) {
-    if (noms.size() < MinimumPourDeuxFils || lots.size() < 2 ||
-        std::thread::hardware_concurrency() < 2) {
-        LitLots(fs, lots, 0, lots.size(), noms, infos);
-        return;
-    }
-    std::size_t milieu = 0;
-    while (milieu < lots.size() && lots[milieu].premier < noms.size() / 2) ++milieu;
-    milieu = std::clamp<std::size_t>(milieu, 1, lots.size() - 1);
-    std::thread second([&] { LitLots(fs, lots, milieu, lots.size(), noms, infos); });
-    LitLots(fs, lots, 0, milieu, noms, infos);
-    second.join();
-}
-
-void PasseTotaux(const AppState& state, PlanPurge& plan, const DriveMap& lecteurs,
-                 const FileSystem& fs, const ProgressionAnalyse& rappel) {
-    const qsizetype n = qsizetype(state.TabFich.size());
-    Avancement avancement(rappel, EtapeAnalyse::Totaux, n);
-    const auto marquees = std::count_if(plan.etats.begin(), plan.etats.end(),
-                                        [](quint8 etat) { return EstMarquee(etat); });
-    plan.infos.reserve(qsizetype(marquees));
+void PasseTotaux(const AppState& state, const std::vector<quint8>& etats, Tranche& tranche,
+                 const DriveMap& lecteurs, const FileSystem& fs, Avancement&& avancement) {
     DossiersHote versHote(lecteurs);
     // Reused from block to block.
     std::vector<LotDossier> lots;
@@ -234,19 +215,23 @@ void PasseTotaux(const AppState& state, PlanPurge& plan, const DriveMap& lecteur
     std::vector<QString> chemins;  // full drive paths of the block's marked entries
     std::vector<std::optional<InfoFichier>> infos;
     std::vector<bool> lisibles;  // per marked entry of the block: on a drive, read
-    for (qsizetype debut = 0; debut < n; debut += EntreesParBloc) {
-        const qsizetype fin = std::min(n, debut + EntreesParBloc);
+    std::vector<int> lignesType;  // per marked entry of the block: its TabConf row, or -1
+    for (qsizetype debut = tranche.debut; debut < tranche.fin; debut += EntreesParBloc) {
+        const qsizetype fin = std::min(tranche.fin, debut + EntreesParBloc);
         lots.clear();
         noms.clear();
         chemins.clear();
         lisibles.clear();
+        lignesType.clear();
         QStringView dossierLot;
         for (qsizetype i = debut; i < fin; ++i) {
-            if (!EstMarquee(plan.etats[std::size_t(i)]))
+            if (!EstMarquee(etats[std::size_t(i)]))
                 continue;
             chemins.push_back(CheminEntree(state, std::size_t(i)));
             const QString& chemin = chemins.back();
-            const QStringView dossier = NomRepertoire(chemin);
+            const PartiesEntree parties = Decoupe(chemin);
+            const QStringView dossier = parties.repertoire;
+            lignesType.push_back(LigneDuType(state.TabConf, parties.type));
             const std::optional<QString>* hote =
                 EstCheminLecteur(chemin) ? &versHote(dossier) : nullptr;
             const bool lisible = hote && hote->has_value();
@@ -258,41 +243,83 @@ void PasseTotaux(const AppState& state, PlanPurge& plan, const DriveMap& lecteur
                 lots.push_back({**hote, noms.size(), 0});
                 dossierLot = dossier;
             }
-            noms.push_back(NomFichier(chemin));
+            noms.push_back(parties.fichier);
             ++lots.back().nombre;
         }
         infos.assign(noms.size(), std::nullopt);
-        LitTousLesLots(fs, lots, noms, infos);
+        for (const LotDossier& lot : lots) {
+            fs.infosDans(lot.hote, std::span(noms).subspan(lot.premier, lot.nombre),
+                         std::span(infos).subspan(lot.premier, lot.nombre));
+        }
 
         // The merge, in list order.
         std::size_t k = 0;   // marked entry of the block
         std::size_t lu = 0;  // name read
         for (qsizetype i = debut; i < fin; ++i) {
             avancement(i);
-            if (!EstMarquee(plan.etats[std::size_t(i)]))
+            if (!EstMarquee(etats[std::size_t(i)]))
                 continue;
-            ++plan.nbfich;
+            ++tranche.nbfich;
             const bool lisible = lisibles[k];
             const QString& chemin = chemins[k];
+            const int ligne = lignesType[k];
             ++k;
             const std::optional<InfoFichier>* info = lisible ? &infos[lu++] : nullptr;
             if (!info || !info->has_value()) {
-                plan.illisibles.push_back(qint32(i));
-                plan.avis.append(
+                tranche.illisibles.push_back(qint32(i));
+                tranche.avis.append(
                     QStringLiteral("Taille illisible, fichier compté dans aucun total : %1")
                         .arg(chemin));
                 continue;
             }
-            plan.infos.insert(qint32(i), **info);
-            const int ligne =
-                LigneDuType(state.TabConf, TypeFichier(state.TabFich[std::size_t(i)]));
+            tranche.infos.emplace_back(qint32(i), **info);
             if (ligne >= 0) {
-                plan.octets[std::size_t(ligne)] += (*info)->taille;
-                plan.nombres[std::size_t(ligne)] += 1;
+                tranche.octets[std::size_t(ligne)] += (*info)->taille;
+                tranche.nombres[std::size_t(ligne)] += 1;
             }
         }
     }
     avancement.fin();
+}
+
+// The three passes over one slice. Only the slice that starts the list reports progress.
+void AnalyseTranche(const AppState& state, std::vector<quint8>& etats, Tranche& tranche,
+                    const DriveMap& lecteurs, const FileSystem& fs,
+                    const ProgressionAnalyse& rappel) {
+    const qsizetype n = qsizetype(state.TabFich.size());
+    const qsizetype etendue = tranche.fin - tranche.debut;
+    PassesMarquage(state, etats, tranche, Avancement(rappel, EtapeAnalyse::Revisions, n, etendue),
+                   Avancement(rappel, EtapeAnalyse::Auxiliaires, n, etendue));
+    PasseTotaux(state, etats, tranche, lecteurs, fs,
+                Avancement(rappel, EtapeAnalyse::Totaux, n, etendue));
+}
+
+// Below this many entries a slice costs more to hand to a thread than it saves.
+constexpr qsizetype MinimumParTranche = 4096;
+// Reading file facts scales with threads up to about this many.
+constexpr unsigned MaximumDeTranches = 8;
+
+// Cuts the list into slices of about the same length, one per processor, each starting
+// where a group starts (the entry differs from its predecessor in directory or in name
+// without revision); a short list, or one single group, is one slice.
+std::vector<Tranche> Coupe(const AppState& state) {
+    const qsizetype n = qsizetype(state.TabFich.size());
+    const unsigned processeurs = std::max(1u, std::thread::hardware_concurrency());
+    const qsizetype voulues = std::clamp<qsizetype>(n / MinimumParTranche, 1,
+                                                    std::min(processeurs, MaximumDeTranches));
+    std::vector<Tranche> tranches(1);
+    for (qsizetype t = 1; t < voulues; ++t) {
+        qsizetype coupure = std::max(n * t / voulues, tranches.back().debut + 1);
+        while (coupure < n && CleGroupe(Decoupe(state.TabFich[std::size_t(coupure)])) ==
+                                  CleGroupe(Decoupe(state.TabFich[std::size_t(coupure - 1)])))
+            ++coupure;
+        if (coupure >= n)
+            break;
+        tranches.back().fin = coupure;
+        tranches.emplace_back().debut = coupure;
+    }
+    tranches.back().fin = n;
+    return tranches;
 }
 
 }  // namespace
@@ -312,9 +339,32 @@ PlanPurge AnalysePurge(const AppState& state, const DriveMap& lecteurs, const Fi
     // Hand marks are the starting point: a single file marked by hand stays marked.
     plan.etats.assign(n, EtatVide);
     for (std::size_t i = 0; i < n; ++i) plan.etats[i] = quint8(EtatDeLigne(state, i));
-    PasseRevisions(state, plan, progression);
-    PasseAuxiliaire(state, plan, progression);
-    PasseTotaux(state, plan, lecteurs, fs, progression);
+
+    // The slices are analysed side by side, the first one on this thread (it alone reports
+    // progress); each writes the states of its own entries only.
+    std::vector<Tranche> tranches = Coupe(state);
+    const ProgressionAnalyse muet;
+    std::vector<std::thread> fils;
+    for (std::size_t t = 1; t < tranches.size(); ++t) {
+        fils.emplace_back([&, t] {
+            AnalyseTranche(state, plan.etats, tranches[t], lecteurs, fs, muet);
+        });
+    }
+    AnalyseTranche(state, plan.etats, tranches[0], lecteurs, fs, progression);
+    for (std::thread& f : fils) f.join();
+
+    plan.infos.reserve(qsizetype(n));
+    for (const Tranche& tranche : tranches) {
+        for (int ligne = 0; ligne < NbLignesTypes; ++ligne) {
+            plan.octets[std::size_t(ligne)] += tranche.octets[std::size_t(ligne)];
+            plan.nombres[std::size_t(ligne)] += tranche.nombres[std::size_t(ligne)];
+        }
+        plan.nbfich += tranche.nbfich;
+        for (const auto& [position, info] : tranche.infos) plan.infos.insert(position, info);
+        plan.illisibles.insert(plan.illisibles.end(), tranche.illisibles.begin(),
+                               tranche.illisibles.end());
+        plan.avis.append(tranche.avis);
+    }
     return plan;
 }
 

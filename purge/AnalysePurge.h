@@ -2,7 +2,6 @@
 
 #include "core/AppState.h"
 
-#include <QHash>
 #include <QStringList>
 #include <QStringView>
 
@@ -56,7 +55,7 @@ struct PlanPurge {
     std::array<qint64, NbLignesTypes> nombres{};
     // Size and modification time of every marked file that could be read, by entry index:
     // what the purge run compares again before disposing of the file.
-    QHash<qint32, InfoFichier> infos;
+    FaitsLus infos;
     // Marked entries whose facts could not be read (vanished, or on no drive): left out of
     // the totals and named in `avis`.
     std::vector<qint32> illisibles;

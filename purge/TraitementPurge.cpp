@@ -24,8 +24,8 @@ ResultatTraitement TraitementPurge(const AppState& state, ModeDisposition mode,
     for (const std::size_t i : lignes) {
         const QString chemin = CheminEntree(state, i);
         ResultatDisposition r;
-        const auto lue = state.InfosLues.constFind(qint32(i));
-        const bool controle = lue != state.InfosLues.constEnd();
+        const InfoFichier* lue = state.InfosLues.trouve(qint32(i));
+        const bool controle = lue != nullptr;
         if (controle)
             r = VerifieInchange(chemin, *lue, lecteurs, fs, contexte);
         if (r.ok()) {

@@ -339,12 +339,12 @@ TEST(RechercheDoublons, LitLesFichiersDesRadicauxPresentsDansDeuxRepertoiresSeul
     arbre.cherche();
     // Entries: a\p.prt.1, a\seul.prt.1, a\seul.prt.2, b\p.prt.2.
     ASSERT_EQ(arbre.state.TabFich.size(), 4u);
-    EXPECT_EQ(arbre.state.InfosLues.keys().size(), 2);
+    EXPECT_EQ(arbre.state.InfosLues.size(), 2);
     ASSERT_TRUE(arbre.state.InfosLues.contains(0));
     ASSERT_TRUE(arbre.state.InfosLues.contains(3));
-    EXPECT_EQ(arbre.state.InfosLues[0].taille, 5);
-    EXPECT_EQ(arbre.state.InfosLues[3].taille, 2);
-    EXPECT_EQ(arbre.state.InfosLues[3].modificationNs, 1'000'000'000LL * 1'000'000'000LL);
+    EXPECT_EQ(arbre.state.InfosLues.value(0).taille, 5);
+    EXPECT_EQ(arbre.state.InfosLues.value(3).taille, 2);
+    EXPECT_EQ(arbre.state.InfosLues.value(3).modificationNs, 1'000'000'000LL * 1'000'000'000LL);
 }
 
 TEST(RechercheDoublons, UneEntreeIllisibleNEntreDansAucunCoupleEtEstSignalee) {

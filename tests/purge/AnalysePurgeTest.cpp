@@ -5,9 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <string>
 #include <tuple>
 #include <vector>
+
+#include <unistd.h>
 
 namespace tidemark {
 namespace {
@@ -360,6 +364,117 @@ TEST(AnalysePurge, LaProgressionFinitSurLaDerniereLigneDeChaquePasse) {
         }
         EXPECT_EQ(derniere, 999) << int(etape);
         EXPECT_LE(nombre, 201) << "a few hundred calls, not one per entry";
+    }
+}
+
+// A list long enough to be analysed in slices on several threads gives what analysing each
+// directory on its own gives: slices never cut a group, and their results come back in list
+// order. One group of 5,000 revisions lies across the middle of the list, where a cut would
+// fall; two files vanish after the listing, one in each half.
+TEST(AnalysePurge, UneLongueListeDonneCeQueDonneChaqueRepertoireAnalyseSeul) {
+    BancPurge banc;
+    std::vector<QByteArray> noms;
+    std::vector<std::size_t> debutsRepertoires;
+    for (int d = 0; d < 30; ++d) {
+        debutsRepertoires.push_back(noms.size());
+        const QByteArray rep = QByteArray("d") + QByteArray::number(d).rightJustified(2, '0');
+        if (d == 15) {
+            for (int r = 1; r <= 5000; ++r)
+                noms.push_back(rep + "/long.prt." + QByteArray::number(r).rightJustified(4, '0'));
+            continue;
+        }
+        for (int m = 0; m < 40; ++m) {
+            for (int r = 1; r <= 1 + (m + d) % 6; ++r)
+                noms.push_back(rep + "/m" + QByteArray::number(m) + ".prt." + QByteArray::number(r));
+        }
+        for (int r = 1; r <= 4; ++r) noms.push_back(rep + "/trail.txt." + QByteArray::number(r));
+        noms.push_back(rep + "/m0.xas");
+        noms.push_back(rep + "/notes.doc.1");
+        noms.push_back(rep + "/notes.doc.2");
+    }
+    // Hard links to seven files of different sizes: making ten thousand files with their own
+    // inodes takes seconds on some file systems.
+    for (int t = 0; t < 7; ++t)
+        banc.tree.fichier(QStringLiteral("source%1").arg(t), QByteArray(t * 100 + 1, 'x'));
+    banc.liste({});
+    for (std::size_t i = 0; i < noms.size(); ++i) {
+        const QString relatif = QString::fromUtf8(noms[i]);
+        banc.tree.dossier(relatif.section(u'/', 0, 0));
+        const QByteArray source =
+            QFile::encodeName(banc.tree.chemin(QStringLiteral("source%1").arg(i % 7)));
+        ASSERT_EQ(::link(source.constData(), QFile::encodeName(banc.tree.chemin(relatif))), 0);
+        banc.state.TabFich.push_back(BancPurge::Lecteur(relatif));
+    }
+    banc.state.EtatMarque.assign(noms.size(), EtatVide);
+    banc.selectionne({Prt, Trail, Xas});
+    banc.state.options.ValNbRev = 2;
+    banc.state.options.ValNbRev1 = 0;
+    ASSERT_TRUE(QFile::remove(banc.tree.chemin(QStringLiteral("d03/m1.prt.1"))));
+    ASSERT_TRUE(QFile::remove(banc.tree.chemin(QStringLiteral("d27/m2.prt.1"))));
+    debutsRepertoires.push_back(noms.size());
+
+    // Each directory alone: a short list, one slice.
+    std::vector<quint8> etats;
+    std::array<qint64, NbLignesTypes> octets{}, nombres{};
+    qsizetype nbfich = 0;
+    std::vector<qint32> illisibles;
+    QStringList avis;
+    FaitsLus infos;
+    for (std::size_t d = 0; d + 1 < debutsRepertoires.size(); ++d) {
+        AppState seul = banc.state;
+        const auto debut = qint32(debutsRepertoires[d]);
+        seul.TabFich.assign(banc.state.TabFich.begin() + debut,
+                            banc.state.TabFich.begin() + qint32(debutsRepertoires[d + 1]));
+        seul.EtatMarque.assign(seul.TabFich.size(), EtatVide);
+        const PlanPurge p = AnalysePurge(seul, banc.lecteurs, banc.fs);
+        etats.insert(etats.end(), p.etats.begin(), p.etats.end());
+        for (int l = 0; l < NbLignesTypes; ++l) {
+            octets[std::size_t(l)] += p.octets[std::size_t(l)];
+            nombres[std::size_t(l)] += p.nombres[std::size_t(l)];
+        }
+        nbfich += p.nbfich;
+        for (const qint32 i : p.illisibles) illisibles.push_back(debut + i);
+        avis.append(p.avis);
+        for (qint32 i = 0; i < qint32(seul.TabFich.size()); ++i) {
+            if (p.infos.contains(i))
+                infos.insert(debut + i, p.infos.value(i));
+        }
+    }
+
+    std::vector<std::tuple<EtapeAnalyse, qsizetype, qsizetype>> appels;
+    const PlanPurge plan =
+        AnalysePurge(banc.state, banc.lecteurs, banc.fs,
+                     [&](EtapeAnalyse e, qsizetype p, qsizetype t) { appels.emplace_back(e, p, t); });
+    EXPECT_EQ(plan.etats, etats);
+    EXPECT_EQ(plan.octets, octets);
+    EXPECT_EQ(plan.nombres, nombres);
+    EXPECT_EQ(plan.nbfich, nbfich);
+    EXPECT_EQ(plan.illisibles, illisibles);
+    EXPECT_EQ(plan.avis, avis);
+    EXPECT_EQ(plan.avis.size(), 2);
+    ASSERT_EQ(plan.infos.size(), infos.size());
+    for (qint32 i = 0; i < qint32(noms.size()); ++i)
+        ASSERT_EQ(plan.infos.trouve(i) != nullptr, infos.contains(i)) << i;
+    for (qint32 i = 0; i < qint32(noms.size()); ++i)
+        ASSERT_EQ(plan.infos.value(i), infos.value(i)) << i;
+    EXPECT_EQ(std::count(etats.begin() + qsizetype(debutsRepertoires[15]),
+                         etats.begin() + qsizetype(debutsRepertoires[16]), EtatM),
+              2)
+        << "the long group is one group";
+
+    // Progress still covers the whole list, pass by pass, in order.
+    const auto n = qsizetype(noms.size());
+    for (const EtapeAnalyse etape :
+         {EtapeAnalyse::Revisions, EtapeAnalyse::Auxiliaires, EtapeAnalyse::Totaux}) {
+        qsizetype precedente = -1;
+        for (const auto& [e, p, t] : appels) {
+            if (e != etape)
+                continue;
+            EXPECT_EQ(t, n);
+            EXPECT_GT(p, precedente);
+            precedente = p;
+        }
+        EXPECT_EQ(precedente, n - 1) << int(etape);
     }
 }
 
