@@ -299,7 +299,7 @@ int main(int argc, char** argv) {
         for (const qsizetype taille : t.tailles) b->Arg(taille);
         b->Unit(benchmark::kMillisecond)->UseRealTime();
         if (!petit)
-            b->Iterations(3);
+            b->Iterations(5);
     }
     for (auto* b : {benchmark::RegisterBenchmark("PurgeGarage", BM_PurgeGarage),
                     benchmark::RegisterBenchmark("RenameSimple", BM_RenameSimple)}) {
