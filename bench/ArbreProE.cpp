@@ -17,13 +17,13 @@
 
 namespace tidemark::bench {
 
-namespace {
-
 int EntierEnvironnement(const char* nom, int defaut) {
     bool ok = false;
     const int valeur = qEnvironmentVariableIntValue(nom, &ok);
     return ok && valeur > 0 ? valeur : defaut;
 }
+
+namespace {
 
 // The standard fixes mt19937's output for a seed, so the tree is the same everywhere;
 // only this modulo is used on it (the standard distributions differ between libraries).
@@ -61,9 +61,12 @@ public:
     Generateur(const QString& racine, const ParametresArbre& parametres)
         : hasard_(parametres.graine), parametres_(parametres) {
         chemins_.push_back(QFile::encodeName(racine).toStdString());
-        for (int i = 0; i < 3000; ++i)
+        // Numbers drawn from a range three times the pool's size (at least 9,000), so that a
+        // larger pool holds few names twice.
+        const int nombres = std::max(9000, 3 * parametres.noms);
+        for (int i = 0; i < std::max(1, parametres.noms); ++i)
             pool_.push_back(std::string(hasard_.parmi(Racines)) + '_' +
-                            std::to_string(100 + hasard_.sous(9000)));
+                            std::to_string(100 + hasard_.sous(nombres)));
     }
 
     StatistiquesArbre genere() {

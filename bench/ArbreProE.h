@@ -12,8 +12,14 @@ namespace tidemark::bench {
 struct ParametresArbre {
     int repertoires = 2000;  // directories, the root of the tree included
     int fichiers = 200000;   // files in all, hidden ones included
+    // Model names in the pool every folder draws from: the fewer, the more often one model
+    // name recurs in several folders.
+    int noms = 3000;
     std::uint32_t graine = 20021125;
 };
+
+// The value of environment variable `nom` when it is a whole number above 0, else `defaut`.
+int EntierEnvironnement(const char* nom, int defaut);
 
 // The full size, or a seconds-long one when $TIDEMARK_BENCH_SMALL is set to anything but
 // "0" (20 directories, 2,000 files). $TIDEMARK_BENCH_DIRS and $TIDEMARK_BENCH_FILES, when

@@ -1,7 +1,13 @@
 // The duplicate search, the review's first-couple search and the near-name detection over
-// the file list of one generated Pro/ENGINEER-like tree, against two baselines measured in
+// the file lists of one generated Pro/ENGINEER-like tree, against two baselines measured in
 // the same run: a plain pass that derives every radical and does nothing else, and a plain
 // lstat of every listed file (the floor of what reading the files costs).
+//
+// The tree draws its model names from a pool of ten names per folder, so a model recurs in
+// another folder now and then, as copies do in real work directories: the list of the model
+// types, cut to 50,000, 200,000 and 500,000 entries, keeps its couples below the table's
+// size and shows how the time grows with entries plus couples. A second list, with every
+// type (trail files in every folder), fills the table and shows the search that stops.
 //
 //   bench_doublons [benchmark flags]
 //   TIDEMARK_BENCH_SMALL=1 bench_doublons      seconds-long run (20 folders, 2,000 files)
@@ -19,15 +25,12 @@
 #include "duplicates/RevueCouples.h"
 #include "inventory/Scan.h"
 
-#include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <limits>
 #include <map>
 #include <string>
 #include <vector>
@@ -43,10 +46,12 @@ struct Terrain {
     DriveMap lecteurs;
     AppState modeles;  // the model rows selected: the couples stay below the table's size
     AppState tous;     // every Pro/ENGINEER row: trail files everywhere fill the table
-    std::vector<QByteArray> hotes;  // host path of every entry of `modeles`
+    std::vector<qsizetype> tailles;  // the lengths the model list is cut to
+    std::map<qsizetype, AppState> coupees;
+    std::map<qsizetype, std::vector<QByteArray>> hotes;  // host path of every entry
+    std::map<qsizetype, qint64> couples;                 // couples found at each length
 };
 Terrain* terrain = nullptr;
-std::size_t sansPlafond = 0;  // couples of the search with no cap
 
 void Scanne(AppState& state, const QString& racine, int lignes) {
     TableTypes table = TabConfInitiale();
@@ -60,34 +65,35 @@ void Scanne(AppState& state, const QString& racine, int lignes) {
     Scan(state, demande, terrain->lecteurs, fs, sansDialogue);
 }
 
+AppState& Liste(const benchmark::State& etat) {
+    return terrain->coupees.at(etat.range(0));
+}
+
 void BM_RadicauxSeuls(benchmark::State& etat) {
-    const std::vector<QString>& liste = terrain->modeles.TabFich;
+    const std::vector<QString>& liste = Liste(etat).TabFich;
     for (auto _ : etat) {
         qsizetype total = 0;
         for (const QString& e : liste) total += NomSansRevision(e).size();
         benchmark::DoNotOptimize(total);
     }
-    etat.counters["entrees"] = double(liste.size());
 }
 
 void BM_LstatSeul(benchmark::State& etat) {
     for (auto _ : etat) {
         qint64 total = 0;
-        for (const QByteArray& hote : terrain->hotes) {
+        for (const QByteArray& hote : terrain->hotes.at(etat.range(0))) {
             struct stat s {};
             if (::lstat(hote.constData(), &s) == 0)
                 total += s.st_size;
         }
         benchmark::DoNotOptimize(total);
     }
-    etat.counters["entrees"] = double(terrain->hotes.size());
 }
 
-void Recherche(benchmark::State& etat, AppState& state, qint32 capacite = CapaciteCouples) {
+void Recherche(benchmark::State& etat, AppState& state) {
     const FileSystem fs;
     DemandeRecherche demande;
     demande.repertoire = QStringLiteral("T:\\arbre");
-    demande.capacite = capacite;
     ResultatRecherche r;
     for (auto _ : etat) {
         r = RechercheMultiples(state, demande, terrain->lecteurs, fs);
@@ -97,18 +103,15 @@ void Recherche(benchmark::State& etat, AppState& state, qint32 capacite = Capaci
     etat.counters["couples"] = double(r.couples);
     etat.counters["lus"] = double(state.InfosLues.size());
     etat.counters["arret"] = r.capaciteAtteinte ? 1 : 0;
+    if (&state != &terrain->tous)
+        terrain->couples[qsizetype(state.TabFich.size())] = r.couples;
 }
 
-void BM_RechercheModeles(benchmark::State& etat) {
-    Recherche(etat, terrain->modeles);
+void BM_Recherche(benchmark::State& etat) {
+    Recherche(etat, Liste(etat));
 }
 void BM_RechercheTousTypes(benchmark::State& etat) {
     Recherche(etat, terrain->tous);
-}
-// The same search with no cap: how the time grows with the couples.
-void BM_RechercheSansPlafond(benchmark::State& etat) {
-    Recherche(etat, terrain->modeles, std::numeric_limits<qint32>::max());
-    sansPlafond = terrain->modeles.Couples.size();
 }
 
 void BM_PremierCouple(benchmark::State& etat) {
@@ -116,7 +119,7 @@ void BM_PremierCouple(benchmark::State& etat) {
     DemandeRecherche demande;
     CoupleRevue revue;
     for (auto _ : etat) {
-        revue = PremierCouple(terrain->modeles, demande, terrain->lecteurs, fs);
+        revue = PremierCouple(Liste(etat), demande, terrain->lecteurs, fs);
         benchmark::DoNotOptimize(revue.couple.premier);
     }
     if (!revue.trouve)
@@ -128,8 +131,8 @@ void BM_NomsVoisins(benchmark::State& etat) {
     demande.NumCar = QStringLiteral("3");
     ResultatVoisins r;
     for (auto _ : etat) {
-        r = DetecteNomsVoisins(terrain->modeles, demande);
-        benchmark::DoNotOptimize(terrain->modeles.Couples.data());
+        r = DetecteNomsVoisins(Liste(etat), demande);
+        benchmark::DoNotOptimize(Liste(etat).Couples.data());
     }
     etat.counters["couples"] = double(r.couples);
     etat.counters["arret"] = r.capaciteAtteinte ? 1 : 0;
@@ -142,7 +145,15 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
 
-    const bench::ParametresArbre parametres = bench::ParametresDepuisEnvironnement();
+    // Enough files for 500,000 model entries, about 100 a folder as in the other benchmarks.
+    bench::ParametresArbre parametres = bench::ParametresDepuisEnvironnement();
+    const QByteArray petitTexte = qgetenv("TIDEMARK_BENCH_SMALL");
+    const bool petit = !petitTexte.isEmpty() && petitTexte != "0";
+    if (!petit) {
+        parametres.repertoires = bench::EntierEnvironnement("TIDEMARK_BENCH_DIRS", 6600);
+        parametres.fichiers = bench::EntierEnvironnement("TIDEMARK_BENCH_FILES", 660000);
+    }
+    parametres.noms = 10 * parametres.repertoires;
     QTemporaryDir dossier;
     if (bench::FaitArbreTemporaire(dossier, parametres, "Tree").isEmpty())
         return 1;
@@ -151,52 +162,68 @@ int main(int argc, char** argv) {
     terrain = &t;
     Scanne(t.modeles, QStringLiteral("T:\\arbre"), PremiereLigneAuxiliaire);
     Scanne(t.tous, QStringLiteral("T:\\arbre"), NbTypesFixes);
-    for (std::size_t i = 0; i < t.modeles.TabFich.size(); ++i)
-        t.hotes.push_back(QFile::encodeName(*t.lecteurs.versHote(CheminEntree(t.modeles, i))));
-    std::printf("Lists: %zu entries with the model types, %zu with every type\n",
-                t.modeles.TabFich.size(), t.tous.TabFich.size());
+    const auto longueur = qsizetype(t.modeles.TabFich.size());
+    std::printf("Lists: %lld entries with the model types, %zu with every type\n",
+                static_cast<long long>(longueur), t.tous.TabFich.size());
+    for (const qsizetype taille : {50000, 200000, 500000}) {
+        if (taille <= longueur)
+            t.tailles.push_back(taille);
+    }
+    if (t.tailles.empty())  // a small run: a tenth, two fifths and the whole of the list
+        t.tailles = {longueur / 10, longueur * 2 / 5, longueur};
+    for (const qsizetype taille : t.tailles) {
+        AppState& state = t.coupees[taille];
+        state = t.modeles;
+        state.TabFich.resize(std::size_t(taille));
+        std::vector<QByteArray>& hotes = t.hotes[taille];
+        for (std::size_t i = 0; i < state.TabFich.size(); ++i)
+            hotes.push_back(QFile::encodeName(*t.lecteurs.versHote(CheminEntree(state, i))));
+    }
 
-    const bool petit = parametres.fichiers < 20000;
-    for (auto* b :
-         {benchmark::RegisterBenchmark("RadicauxSeuls", BM_RadicauxSeuls),
-          benchmark::RegisterBenchmark("LstatSeul", BM_LstatSeul),
-          benchmark::RegisterBenchmark("RechercheModeles", BM_RechercheModeles),
-          benchmark::RegisterBenchmark("PremierCouple", BM_PremierCouple),
-          benchmark::RegisterBenchmark("NomsVoisins", BM_NomsVoisins),
-          benchmark::RegisterBenchmark("RechercheTousTypes", BM_RechercheTousTypes),
-          benchmark::RegisterBenchmark("RechercheSansPlafond", BM_RechercheSansPlafond)}) {
+    std::vector<benchmark::internal::Benchmark*> parTaille;
+    for (const auto& [nom, fonction] :
+         std::initializer_list<std::pair<const char*, void (*)(benchmark::State&)>>{
+             {"RadicauxSeuls", BM_RadicauxSeuls},
+             {"LstatSeul", BM_LstatSeul},
+             {"Recherche", BM_Recherche},
+             {"PremierCouple", BM_PremierCouple},
+             {"NomsVoisins", BM_NomsVoisins}}) {
+        auto* b = benchmark::RegisterBenchmark(nom, fonction);
+        for (const qsizetype taille : t.tailles) b->Arg(taille);
+        parTaille.push_back(b);
+    }
+    parTaille.push_back(benchmark::RegisterBenchmark("RechercheTousTypes", BM_RechercheTousTypes));
+    for (auto* b : parTaille) {
         b->Unit(benchmark::kMillisecond)->Repetitions(petit ? 3 : 5)->UseRealTime();
-        b->ReportAggregatesOnly(true);
-        if (!petit)
-            b->Iterations(2);
+        b->ReportAggregatesOnly(true)->Iterations(petit ? 5 : 1);
     }
     bench::Collecteur collecteur;
     benchmark::RunSpecifiedBenchmarks(&collecteur);
 
-    const auto mediane = [&](const char* nom) { return collecteur.mediane(nom); };
-    const double base = mediane("RadicauxSeuls");
-    const double lstat = mediane("LstatSeul");
-    std::printf(
-        "\nMedians over %zu entries (model types): radicals only %.2f ms, lstat only "
-        "%.2f ms\n",
-        t.modeles.TabFich.size(), base, lstat);
-    for (const char* nom : {"RechercheModeles", "PremierCouple", "NomsVoisins"}) {
-        const double m = mediane(nom);
-        std::printf(
-            "  %-18s %8.2f ms   %6.1f x radicals only   %5.2f x lstat only   "
-            "(target < 500 ms)\n",
-            nom, m, base > 0 ? m / base : 0.0, lstat > 0 ? m / lstat : 0.0);
+    const auto mediane = [&](const char* nom, qsizetype taille) {
+        return collecteur.mediane(std::string(nom) + '/' + std::to_string(taille));
+    };
+    std::printf("\nMedian times over the model list (target < 500 ms each below the cap):\n");
+    for (const qsizetype taille : t.tailles) {
+        const double base = mediane("RadicauxSeuls", taille);
+        const double lstat = mediane("LstatSeul", taille);
+        const qint64 couples = t.couples[taille];
+        std::printf("  %7lld entries, %7lld couples: radicals only %7.2f ms, lstat only %7.2f ms\n",
+                    static_cast<long long>(taille), static_cast<long long>(couples), base, lstat);
+        for (const char* nom : {"Recherche", "PremierCouple", "NomsVoisins"}) {
+            const double m = mediane(nom, taille);
+            std::printf("    %-14s %8.2f ms  %5.2f x lstat only  %6.0f ns per entry or couple\n",
+                        nom, m, lstat > 0 ? m / lstat : 0.0,
+                        m * 1e6 / double(taille + (std::string(nom) == "Recherche" ? couples : 0)));
+        }
     }
-    std::printf("  %-18s %8.2f ms over %zu entries (every type; stops at the table's size)\n",
-                "RechercheTousTypes", mediane("RechercheTousTypes"), t.tous.TabFich.size());
-    const double libre = mediane("RechercheSansPlafond");
-    std::printf("  %-18s %8.2f ms for %zu couples, no cap: %.0f ns per entry or couple\n",
-                "RechercheSansPlafond", libre, sansPlafond,
-                libre * 1e6 / double(t.modeles.TabFich.size() + sansPlafond));
+    std::printf("  RechercheTousTypes %8.2f ms over %zu entries (every type; stops at the "
+                "table's size)\n",
+                collecteur.mediane("RechercheTousTypes"), t.tous.TabFich.size());
 
     // Memory of the couple table: the bytes the vector holds, per couple kept.
     const FileSystem fs;
-    for (AppState* state : {&t.modeles, &t.tous}) {
+    for (AppState* state : {&t.coupees[t.tailles.back()], &t.tous}) {
         DemandeRecherche demande;
         const ResultatRecherche r = RechercheMultiples(*state, demande, t.lecteurs, fs);
         if (r.couples > 0)

@@ -245,14 +245,6 @@ void BM_RenameSimple(benchmark::State& etat) {
     });
 }
 
-// ---- Reporting ------------------------------------------------------------------------
-
-int EntierEnvironnement(const char* nom, int defaut) {
-    bool ok = false;
-    const int valeur = qEnvironmentVariableIntValue(nom, &ok);
-    return ok && valeur > 0 ? valeur : defaut;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -266,8 +258,8 @@ int main(int argc, char** argv) {
     const QByteArray petitTexte = qgetenv("TIDEMARK_BENCH_SMALL");
     const bool petit = !petitTexte.isEmpty() && petitTexte != "0";
     if (!petit) {
-        parametres.repertoires = EntierEnvironnement("TIDEMARK_BENCH_DIRS", 6200);
-        parametres.fichiers = EntierEnvironnement("TIDEMARK_BENCH_FILES", 620000);
+        parametres.repertoires = bench::EntierEnvironnement("TIDEMARK_BENCH_DIRS", 6200);
+        parametres.fichiers = bench::EntierEnvironnement("TIDEMARK_BENCH_FILES", 620000);
     }
     // The trees of the disposal run, made again for every iteration of both sides.
     parametresPurge.repertoires = petit ? 20 : 500;

@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <span>
+#include <thread>
 
 #include <sys/stat.h>
 
@@ -41,6 +43,9 @@ size_t qHash(const CleRepertoire& cle, size_t graine) {
     return qHash(r.sliced(1), graine) ^ (size_t(r[0].toUpper().unicode()) * 0x9E3779B97F4A7C15ULL);
 }
 
+// Below this many files to read ahead, a second thread costs more than it saves.
+constexpr std::size_t MinimumPourDeuxFils = 512;
+
 // What was read of an entry, once: its size and dates, or why it could not be read; its
 // identity on disk is read later, and only when it is needed.
 enum class Lecture : quint8 { NonLue, Lue, Illisible };
@@ -65,6 +70,12 @@ public:
         infos_.assign(std::size_t(n), InfoFichier{});
         lecturesIdentite_.assign(std::size_t(n), LectureIdentite::NonLue);
         identites_.assign(std::size_t(n), IdentiteFichier{});
+        prelues_.assign(std::size_t(n), 0);
+        // When even every possible couple fits below the limit, every entry that may join
+        // one will be read: they are read ahead, folder by folder on several threads.
+        // Otherwise the search may stop early, and reads only what it reaches.
+        if (signaleDepassement && CouplesPossibles() <= limite)
+            litDAvance(n);
 
         std::vector<qint32> curseur(groupes_.debut.begin(), groupes_.debut.end() - 1);
         for (qsizetype i = 0; i < n; ++i) {
@@ -105,6 +116,77 @@ private:
                       return a.position < b.position;
                   });
         return std::move(resultat);
+    }
+
+    // How many couples the groups could make at most: every pair of members in two runs
+    // (two runs may be one directory, so this may count too many, never too few).
+    qint64 CouplesPossibles() const {
+        qint64 total = 0;
+        const qint32 nbGroupes = qint32(groupes_.debut.size()) - 1;
+        for (qint32 g = 0; g < nbGroupes; ++g) {
+            const qint64 membres = groupes_.debut[std::size_t(g) + 1] - groupes_.debut[std::size_t(g)];
+            qint64 carres = 0;
+            for (qint32 r = premierRun_[std::size_t(g)]; r < premierRun_[std::size_t(g) + 1]; ++r) {
+                const qint64 taille = debutRun_[std::size_t(r) + 1] - debutRun_[std::size_t(r)];
+                carres += taille * taille;
+            }
+            total += (membres * membres - carres) / 2;
+        }
+        return total;
+    }
+
+    // Reads the facts of every entry whose group lies in two directories or more, in list order,
+    // the entries of one folder relative to that folder, the folders shared out between
+    // threads. What could not be read is left to lit(), which reads it again for the reason.
+    void litDAvance(qsizetype n) {
+        struct Lot {
+            const QString* hote;
+            std::size_t premier;
+            std::size_t nombre;
+        };
+        std::vector<Lot> lots;
+        std::vector<QStringView> noms;
+        std::vector<qint32> positions;
+        qint32 repLot = -1;
+        for (qsizetype i = 0; i < n; ++i) {
+            if (!plusieursRepertoires_[std::size_t(groupes_.groupe[std::size_t(i)])])
+                continue;
+            const qint32 rep = repertoire_[std::size_t(i)];
+            const std::optional<QString>& dossier = dossierHote(rep);
+            if (dossier->isEmpty())
+                continue;
+            if (lots.empty() || rep != repLot) {
+                lots.push_back({&*dossier, noms.size(), 0});
+                repLot = rep;
+            }
+            noms.push_back(NomFichier(state_.TabFich[std::size_t(i)]));
+            positions.push_back(qint32(i));
+            ++lots.back().nombre;
+        }
+        std::vector<std::optional<InfoFichier>> lues(noms.size());
+        const auto litLots = [&](std::size_t debut, std::size_t fin) {
+            for (std::size_t l = debut; l < fin; ++l) {
+                fs_.infosDans(*lots[l].hote, std::span(noms).subspan(lots[l].premier, lots[l].nombre),
+                              std::span(lues).subspan(lots[l].premier, lots[l].nombre));
+            }
+        };
+        // Two halves of about as many names when there are enough to pay for a thread.
+        std::size_t milieu = 0;
+        while (milieu < lots.size() && lots[milieu].premier < noms.size() / 2) ++milieu;
+        if (noms.size() < MinimumPourDeuxFils || milieu == 0 || milieu >= lots.size() ||
+            std::thread::hardware_concurrency() < 2) {
+            litLots(0, lots.size());
+        } else {
+            std::thread second([&] { litLots(milieu, lots.size()); });
+            litLots(0, milieu);
+            second.join();
+        }
+        for (std::size_t k = 0; k < positions.size(); ++k) {
+            if (lues[k]) {
+                infos_[std::size_t(positions[k])] = *lues[k];
+                prelues_[std::size_t(positions[k])] = 1;
+            }
+        }
     }
 
     // Radical groups, directory numbers, and the runs of every group.
@@ -158,12 +240,31 @@ private:
         }
         premierRun_[std::size_t(nbGroupes)] = qint32(debutRun_.size());
         debutRun_.push_back(qint32(groupes_.membres.size()));
+        plusieursRepertoires_.assign(std::size_t(nbGroupes), 0);
+        for (qint32 g = 0; g < nbGroupes; ++g) {
+            const qint32 premier = premierRun_[std::size_t(g)];
+            for (qint32 r = premier + 1; r < premierRun_[std::size_t(g) + 1]; ++r) {
+                if (repertoireRun_[std::size_t(r)] != repertoireRun_[std::size_t(premier)]) {
+                    plusieursRepertoires_[std::size_t(g)] = 1;
+                    break;
+                }
+            }
+        }
     }
 
     // The host path of entry p: its directory's, found once per directory, and its name.
     // Empty when the directory lies on no drive.
     QString hote(qint32 p) {
-        const qint32 rep = repertoire_[std::size_t(p)];
+        const std::optional<QString>& dossier = dossierHote(repertoire_[std::size_t(p)]);
+        if (dossier->isEmpty())
+            return {};
+        QString chemin = *dossier;
+        return chemin.append(NomFichier(state_.TabFich[std::size_t(p)]));
+    }
+
+    // The host path of directory number `rep` followed by "/", found once; empty when the
+    // directory lies on no drive.
+    const std::optional<QString>& dossierHote(qint32 rep) {
         if (std::size_t(rep) >= hotesRepertoires_.size())
             hotesRepertoires_.resize(cheminsRepertoires_.size());
         std::optional<QString>& dossier = hotesRepertoires_[std::size_t(rep)];
@@ -174,10 +275,7 @@ private:
             if (!dossier->isEmpty() && !dossier->endsWith(u'/'))
                 *dossier += u'/';
         }
-        if (dossier->isEmpty())
-            return {};
-        QString chemin = *dossier;
-        return chemin.append(NomFichier(state_.TabFich[std::size_t(p)]));
+        return dossier;
     }
 
     // Reads the size and modification time of entry p the first time it is needed (one
@@ -187,6 +285,11 @@ private:
         if (etat != Lecture::NonLue)
             return etat == Lecture::Lue;
         etat = Lecture::Illisible;
+        if (prelues_[std::size_t(p)]) {
+            state_.InfosLues.insert(p, infos_[std::size_t(p)]);
+            etat = Lecture::Lue;
+            return true;
+        }
         const QString chemin = hote(p);
         if (chemin.isEmpty()) {
             resultat.illisibles.push_back({p, QStringLiteral("ce chemin n'est sur aucun lecteur")});
@@ -206,8 +309,8 @@ private:
     }
 
     // True when two read entries reach one file on disk. Two paths of one file read by lstat
-    // give one size and one modification time, so the identity is read only for a symbolic
-    // link (whose target may be the other entry) or when both of those agree.
+    // give one size and one modification time, so the identity is looked at only for a
+    // symbolic link (whose target may be the other entry) or when both of those agree.
     bool unSeulFichier(qint32 a, qint32 b) {
         const InfoFichier& ia = infos_[std::size_t(a)];
         const InfoFichier& ib = infos_[std::size_t(b)];
@@ -223,7 +326,12 @@ private:
 
     const IdentiteFichier* identite(qint32 p) {
         LectureIdentite& etat = lecturesIdentite_[std::size_t(p)];
-        if (etat == LectureIdentite::NonLue) {
+        if (etat == LectureIdentite::NonLue && !infos_[std::size_t(p)].lien) {
+            // What lstat gave for an entry that is no symbolic link is its file's identity.
+            identites_[std::size_t(p)] = {infos_[std::size_t(p)].peripherique,
+                                          infos_[std::size_t(p)].inode};
+            etat = LectureIdentite::Lue;
+        } else if (etat == LectureIdentite::NonLue) {
             const std::optional<IdentiteFichier> lue = LitIdentite(hote(p));
             etat = lue ? LectureIdentite::Lue : LectureIdentite::Illisible;
             if (lue)
@@ -242,12 +350,14 @@ private:
     std::vector<qint32> debutRun_;       // first member (index in membres) of each run, +end
     std::vector<qint32> repertoireRun_;  // directory number of each run
     std::vector<qint32> runDeMembre_;    // run of each member
+    std::vector<quint8> plusieursRepertoires_;  // 1 for a group found in two directories or more
     std::vector<QStringView> cheminsRepertoires_;           // drive path of each directory number
     std::vector<std::optional<QString>> hotesRepertoires_;  // its host path and "/", once
     std::vector<Lecture> lectures_;
     std::vector<InfoFichier> infos_;
     std::vector<LectureIdentite> lecturesIdentite_;
     std::vector<IdentiteFichier> identites_;
+    std::vector<quint8> prelues_;  // 1 where litDAvance read the facts into infos_
 };
 
 QString AvisIllisibles(const AppState& state, const std::vector<EntreeIllisible>& illisibles) {

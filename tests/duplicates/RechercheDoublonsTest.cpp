@@ -183,10 +183,11 @@ TEST(RechercheDoublons, DonneLesCouplesDesBouclesImbriqueesDansLeurOrdre) {
     const char* const dossiers[] = {"M", "m", "m/sous", "n", "o/p/q", ""};
     const char* const radicaux[] = {"piston.prt", "PISTON.prt", "carter.asm", "plan.drw",
                                     "trail.txt",  "vis.prt",    "Vis.PRT",    "axe"};
-    for (quint32 graine : {1u, 2u, 3u}) {
+    // The last tree is large enough for the files to be read ahead on two threads.
+    for (const auto& [graine, fichiers] : {std::pair{1u, 120}, {2u, 120}, {3u, 120}, {4u, 900}}) {
         QRandomGenerator hasard(graine);
         Arbre arbre;
-        for (int k = 0; k < 120; ++k) {
+        for (int k = 0; k < fichiers; ++k) {
             const QString dossier = QString::fromUtf8(dossiers[hasard.bounded(6)]);
             QString nom = QString::fromUtf8(radicaux[hasard.bounded(8)]);
             if (hasard.bounded(3) > 0)
