@@ -469,12 +469,17 @@ void FileSystem::infosDans(const QString& dossier, std::span<const QStringView> 
         // What Natif gives for the name: an ASCII name is its own bytes, copied into the
         // reused buffer; any other goes through the encoder.
         const QStringView vue = noms[i];
-        if (std::all_of(vue.begin(), vue.end(), [](QChar c) { return c.unicode() < 0x80; })) {
-            nom.resize(vue.size());
-            for (qsizetype k = 0; k < vue.size(); ++k) nom[k] = char(vue[k].unicode());
-        } else {
-            nom = vue.toLocal8Bit();
+        nom.resize(vue.size());
+        char* octets = nom.data();
+        qsizetype k = 0;
+        for (; k < vue.size(); ++k) {
+            const char16_t c = vue[k].unicode();
+            if (c >= 0x80)
+                break;
+            octets[k] = char(c);
         }
+        if (k < vue.size())
+            nom = vue.toLocal8Bit();
         // Names whose relative reading could differ from the full path's go the long way: an
         // empty one (the full path is the folder itself), an absolute one (fstatat would
         // ignore the folder), and a full path the kernel would refuse as too long.

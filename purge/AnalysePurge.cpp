@@ -6,6 +6,7 @@
 #include "inventory/Marquage.h"
 
 #include <algorithm>
+#include <atomic>
 #include <numeric>
 #include <span>
 #include <thread>
@@ -26,23 +27,20 @@ constexpr int LigneInf = 10;
 constexpr qsizetype PasMax = 200;
 
 // Reports progress now and then: a window repainting its bar for each of 500,000 entries
-// would cost more than the analysis itself. The first slice of the list reports for all of
-// it (the slices run side by side at about the same pace): its position i of `etendue`
-// entries is shown as i * total / etendue.
+// would cost more than the analysis itself. Only the calling thread reports, for the slices
+// it takes; as slices are taken in list order, its positions only grow.
 class Avancement {
 public:
-    Avancement(const ProgressionAnalyse& rappel, EtapeAnalyse etape, qsizetype total,
-               qsizetype etendue)
+    Avancement(const ProgressionAnalyse& rappel, EtapeAnalyse etape, qsizetype total)
         : rappel_(rappel),
           etape_(etape),
           total_(total),
-          etendue_(etendue),
-          pas_(std::max<qsizetype>(1, (etendue + PasMax - 1) / PasMax)) {}
+          pas_(std::max<qsizetype>(1, (total + PasMax - 1) / PasMax)) {}
 
     void operator()(qsizetype position) {
         if (!rappel_ || position < prochain_)
             return;
-        montre(qsizetype(qint64(position) * total_ / std::max<qsizetype>(1, etendue_)));
+        montre(position);
         prochain_ = position + pas_;
     }
     // The last position is always shown, so a bar ends full.
@@ -59,7 +57,6 @@ private:
     const ProgressionAnalyse& rappel_;
     EtapeAnalyse etape_;
     qsizetype total_;
-    qsizetype etendue_;
     qsizetype pas_;
     qsizetype prochain_ = 0;
     qsizetype dernier_ = -1;
@@ -124,7 +121,7 @@ int RegleAuxiliaire(const TableTypes& table, const PartiesEntree& parties, bool 
 // running both on a group while its entries are at hand (cut once, their text still in the
 // processor's cache) gives what two walks over the list would.
 void PassesMarquage(const AppState& state, std::vector<quint8>& etats, const Tranche& tranche,
-                    Avancement&& revisionsFaites, Avancement&& auxiliairesFaits) {
+                    Avancement& revisionsFaites, Avancement& auxiliairesFaits) {
     const qsizetype n = tranche.fin;
     const bool sansIndice = state.options.ValMaitreSansInd == 1;
     const qint64 gardeModeles = BorneNbRev(state.options.ValNbRev);
@@ -164,8 +161,6 @@ void PassesMarquage(const AppState& state, std::vector<quint8>& etats, const Tra
         }
         i = fin;
     }
-    revisionsFaites.fin();
-    auxiliairesFaits.fin();
 }
 
 // The host folder of an entry's directory, turning each directory into a host path once:
@@ -197,7 +192,7 @@ private:
 
 // Entries read per block of the totals pass: the facts of a block's marked files are read
 // folder by folder, then merged in list order with the progress calls.
-constexpr qsizetype EntreesParBloc = 1 << 13;
+constexpr qsizetype EntreesParBloc = 1 << 10;
 
 // The marked files of one directory run within a block: their host folder and names.
 struct LotDossier {
@@ -207,12 +202,12 @@ struct LotDossier {
 };
 
 void PasseTotaux(const AppState& state, const std::vector<quint8>& etats, Tranche& tranche,
-                 const DriveMap& lecteurs, const FileSystem& fs, Avancement&& avancement) {
+                 const DriveMap& lecteurs, const FileSystem& fs, Avancement& avancement) {
     DossiersHote versHote(lecteurs);
     // Reused from block to block.
     std::vector<LotDossier> lots;
     std::vector<QStringView> noms;
-    std::vector<QString> chemins;  // full drive paths of the block's marked entries
+    std::vector<QString> joints;  // paths made for the block's bare names
     std::vector<std::optional<InfoFichier>> infos;
     std::vector<bool> lisibles;  // per marked entry of the block: on a drive, read
     std::vector<int> lignesType;  // per marked entry of the block: its TabConf row, or -1
@@ -220,20 +215,24 @@ void PasseTotaux(const AppState& state, const std::vector<quint8>& etats, Tranch
         const qsizetype fin = std::min(tranche.fin, debut + EntreesParBloc);
         lots.clear();
         noms.clear();
-        chemins.clear();
+        joints.clear();
         lisibles.clear();
         lignesType.clear();
         QStringView dossierLot;
         for (qsizetype i = debut; i < fin; ++i) {
             if (!EstMarquee(etats[std::size_t(i)]))
                 continue;
-            chemins.push_back(CheminEntree(state, std::size_t(i)));
-            const QString& chemin = chemins.back();
-            const PartiesEntree parties = Decoupe(chemin);
+            // The entry itself when it is a full drive path, as it nearly always is.
+            const QString* chemin = &state.TabFich[std::size_t(i)];
+            if (!EstCheminLecteur(*chemin)) {
+                joints.push_back(CheminEntree(state, std::size_t(i)));
+                chemin = &joints.back();
+            }
+            const PartiesEntree parties = Decoupe(*chemin);
             const QStringView dossier = parties.repertoire;
             lignesType.push_back(LigneDuType(state.TabConf, parties.type));
             const std::optional<QString>* hote =
-                EstCheminLecteur(chemin) ? &versHote(dossier) : nullptr;
+                EstCheminLecteur(*chemin) ? &versHote(dossier) : nullptr;
             const bool lisible = hote && hote->has_value();
             lisibles.push_back(lisible);
             if (!lisible)
@@ -261,7 +260,6 @@ void PasseTotaux(const AppState& state, const std::vector<quint8>& etats, Tranch
                 continue;
             ++tranche.nbfich;
             const bool lisible = lisibles[k];
-            const QString& chemin = chemins[k];
             const int ligne = lignesType[k];
             ++k;
             const std::optional<InfoFichier>* info = lisible ? &infos[lu++] : nullptr;
@@ -269,7 +267,7 @@ void PasseTotaux(const AppState& state, const std::vector<quint8>& etats, Tranch
                 tranche.illisibles.push_back(qint32(i));
                 tranche.avis.append(
                     QStringLiteral("Taille illisible, fichier compté dans aucun total : %1")
-                        .arg(chemin));
+                        .arg(CheminEntree(state, std::size_t(i))));
                 continue;
             }
             tranche.infos.emplace_back(qint32(i), **info);
@@ -282,31 +280,44 @@ void PasseTotaux(const AppState& state, const std::vector<quint8>& etats, Tranch
     avancement.fin();
 }
 
-// The three passes over one slice. Only the slice that starts the list reports progress.
+// The progress of the three passes, as one thread reports it.
+struct Avancements {
+    Avancement revisions;
+    Avancement auxiliaires;
+    Avancement totaux;
+    Avancements(const ProgressionAnalyse& rappel, qsizetype total)
+        : revisions(rappel, EtapeAnalyse::Revisions, total),
+          auxiliaires(rappel, EtapeAnalyse::Auxiliaires, total),
+          totaux(rappel, EtapeAnalyse::Totaux, total) {}
+};
+
+// The three passes over one slice.
 void AnalyseTranche(const AppState& state, std::vector<quint8>& etats, Tranche& tranche,
-                    const DriveMap& lecteurs, const FileSystem& fs,
-                    const ProgressionAnalyse& rappel) {
-    const qsizetype n = qsizetype(state.TabFich.size());
-    const qsizetype etendue = tranche.fin - tranche.debut;
-    PassesMarquage(state, etats, tranche, Avancement(rappel, EtapeAnalyse::Revisions, n, etendue),
-                   Avancement(rappel, EtapeAnalyse::Auxiliaires, n, etendue));
-    PasseTotaux(state, etats, tranche, lecteurs, fs,
-                Avancement(rappel, EtapeAnalyse::Totaux, n, etendue));
+                    const DriveMap& lecteurs, const FileSystem& fs, Avancements& avancements) {
+    PassesMarquage(state, etats, tranche, avancements.revisions, avancements.auxiliaires);
+    PasseTotaux(state, etats, tranche, lecteurs, fs, avancements.totaux);
 }
 
-// Below this many entries a slice costs more to hand to a thread than it saves.
+// Below this many entries a slice costs more to hand out than it saves.
 constexpr qsizetype MinimumParTranche = 4096;
 // Reading file facts scales with threads up to about this many.
-constexpr unsigned MaximumDeTranches = 8;
+constexpr unsigned MaximumDeFils = 8;
+// Slices per thread: small enough slices that the threads, taking them one after another,
+// end at about the same time even when one is slowed down.
+constexpr qsizetype TranchesParFil = 16;
 
-// Cuts the list into slices of about the same length, one per processor, each starting
-// where a group starts (the entry differs from its predecessor in directory or in name
-// without revision); a short list, or one single group, is one slice.
-std::vector<Tranche> Coupe(const AppState& state) {
+// The threads that share the analysis: one per processor, at most MaximumDeFils.
+unsigned NombreDeFils() {
+    return std::clamp(std::thread::hardware_concurrency(), 1u, MaximumDeFils);
+}
+
+// Cuts the list into slices of about the same length, each starting where a group starts
+// (the entry differs from its predecessor in directory or in name without revision); a
+// short list, one thread, or one single group, is one slice.
+std::vector<Tranche> Coupe(const AppState& state, unsigned fils) {
     const qsizetype n = qsizetype(state.TabFich.size());
-    const unsigned processeurs = std::max(1u, std::thread::hardware_concurrency());
-    const qsizetype voulues = std::clamp<qsizetype>(n / MinimumParTranche, 1,
-                                                    std::min(processeurs, MaximumDeTranches));
+    const qsizetype voulues =
+        fils < 2 ? 1 : std::clamp<qsizetype>(n / MinimumParTranche, 1, fils * TranchesParFil);
     std::vector<Tranche> tranches(1);
     for (qsizetype t = 1; t < voulues; ++t) {
         qsizetype coupure = std::max(n * t / voulues, tranches.back().debut + 1);
@@ -340,18 +351,29 @@ PlanPurge AnalysePurge(const AppState& state, const DriveMap& lecteurs, const Fi
     plan.etats.assign(n, EtatVide);
     for (std::size_t i = 0; i < n; ++i) plan.etats[i] = quint8(EtatDeLigne(state, i));
 
-    // The slices are analysed side by side, the first one on this thread (it alone reports
-    // progress); each writes the states of its own entries only.
-    std::vector<Tranche> tranches = Coupe(state);
-    const ProgressionAnalyse muet;
+    // The threads take the slices one after another in list order, this thread among them
+    // (it alone reports progress); each slice writes the states of its own entries only.
+    const unsigned nombreDeFils = NombreDeFils();
+    std::vector<Tranche> tranches = Coupe(state, nombreDeFils);
+    std::atomic<std::size_t> suivante{0};
+    const auto analyse = [&](Avancements& avancements) {
+        for (std::size_t t = suivante++; t < tranches.size(); t = suivante++)
+            AnalyseTranche(state, plan.etats, tranches[t], lecteurs, fs, avancements);
+    };
+    const ProgressionAnalyse muet;  // the other threads report nothing
     std::vector<std::thread> fils;
-    for (std::size_t t = 1; t < tranches.size(); ++t) {
-        fils.emplace_back([&, t] {
-            AnalyseTranche(state, plan.etats, tranches[t], lecteurs, fs, muet);
+    for (std::size_t f = 1; f < std::min<std::size_t>(nombreDeFils, tranches.size()); ++f) {
+        fils.emplace_back([&] {
+            Avancements muets(muet, qsizetype(n));
+            analyse(muets);
         });
     }
-    AnalyseTranche(state, plan.etats, tranches[0], lecteurs, fs, progression);
+    Avancements avancements(progression, qsizetype(n));
+    analyse(avancements);
     for (std::thread& f : fils) f.join();
+    avancements.revisions.fin();
+    avancements.auxiliaires.fin();
+    avancements.totaux.fin();
 
     plan.infos.reserve(qsizetype(n));
     for (const Tranche& tranche : tranches) {
