@@ -44,6 +44,11 @@ struct PartiesEntree {
 };
 PartiesEntree Decoupe(QStringView entree);
 
+// True when two texts are equal without regard to case, exactly as
+// QStringView::compare(..., Qt::CaseInsensitive) == 0 says; texts of ASCII characters, as
+// Pro/ENGINEER names and types nearly always are, are compared without the Unicode tables.
+bool EgauxSansCasse(QStringView a, QStringView b);
+
 // The value of a text read as a decimal number from its start: leading spaces skipped, then
 // the leading digits; 0 when it does not begin with a digit. Saturates at 2,147,483,647.
 int ValeurEntiere(QStringView texte);

@@ -1,5 +1,7 @@
 #include "core/TabConf.h"
 
+#include "core/NomsFichier.h"
+
 namespace tidemark {
 
 TableTypes TabConfInitiale() {
@@ -32,7 +34,7 @@ QString ConstruitFiltre(const TableTypes& table) {
 
 int LigneDuType(const TableTypes& table, QStringView type) {
     for (int i = 0; i < NbTypesFixes; ++i) {
-        if (type.compare(table[i].cle, Qt::CaseInsensitive) == 0)
+        if (EgauxSansCasse(type, table[i].cle))
             return i;
     }
     return -1;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/AppState.h"
+#include "core/NomsFichier.h"
 
 #include <QString>
 #include <QStringList>
@@ -135,7 +136,7 @@ QStringView RepertoireEntree(const AppState& state, std::size_t i);
 
 // True when two radicals are one: equal without regard to case.
 inline bool MemeRadical(QStringView a, QStringView b) {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
+    return EgauxSansCasse(a, b);
 }
 
 // A hash of a text's case-folded form, computed without building it: two texts that

@@ -62,12 +62,6 @@ private:
     qsizetype dernier_ = -1;
 };
 
-bool MemeTexte(QStringView a, QStringView b) {
-    // Revisions of one file nearly always share their case: the exact test settles most
-    // pairs before the slower comparison that folds case.
-    return a.size() == b.size() && (a == b || a.compare(b, Qt::CaseInsensitive) == 0);
-}
-
 // What decides whether two neighbouring entries are revisions of one file.
 struct CleGroupe {
     QStringView repertoire;
@@ -77,13 +71,14 @@ struct CleGroupe {
     // The same directory, compared as the file system does (exactly, on Linux), and the same
     // name without revision, compared without regard to case as Pro/ENGINEER names are.
     bool operator==(const CleGroupe& autre) const {
-        return repertoire == autre.repertoire && MemeTexte(nom, autre.nom);
+        return repertoire == autre.repertoire && EgauxSansCasse(nom, autre.nom);
     }
 };
 
 // Trail, log and information files keep ValNbRev1 revisions; every other type ValNbRev.
 bool TypeAuxiliaire(QStringView type) {
-    return MemeTexte(type, u"txt") || MemeTexte(type, u"log") || MemeTexte(type, u"inf");
+    return EgauxSansCasse(type, u"txt") || EgauxSansCasse(type, u"log") ||
+           EgauxSansCasse(type, u"inf");
 }
 
 // One slice of the list, analysed on its own thread, and what it found. A slice starts where
@@ -105,11 +100,11 @@ struct Tranche {
 int RegleAuxiliaire(const TableTypes& table, const PartiesEntree& parties, bool sansGarde) {
     const QStringView type = parties.type;
     if (sansGarde) {
-        if (MemeTexte(parties.sansRevision, u"trail.txt"))
+        if (EgauxSansCasse(parties.sansRevision, u"trail.txt"))
             return LigneTrail;
-        if (MemeTexte(type, table[LigneLog].cle))
+        if (EgauxSansCasse(type, table[LigneLog].cle))
             return LigneLog;
-        if (MemeTexte(type, table[LigneInf].cle))
+        if (EgauxSansCasse(type, table[LigneInf].cle))
             return LigneInf;
     }
     const int ligne = LigneDuType(table, type);
