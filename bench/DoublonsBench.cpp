@@ -50,6 +50,7 @@ struct Terrain {
     std::map<qsizetype, AppState> coupees;
     std::map<qsizetype, std::vector<QByteArray>> hotes;  // host path of every entry
     std::map<qsizetype, qint64> couples;                 // couples found at each length
+    std::map<qsizetype, qint64> lus;                     // files the search read
 };
 Terrain* terrain = nullptr;
 
@@ -103,8 +104,10 @@ void Recherche(benchmark::State& etat, AppState& state) {
     etat.counters["couples"] = double(r.couples);
     etat.counters["lus"] = double(state.InfosLues.size());
     etat.counters["arret"] = r.capaciteAtteinte ? 1 : 0;
-    if (&state != &terrain->tous)
+    if (&state != &terrain->tous) {
         terrain->couples[qsizetype(state.TabFich.size())] = r.couples;
+        terrain->lus[qsizetype(state.TabFich.size())] = state.InfosLues.size();
+    }
 }
 
 void BM_Recherche(benchmark::State& etat) {
@@ -208,8 +211,11 @@ int main(int argc, char** argv) {
         const double base = mediane("RadicauxSeuls", taille);
         const double lstat = mediane("LstatSeul", taille);
         const qint64 couples = t.couples[taille];
-        std::printf("  %7lld entries, %7lld couples: radicals only %7.2f ms, lstat only %7.2f ms\n",
-                    static_cast<long long>(taille), static_cast<long long>(couples), base, lstat);
+        std::printf(
+            "  %7lld entries, %7lld couples, %6lld files read: radicals only %7.2f ms, lstat "
+            "only %7.2f ms\n",
+            static_cast<long long>(taille), static_cast<long long>(couples),
+            static_cast<long long>(t.lus[taille]), base, lstat);
         for (const char* nom : {"Recherche", "PremierCouple", "NomsVoisins"}) {
             const double m = mediane(nom, taille);
             std::printf("    %-14s %8.2f ms  %5.2f x lstat only  %6.0f ns per entry or couple\n",
