@@ -536,14 +536,25 @@ ResultatFs FileSystem::forceRemove(const QString& chemin) {
 }
 
 ResultatFs FileSystem::move(const QString& source, const QString& cible,
-                            Remplacement remplacement) {
+                            Remplacement remplacement, const InfoFichier* sourceLue) {
     const QByteArray de = Natif(source);
     const QByteArray vers = Natif(cible);
+    // The source's own facts: read first unless the caller just read them, and then only on
+    // the rare paths that need more than they hold (an existing target, another file system).
     struct stat avant {};
-    if (::lstat(de.constData(), &avant) != 0)
-        return Resultat(errno);
-    if (S_ISDIR(avant.st_mode))
-        return Resultat(EISDIR);
+    bool avantLu = false;
+    const auto litAvant = [&] {
+        if (!avantLu && ::lstat(de.constData(), &avant) != 0)
+            return errno;
+        avantLu = true;
+        return 0;
+    };
+    if (!sourceLue) {
+        if (const int erreur = litAvant())
+            return Resultat(erreur);
+        if (S_ISDIR(avant.st_mode))
+            return Resultat(EISDIR);
+    }
 
     int code;
     if (remplacement == Remplacement::Jamais) {
@@ -565,6 +576,8 @@ ResultatFs FileSystem::move(const QString& source, const QString& cible,
         struct stat present {};
         if (code != EEXIST && code != EINVAL && code != ENOSYS) {
             // Done, or a failure the replacing rename would meet as well (EXDEV: copied below).
+        } else if (const int erreur = litAvant()) {
+            code = erreur;
         } else if (::lstat(vers.constData(), &present) == 0 && MemeFichier(present, avant) &&
                    !MemeEntree(de, vers)) {
             // Two hard links of one file: rename(2) would do nothing and succeed, leaving
@@ -575,8 +588,13 @@ ResultatFs FileSystem::move(const QString& source, const QString& cible,
                          [&] { return ::rename(de.constData(), vers.constData()); });
         }
     }
-    if (code == EXDEV)
-        code = DeplacerAilleurs(plan_, de, vers, avant, remplacement);
+    if (code == EXDEV) {
+        const int erreur = litAvant();
+        code = erreur ? erreur
+               : S_ISDIR(avant.st_mode)
+                   ? EISDIR
+                   : DeplacerAilleurs(plan_, de, vers, avant, remplacement);
+    }
     return Resultat(code);
 }
 

@@ -100,8 +100,11 @@ public:
     // On failure the source is whole, no temporary file is left behind, and the target is
     // as it was (absent, or the older file with Atomique; only on a file system without
     // hard links may a failure after the replacement leave the new copy in its place).
+    // `sourceLue`, when given, holds what info(source) just gave for a source that is no
+    // folder: the move does not read the source again before renaming it.
     ResultatFs move(const QString& source, const QString& cible,
-                    Remplacement remplacement = Remplacement::Jamais);
+                    Remplacement remplacement = Remplacement::Jamais,
+                    const InfoFichier* sourceLue = nullptr);
 
     // The French reason for an errno ("accès refusé"...).
     static QString Raison(int codeErreur);

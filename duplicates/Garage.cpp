@@ -90,6 +90,7 @@ ResultatDisposition DeplaceGarage(const QString& chemin, const DriveMap& lecteur
                                   ContexteGarage& contexte) {
     // What VerifieInchange learnt serves this disposal only, whatever happens to it.
     const QString hoteVerifie = std::exchange(contexte.hoteVerifie_, QString());
+    const InfoFichier infoVerifiee = contexte.infoVerifiee_;
     // Known folders were found through one drive map; another map starts afresh.
     if (contexte.lecteurs_ != &lecteurs) {
         contexte.dossiersConnus_.clear();
@@ -162,7 +163,10 @@ ResultatDisposition DeplaceGarage(const QString& chemin, const DriveMap& lecteur
         contexte.dossiersConnus_.insert(niveau);
     }
 
-    const ResultatFs deplace = fs.move(*source, *cible, Remplacement::Atomique);
+    // The entry just read by VerifieInchange (no folder, or it would have stopped above) is
+    // not read again by the move.
+    const ResultatFs deplace =
+        fs.move(*source, *cible, Remplacement::Atomique, connu ? &infoVerifiee : nullptr);
     if (!deplace.ok()) {
         resultat.erreur = deplace.erreur;
         resultat.raison = QStringLiteral("déplacement vers « %1 » impossible : %2")
@@ -221,6 +225,7 @@ ResultatDisposition VerifieInchange(const QString& chemin, const InfoFichier& at
                                     "lu ; il est laissé en place"));
     contexte.hoteVerifie_ = *hote;
     contexte.verifieDossier_ = dossier;
+    contexte.infoVerifiee_ = *present;
     ResultatDisposition resultat;
     resultat.chemin = chemin;
     return resultat;

@@ -72,6 +72,7 @@ private:
     QSet<QString> dossiersConnus_;
     QString hoteVerifie_;  // host path of the entry just found unchanged, or empty
     bool verifieDossier_ = false;
+    InfoFichier infoVerifiee_;  // what was read of that entry
 };
 
 // DeplaceGarage within a run: the same checks and outcome, with the folders and the entry

@@ -283,41 +283,58 @@ TEST(FileSystemMove, JamaisWithoutNoReplaceStillRefusesAnExistingTarget) {
     }
 }
 
+// Each case runs twice: the move reading the source itself, and the move given what the
+// caller has just read of it (as the garage does after its re-check).
 TEST(FileSystemMove, AtomiqueReplacesAndAFailedReplacementKeepsBoth) {
-    for (const bool ailleurs : {false, true}) {
-        SCOPED_TRACE(ailleurs ? "across file systems" : "same file system");
+    for (const bool lue : {false, true}) {
+        for (const bool ailleurs : {false, true}) {
+            SCOPED_TRACE(ailleurs ? "across file systems" : "same file system");
+            SCOPED_TRACE(lue ? "source read by the caller" : "source read by the move");
+            TempTree t;
+            Preparer(t, "a.prt.1", "neuf");
+            t.fichier("b.prt.1", "ancien");
+            const Etat neuf = Lire(t.chemin("a.prt.1"));
+            FaultPlan plan = ailleurs ? AutreSysteme() : FaultPlan();
+            FileSystem fs(&plan);
+            const std::optional<InfoFichier> info = fs.info(t.chemin("a.prt.1"));
+            ASSERT_TRUE(fs.move(t.chemin("a.prt.1"), t.chemin("b.prt.1"), Remplacement::Atomique,
+                                lue ? &*info : nullptr)
+                            .ok());
+            EXPECT_EQ(Lire(t.chemin("b.prt.1")), neuf);
+            EXPECT_EQ(t.tout(), QStringList{"b.prt.1"}) << "no temporary or second name left";
+        }
         TempTree t;
-        Preparer(t, "a.prt.1", "neuf");
+        t.fichier("a.prt.1", "neuf");
         t.fichier("b.prt.1", "ancien");
-        const Etat neuf = Lire(t.chemin("a.prt.1"));
-        FaultPlan plan = ailleurs ? AutreSysteme() : FaultPlan();
+        FaultPlan plan;
+        plan.echoue(OperationFs::Renomme, 1, EIO);
         FileSystem fs(&plan);
-        ASSERT_TRUE(fs.move(t.chemin("a.prt.1"), t.chemin("b.prt.1"), Remplacement::Atomique).ok());
-        EXPECT_EQ(Lire(t.chemin("b.prt.1")), neuf);
-        EXPECT_EQ(t.tout(), QStringList{"b.prt.1"}) << "no temporary or second name left";
+        const std::optional<InfoFichier> info = fs.info(t.chemin("a.prt.1"));
+        EXPECT_EQ(fs.move(t.chemin("a.prt.1"), t.chemin("b.prt.1"), Remplacement::Atomique,
+                          lue ? &*info : nullptr)
+                      .erreur,
+                  EIO);
+        EXPECT_EQ(t.contenu("a.prt.1"), "neuf");
+        EXPECT_EQ(t.contenu("b.prt.1"), "ancien");
     }
-    TempTree t;
-    t.fichier("a.prt.1", "neuf");
-    t.fichier("b.prt.1", "ancien");
-    FaultPlan plan;
-    plan.echoue(OperationFs::Renomme, 1, EIO);
-    FileSystem fs(&plan);
-    EXPECT_EQ(fs.move(t.chemin("a.prt.1"), t.chemin("b.prt.1"), Remplacement::Atomique).erreur,
-              EIO);
-    EXPECT_EQ(t.contenu("a.prt.1"), "neuf");
-    EXPECT_EQ(t.contenu("b.prt.1"), "ancien");
 }
 
 // rename(2) between two hard links of one file succeeds without doing anything.
 TEST(FileSystemMove, AtomiqueOntoAHardLinkOfTheSourceRemovesTheSourceName) {
-    TempTree t;
-    t.fichier("a.prt.1", "meme");
-    ASSERT_EQ(
-        ::link(Natif(t.chemin("a.prt.1")).constData(), Natif(t.chemin("b.prt.1")).constData()), 0);
-    FileSystem fs;
-    ASSERT_TRUE(fs.move(t.chemin("a.prt.1"), t.chemin("b.prt.1"), Remplacement::Atomique).ok());
-    EXPECT_EQ(t.tout(), QStringList{"b.prt.1"});
-    EXPECT_EQ(t.contenu("b.prt.1"), "meme");
+    for (const bool lue : {false, true}) {
+        TempTree t;
+        t.fichier("a.prt.1", "meme");
+        ASSERT_EQ(::link(Natif(t.chemin("a.prt.1")).constData(),
+                         Natif(t.chemin("b.prt.1")).constData()),
+                  0);
+        FileSystem fs;
+        const std::optional<InfoFichier> info = fs.info(t.chemin("a.prt.1"));
+        ASSERT_TRUE(fs.move(t.chemin("a.prt.1"), t.chemin("b.prt.1"), Remplacement::Atomique,
+                            lue ? &*info : nullptr)
+                        .ok());
+        EXPECT_EQ(t.tout(), QStringList{"b.prt.1"}) << lue;
+        EXPECT_EQ(t.contenu("b.prt.1"), "meme");
+    }
 }
 
 // ---- symbolic links ------------------------------------------------------------------------
