@@ -504,6 +504,18 @@ void FileSystem::infosDans(const QString& dossier, std::span<const QStringView> 
         ::close(fd);
 }
 
+std::optional<IdentiteFichier> FileSystem::identite(const QString& chemin, int* erreur) const {
+    const QByteArray natif = Natif(chemin);
+    struct stat s {};
+    // stat follows a link to its target; a link that leads nowhere is read as itself.
+    if (::stat(natif.constData(), &s) != 0 && ::lstat(natif.constData(), &s) != 0) {
+        if (erreur)
+            *erreur = errno;
+        return std::nullopt;
+    }
+    return IdentiteFichier{quint64(s.st_dev), quint64(s.st_ino)};
+}
+
 bool FileSystem::isReadOnly(const QString& chemin) const {
     struct stat s {};
     return ::lstat(Natif(chemin).constData(), &s) == 0 && !S_ISLNK(s.st_mode) &&

@@ -53,6 +53,13 @@ struct ResultatFs {
     bool ok() const { return erreur == 0; }
 };
 
+// The device and inode of a file: two paths with the same pair reach one file.
+struct IdentiteFichier {
+    quint64 peripherique = 0;
+    quint64 inode = 0;
+    bool operator==(const IdentiteFichier&) const = default;
+};
+
 // What the analysis reads of a file and compares again before disposing of it.
 struct InfoFichier {
     qint64 taille = 0;
@@ -80,6 +87,10 @@ public:
     ResultatFs createFolder(const QString& chemin);
     // Size and modification time of the file or link itself; nothing when it is missing.
     std::optional<InfoFichier> info(const QString& chemin) const;
+    // The identity of what the path reaches: that of the target for a symbolic link, so
+    // that a link and its target are one file; that of the link itself when it leads
+    // nowhere. Nothing when the path cannot be read; `erreur` then receives the errno.
+    std::optional<IdentiteFichier> identite(const QString& chemin, int* erreur = nullptr) const;
     // The same, and whether the entry is a folder (set only when the facts were read).
     std::optional<InfoFichier> info(const QString& chemin, bool& dossier) const;
     // The facts of many entries of one folder: infos[i] is exactly what

@@ -5,15 +5,12 @@
 #include "core/NomsFichier.h"
 #include "duplicates/Garage.h"
 
-#include <QFile>
 #include <QHash>
 
 #include <algorithm>
 #include <cerrno>
 #include <span>
 #include <thread>
-
-#include <sys/stat.h>
 
 namespace tidemark {
 
@@ -298,7 +295,7 @@ private:
         const std::optional<InfoFichier> info = fs_.info(chemin);
         if (!info) {
             int erreur = ENOENT;
-            LitIdentite(chemin, &erreur);  // only for the reason
+            fs_.identite(chemin, &erreur);  // only for the reason
             resultat.illisibles.push_back({p, FileSystem::Raison(erreur)});
             return false;
         }
@@ -332,7 +329,7 @@ private:
                                           infos_[std::size_t(p)].inode};
             etat = LectureIdentite::Lue;
         } else if (etat == LectureIdentite::NonLue) {
-            const std::optional<IdentiteFichier> lue = LitIdentite(hote(p));
+            const std::optional<IdentiteFichier> lue = fs_.identite(hote(p));
             etat = lue ? LectureIdentite::Lue : LectureIdentite::Illisible;
             if (lue)
                 identites_[std::size_t(p)] = *lue;
@@ -538,18 +535,6 @@ QStringView RepertoireEntree(const AppState& state, std::size_t i) {
     if (base.endsWith(u'\\'))
         base.chop(1);
     return base;
-}
-
-std::optional<IdentiteFichier> LitIdentite(const QString& cheminHote, int* erreur) {
-    const QByteArray natif = QFile::encodeName(cheminHote);
-    struct stat s {};
-    // stat follows a link to its target; a link that leads nowhere is read as itself.
-    if (::stat(natif.constData(), &s) != 0 && ::lstat(natif.constData(), &s) != 0) {
-        if (erreur)
-            *erreur = errno;
-        return std::nullopt;
-    }
-    return IdentiteFichier{quint64(s.st_dev), quint64(s.st_ino)};
 }
 
 }  // namespace tidemark

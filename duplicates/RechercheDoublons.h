@@ -8,7 +8,6 @@
 #include <QStringView>
 
 #include <functional>
-#include <optional>
 #include <vector>
 
 // "Recherche Multiples ?": the files of the list that bear the same radical (the name without
@@ -171,15 +170,5 @@ private:
     qint64 pas_;
     qint64 prochain_ = 0;
 };
-
-// The device and inode of what a host path reaches: those of the target for a symbolic link,
-// so that a link and its target are one file; those of the link itself when it leads nowhere.
-struct IdentiteFichier {
-    quint64 peripherique = 0;
-    quint64 inode = 0;
-    bool operator==(const IdentiteFichier&) const = default;
-};
-// Nothing when the path cannot be read; `erreur` then receives the errno.
-std::optional<IdentiteFichier> LitIdentite(const QString& cheminHote, int* erreur = nullptr);
 
 }  // namespace tidemark

@@ -104,7 +104,7 @@ private:
     std::optional<IdentiteFichier> Identite(qint32 p) const {
         const std::optional<QString> hote =
             lecteurs_.versHote(CheminEntree(state_, std::size_t(p)));
-        return hote ? LitIdentite(*hote) : std::nullopt;
+        return hote ? fs_.identite(*hote) : std::nullopt;
     }
 
     const AppState& state_;
