@@ -17,13 +17,14 @@
 
 namespace tidemark::bench {
 
+namespace {
+
+// The value of environment variable `nom` when it is a whole number above 0, else `defaut`.
 int EntierEnvironnement(const char* nom, int defaut) {
     bool ok = false;
     const int valeur = qEnvironmentVariableIntValue(nom, &ok);
     return ok && valeur > 0 ? valeur : defaut;
 }
-
-namespace {
 
 // The standard fixes mt19937's output for a seed, so the tree is the same everywhere;
 // only this modulo is used on it (the standard distributions differ between libraries).
@@ -166,10 +167,14 @@ private:
 
 }  // namespace
 
-ParametresArbre ParametresDepuisEnvironnement() {
-    ParametresArbre parametres;
+bool ModePetit() {
     const QByteArray petit = qgetenv("TIDEMARK_BENCH_SMALL");
-    if (!petit.isEmpty() && petit != "0") {
+    return !petit.isEmpty() && petit != "0";
+}
+
+ParametresArbre ParametresDepuisEnvironnement(ParametresArbre pleineTaille) {
+    ParametresArbre parametres = pleineTaille;
+    if (ModePetit()) {
         parametres.repertoires = 20;
         parametres.fichiers = 2000;
     }

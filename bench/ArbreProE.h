@@ -18,13 +18,12 @@ struct ParametresArbre {
     std::uint32_t graine = 20021125;
 };
 
-// The value of environment variable `nom` when it is a whole number above 0, else `defaut`.
-int EntierEnvironnement(const char* nom, int defaut);
+// True when $TIDEMARK_BENCH_SMALL is set to anything but "0": a seconds-long run.
+bool ModePetit();
 
-// The full size, or a seconds-long one when $TIDEMARK_BENCH_SMALL is set to anything but
-// "0" (20 directories, 2,000 files). $TIDEMARK_BENCH_DIRS and $TIDEMARK_BENCH_FILES, when
-// set, override either count.
-ParametresArbre ParametresDepuisEnvironnement();
+// `pleineTaille`, or a seconds-long size in ModePetit() (20 directories, 2,000 files).
+// $TIDEMARK_BENCH_DIRS and $TIDEMARK_BENCH_FILES, when set, override either count.
+ParametresArbre ParametresDepuisEnvironnement(ParametresArbre pleineTaille = {});
 
 struct StatistiquesArbre {
     int repertoires = 0;

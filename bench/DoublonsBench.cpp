@@ -149,13 +149,9 @@ int main(int argc, char** argv) {
         return 1;
 
     // Enough files for 500,000 model entries, about 100 a folder as in the other benchmarks.
-    bench::ParametresArbre parametres = bench::ParametresDepuisEnvironnement();
-    const QByteArray petitTexte = qgetenv("TIDEMARK_BENCH_SMALL");
-    const bool petit = !petitTexte.isEmpty() && petitTexte != "0";
-    if (!petit) {
-        parametres.repertoires = bench::EntierEnvironnement("TIDEMARK_BENCH_DIRS", 6600);
-        parametres.fichiers = bench::EntierEnvironnement("TIDEMARK_BENCH_FILES", 660000);
-    }
+    bench::ParametresArbre parametres =
+        bench::ParametresDepuisEnvironnement({.repertoires = 6600, .fichiers = 660000});
+    const bool petit = bench::ModePetit();
     parametres.noms = 10 * parametres.repertoires;
     QTemporaryDir dossier;
     if (bench::FaitArbreTemporaire(dossier, parametres, "Tree").isEmpty())

@@ -1,12 +1,12 @@
 // The file-name routines over 500,000 generated list entries, against a baseline that only
 // reads every character of each entry once.
+#include "bench/ArbreProE.h"
 #include "core/NomsFichier.h"
 
 #include <QString>
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <vector>
 
 namespace {
@@ -14,7 +14,7 @@ namespace {
 using namespace tidemark;
 
 std::vector<QString> Entrees() {
-    const int nombre = std::getenv("TIDEMARK_BENCH_SMALL") ? 5'000 : 500'000;
+    const int nombre = bench::ModePetit() ? 5'000 : 500'000;
     static const char* const types[] = {"prt", "asm", "drw", "txt", "log", "inf", "xas", "idx"};
     std::vector<QString> entrees;
     entrees.reserve(nombre);

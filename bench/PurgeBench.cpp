@@ -254,13 +254,9 @@ int main(int argc, char** argv) {
 
     // The analysis tree: enough files for a list at the scan's capacity (500,001 entries),
     // about 100 a folder as in the other benchmarks; the small run keeps the shared size.
-    bench::ParametresArbre parametres = bench::ParametresDepuisEnvironnement();
-    const QByteArray petitTexte = qgetenv("TIDEMARK_BENCH_SMALL");
-    const bool petit = !petitTexte.isEmpty() && petitTexte != "0";
-    if (!petit) {
-        parametres.repertoires = bench::EntierEnvironnement("TIDEMARK_BENCH_DIRS", 6200);
-        parametres.fichiers = bench::EntierEnvironnement("TIDEMARK_BENCH_FILES", 620000);
-    }
+    const bench::ParametresArbre parametres =
+        bench::ParametresDepuisEnvironnement({.repertoires = 6200, .fichiers = 620000});
+    const bool petit = bench::ModePetit();
     // The trees of the disposal run, made again for every iteration of both sides.
     parametresPurge.repertoires = petit ? 20 : 500;
     parametresPurge.fichiers = petit ? 2000 : 50000;
