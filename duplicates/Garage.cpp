@@ -191,10 +191,9 @@ ResultatDisposition EffaceFichier(const QString& chemin, int valCaches, const Dr
             resultat.laisse = true;
             return resultat;
         }
-        efface = fs.forceRemove(*hote);
-    } else {
-        efface = fs.remove(*hote);
     }
+    // Read-only or not has just been read: no second look.
+    efface = fs.forceRemove(*hote);
     resultat.erreur = efface.erreur;
     resultat.raison = efface.raison;
     return resultat;
@@ -234,13 +233,21 @@ ResultatDisposition VerifieInchange(const QString& chemin, const InfoFichier& at
 ResultatDisposition TraiteDoublon(const QString& chemin, ModeDisposition mode, int valCaches,
                                   const std::optional<InfoFichier>& attendu,
                                   const DriveMap& lecteurs, FileSystem& fs) {
+    ContexteGarage contexte;
+    return TraiteDoublon(chemin, mode, valCaches, attendu ? &*attendu : nullptr, lecteurs, fs,
+                         contexte);
+}
+
+ResultatDisposition TraiteDoublon(const QString& chemin, ModeDisposition mode, int valCaches,
+                                  const InfoFichier* attendu, const DriveMap& lecteurs,
+                                  FileSystem& fs, ContexteGarage& contexte) {
     if (attendu) {
-        ResultatDisposition controle = VerifieInchange(chemin, *attendu, lecteurs, fs);
+        ResultatDisposition controle = VerifieInchange(chemin, *attendu, lecteurs, fs, contexte);
         if (!controle.ok())
             return controle;
     }
     return mode == ModeDisposition::Detruire ? EffaceFichier(chemin, valCaches, lecteurs, fs)
-                                             : DeplaceGarage(chemin, lecteurs, fs);
+                                             : DeplaceGarage(chemin, lecteurs, fs, contexte);
 }
 
 MessageEchecs ComposeMessageEchecs(const std::vector<EchecDisposition>& echecs, int premiers) {

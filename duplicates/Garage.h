@@ -105,6 +105,11 @@ ResultatDisposition VerifieInchange(const QString& chemin, const InfoFichier& at
 ResultatDisposition TraiteDoublon(const QString& chemin, ModeDisposition mode, int valCaches,
                                   const std::optional<InfoFichier>& attendu,
                                   const DriveMap& lecteurs, FileSystem& fs);
+// TraiteDoublon within a run of disposals (`attendu` may be null): the garage folders and
+// the file already looked at, known to `contexte`, are not looked at again.
+ResultatDisposition TraiteDoublon(const QString& chemin, ModeDisposition mode, int valCaches,
+                                  const InfoFichier* attendu, const DriveMap& lecteurs,
+                                  FileSystem& fs, ContexteGarage& contexte);
 
 // One file that could not be disposed of: its drive path and the French reason.
 struct EchecDisposition {

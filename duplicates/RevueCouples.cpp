@@ -6,7 +6,6 @@
 
 #include <QHash>
 
-#include <cerrno>
 
 namespace tidemark {
 
@@ -71,8 +70,8 @@ public:
             resultat.echecs.push_back({chemin, *raison});
             return;
         }
-        const ResultatDisposition fait =
-            TraiteDoublon(chemin, mode_, state_.options.ValCaches, *info, lecteurs_, fs_);
+        const ResultatDisposition fait = TraiteDoublon(chemin, mode_, state_.options.ValCaches,
+                                                       info, lecteurs_, fs_, contexte_);
         if (!fait.ok())
             resultat.echecs.push_back({chemin, fait.raison});
         else if (fait.laisse)
@@ -111,6 +110,8 @@ private:
     ModeDisposition mode_;
     const DriveMap& lecteurs_;
     FileSystem& fs_;
+    // What the disposals of this one command learn of the garage folders.
+    ContexteGarage contexte_;
 };
 
 // The files of FichiersDuMemeCas with the files each was paired with.

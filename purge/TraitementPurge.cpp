@@ -1,6 +1,5 @@
 #include "purge/TraitementPurge.h"
 
-#include "core/Drives.h"
 #include "inventory/Marquage.h"
 
 namespace tidemark {
@@ -23,25 +22,19 @@ ResultatTraitement TraitementPurge(const AppState& state, ModeDisposition mode,
     qsizetype faits = 0;
     for (const std::size_t i : lignes) {
         const QString chemin = CheminEntree(state, i);
-        ResultatDisposition r;
         const InfoFichier* lue = state.InfosLues.trouve(qint32(i));
-        const bool controle = lue != nullptr;
-        if (controle)
-            r = VerifieInchange(chemin, *lue, lecteurs, fs, contexte);
-        if (r.ok()) {
-            r = mode == ModeDisposition::Detruire
-                    ? EffaceFichier(chemin, state.options.ValCaches, lecteurs, fs)
-                    : DeplaceGarage(chemin, lecteurs, fs, contexte);
-        }
-        if (!r.ok())
+        const ResultatDisposition r =
+            TraiteDoublon(chemin, mode, state.options.ValCaches, lue, lecteurs, fs, contexte);
+        if (!r.ok()) {
             resultat.echecs.push_back({chemin, r.raison});
-        else if (r.laisse) {
+        } else if (r.laisse) {
             ++resultat.laissees;
             resultat.cheminsLaisses.append(chemin);
-        } else
+        } else {
             ++resultat.traitees;
-        if (r.ok() && !r.laisse && !controle)
-            ++resultat.sansControle;
+            if (!lue)
+                ++resultat.sansControle;
+        }
         if (progression)
             progression(++faits, resultat.marquees);
     }
