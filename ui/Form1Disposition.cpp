@@ -1,6 +1,11 @@
 // The main window's controls and their layout.
 #include "ui/Form1.h"
 
+#include "duplicates/RechercheDoublons.h"
+#include "duplicates/RevueCouples.h"
+#include "purge/AnalysePurge.h"
+#include "purge/TraitementPurge.h"
+#include "ui/ModeleCouples.h"
 #include "ui/ModeleListe.h"
 #include "ui/SelecteurRepertoire.h"
 
@@ -19,10 +24,8 @@
 #include <QRadioButton>
 #include <QSplitter>
 #include <QTreeView>
-#include <QWidget>
-
 #include <QVBoxLayout>
-#include "ui/ModeleCouples.h"
+#include <QWidget>
 
 namespace tidemark {
 
@@ -240,8 +243,7 @@ QWidget* Form1::construitListe() {
                     milieu);
     ListV =
         Nomme(new QTreeView(Frame10), "ListV",
-              QStringLiteral("Cette liste à 2 colonnes répertorie les couples de fichiers de même "
-                             "radical apparaissant dans deux répertoires différents."));
+              InfoBulleListV.toString());
     ListV->setModel(modeleCouples_);
     ListV->setRootIsDecorated(false);
     ListV->setItemsExpandable(false);
@@ -249,16 +251,14 @@ QWidget* Form1::construitListe() {
     TxtFich1 = Nomme(new QLineEdit(Frame10), "TxtFich1");
     TxtFich2 = Nomme(new QLineEdit(Frame10), "TxtFich2");
     for (QLineEdit* t : {TxtFich1, TxtFich2}) t->setReadOnly(true);
-    const QString bulleUn = QStringLiteral("Déplacer ce fichier vers le répertoire 'garage'.");
-    const QString bulleTous = QStringLiteral(
-        "Déplacer ce fichier vers le répertoire 'garage' ainsi que "
-        "tous les fichiers dans le même cas.");
+    const QString bulleUn = InfoBulleCeFichier.toString();
+    const QString bulleTous = InfoBulleCesFichiers.toString();
     CmdDep1 = Bouton("CmdDep1", QStringLiteral("Ce Fichier"), bulleUn, Frame10);
     CmdDep2 = Bouton("CmdDep2", QStringLiteral("Ce Fichier"), bulleUn, Frame10);
     CmdDepMulti1 = Bouton("CmdDepMulti1", QStringLiteral("Ces Fichiers"), bulleTous, Frame10);
     CmdDepMulti2 = Bouton("CmdDepMulti2", QStringLiteral("Ces Fichiers"), bulleTous, Frame10);
     CmdSuiv = Bouton("CmdSuiv", QStringLiteral("Suivant"),
-                     QStringLiteral("Passer au couple suivant sans rien faire."), Frame10);
+                     InfoBulleSuivant.toString(), Frame10);
     auto* couple = new QGridLayout(Frame10);
     couple->addWidget(ListV, 0, 0, 1, 3);
     couple->addWidget(TxtFich1, 1, 0);
@@ -294,11 +294,10 @@ QWidget* Form1::construitDroite() {
                Frame4);
     CmdPurge =
         Bouton("CmdPurge", QStringLiteral("Visu Purge"),
-               QStringLiteral("Recherche et visualisation des fichiers purgeables."), Frame4);
+               InfoBulleVisuPurge.toString(), Frame4);
     CmdTrait =
         Bouton("CmdTrait", QStringLiteral("Traitement Purge"),
-               QStringLiteral("Effectue effectivement la purge. Deplace les fichiers marqués vers "
-                              "le répertoire garage si \"Déplacer\" est coché, les efface sinon."),
+               InfoBulleTraitementPurge.toString(),
                Frame4);
     DisposeCommandes(Frame4, OptPDeplace, OptPEfface, CmdPurge, CmdTrait);
 
@@ -335,11 +334,10 @@ QWidget* Form1::construitDroite() {
                Frame1);
     CmdMulti =
         Bouton("CmdMulti", QStringLiteral("Recherche Multiples ?"),
-               QStringLiteral("Lance la recherche des doublons de fichiers et affiche le résultat "
-                              "de cette recherche."),
+               InfoBulleRechercheMultiples.toString(),
                Frame1);
     CmdTraitMulti = Bouton("CmdTraitMulti", QStringLiteral("Traitement multiple"),
-                           QStringLiteral("Lance le traitement des doublons de fichiers."), Frame1);
+                           InfoBulleTraitementMultiple.toString(), Frame1);
     DisposeCommandes(Frame1, OptMDeplace, OptMEfface, CmdMulti, CmdTraitMulti);
 
     Frame2 = Cadre("Frame2", QStringLiteral("Noms approchants"), droite);

@@ -1,7 +1,7 @@
 #include "ui/ModeleListe.h"
 
 #include "core/AppState.h"
-#include "core/Identite.h"
+#include "inventory/Marquage.h"
 
 namespace tidemark {
 
@@ -16,12 +16,8 @@ int ModeleListe::rowCount(const QModelIndex& parent) const {
 }
 
 QString ModeleListe::texte(int ligne) const {
-    if (state_.ListeDeFichiers) {
-        const std::size_t i = std::size_t(ligne);
-        const int etat = i < state_.EtatMarque.size() ? state_.EtatMarque[i] : 0;
-        QString texte = MarqueDEtat(etat).toString();
-        return texte.append(state_.TabFich[i]);
-    }
+    if (state_.ListeDeFichiers)
+        return TexteLigne(state_, std::size_t(ligne));
     // Message lines keep their own line endings; a list line shows none of them.
     QString texte = state_.MessagesListe.at(ligne);
     while (texte.endsWith(u'\n') || texte.endsWith(u'\r')) texte.chop(1);
@@ -33,10 +29,8 @@ QVariant ModeleListe::data(const QModelIndex& index, int role) const {
         return {};
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
         return texte(index.row());
-    if (role == Qt::UserRole) {
-        const std::size_t i = std::size_t(index.row());
-        return state_.ListeDeFichiers && i < state_.EtatMarque.size() ? state_.EtatMarque[i] : 0;
-    }
+    if (role == Qt::UserRole)
+        return EtatDeLigne(state_, std::size_t(index.row()));
     return {};
 }
 
