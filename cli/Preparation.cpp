@@ -56,26 +56,6 @@ QString LitOperandes(const QStringList& autres, const QStringList& apresTirets,
     return {};
 }
 
-bool LitValeur(const QStringList& arguments, qsizetype& i, QStringView option, QString& valeur,
-               bool& manque) {
-    const QString& argument = arguments[i];
-    manque = false;
-    if (argument == option) {
-        if (i + 1 >= arguments.size()) {
-            manque = true;
-            return true;
-        }
-        valeur = arguments[++i];
-        return true;
-    }
-    if (argument.size() > option.size() && argument.startsWith(option) &&
-        argument[option.size()] == u'=') {
-        valeur = argument.sliced(option.size() + 1);
-        return true;
-    }
-    return false;
-}
-
 QString Preparation::charge(const Selection& selection, const QString& repertoire) {
     const QString refus = AppliqueSelection(selection, store, state);
     if (!refus.isEmpty())

@@ -43,12 +43,6 @@ QString LitArguments(const QStringList& arguments, ArgumentsCommande& lus);
 QString LitOperandes(const QStringList& autres, const QStringList& apresTirets,
                      const QString& commande, QStringList& operandes);
 
-// The value of an option given as "--opt VALUE" or "--opt=VALUE" at `arguments[i]`; `i`
-// moves past a separate value. False when the argument is not that option; `manque` is set
-// when it is but has no value.
-bool LitValeur(const QStringList& arguments, qsizetype& i, QStringView option, QString& valeur,
-               bool& manque);
-
 // Everything a command works with: the settings, the shared state, the drives, the
 // file-system service and the scan of DIR.
 class Preparation {

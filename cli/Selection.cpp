@@ -27,35 +27,35 @@ QString ClesConnues() {
     return cles.join(QStringLiteral(", "));
 }
 
-// The value of an option given as "--opt VALUE" or "--opt=VALUE". `i` is the option's index
-// and moves past its value. False when the value is missing.
-bool Valeur(const QStringList& arguments, qsizetype& i, const QString& option, QString& valeur) {
+}  // namespace
+
+bool LitValeur(const QStringList& arguments, qsizetype& i, QStringView option, QString& valeur,
+               bool& manque) {
     const QString& argument = arguments[i];
-    if (argument.size() > option.size()) {
+    manque = false;
+    if (argument == option) {
+        if (i + 1 >= arguments.size()) {
+            manque = true;
+            return true;
+        }
+        valeur = arguments[++i];
+        return true;
+    }
+    if (argument.size() > option.size() && argument.startsWith(option) &&
+        argument[option.size()] == u'=') {
         valeur = argument.sliced(option.size() + 1);
         return true;
     }
-    if (i + 1 >= arguments.size())
-        return false;
-    valeur = arguments[++i];
-    return true;
+    return false;
 }
 
-bool EstOption(const QString& argument, const QString& option) {
-    return argument == option || (argument.startsWith(option) && argument.size() > option.size() &&
-                                  argument[option.size()] == u'=');
-}
-
-}  // namespace
 
 QString LitSelection(QStringList& arguments, Selection& selection) {
     QStringList reste;
-    const QString optConfig = QStringLiteral("--config");
-    const QString optTypes = QStringLiteral("--types");
-    const QString optExtra = QStringLiteral("--extra");
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments[i];
         QString valeur;
+        bool manque = false;
         if (argument == u"--") {
             reste.append(arguments.sliced(i + 1));
             break;
@@ -65,15 +65,15 @@ QString LitSelection(QStringList& arguments, Selection& selection) {
             selection.configPro = true;
         } else if (argument == u"--home") {
             selection.home = true;
-        } else if (EstOption(argument, optConfig)) {
-            if (!Valeur(arguments, i, optConfig, valeur))
+        } else if (LitValeur(arguments, i, u"--config", valeur, manque)) {
+            if (manque)
                 return QStringLiteral("--config attend un nom de configuration.");
             if (selection.avecConfig)
                 return QStringLiteral("--config ne peut être donné qu'une fois.");
             selection.avecConfig = true;
             selection.config = valeur;
-        } else if (EstOption(argument, optTypes)) {
-            if (!Valeur(arguments, i, optTypes, valeur))
+        } else if (LitValeur(arguments, i, u"--types", valeur, manque)) {
+            if (manque)
                 return QStringLiteral("--types attend une liste de types (prt,asm,...).");
             selection.avecTypes = true;
             for (QStringView cle : QStringView(valeur).tokenize(u',', Qt::SkipEmptyParts)) {
@@ -84,8 +84,8 @@ QString LitSelection(QStringList& arguments, Selection& selection) {
                 if (!selection.lignesTypes.contains(ligne))
                     selection.lignesTypes.append(ligne);
             }
-        } else if (EstOption(argument, optExtra)) {
-            if (!Valeur(arguments, i, optExtra, valeur))
+        } else if (LitValeur(arguments, i, u"--extra", valeur, manque)) {
+            if (manque)
                 return QStringLiteral("--extra attend un motif (par exemple *.stp).");
             const QString motif = valeur.trimmed();
             if (motif.isEmpty())

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 // The selection options that every command of tidemark-cli shares:
 //   [-r|--recursive] [--config-pro [--home]]
@@ -38,5 +39,11 @@ QString AppliqueSelection(const Selection& selection, const SettingsStore& store
 
 // The lines of --help that describe the selection options.
 QString AideSelection();
+
+// The value of an option given as "--opt VALUE" or "--opt=VALUE" at `arguments[i]`; `i`
+// moves past a separate value. False when the argument is not that option; `manque` is set
+// when it is but has no value.
+bool LitValeur(const QStringList& arguments, qsizetype& i, QStringView option, QString& valeur,
+               bool& manque);
 
 }  // namespace tidemark
