@@ -7,7 +7,6 @@ namespace tidemark {
 
 AppState EtatInitial(const SettingsStore& store) {
     AppState state;
-    state.TabConf = TabConfInitiale();
     RafraichitNoms(state, store);
     state.CurConf = reglages::Lit(store, reglages::CurConf);
     ChargeConfiguration(state, store, state.CurConf);

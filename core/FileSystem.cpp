@@ -4,7 +4,6 @@
 #include <QRandomGenerator>
 #include <QScopeGuard>
 
-#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>

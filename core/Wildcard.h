@@ -18,9 +18,6 @@ public:
     // True when `nom` matches at least one pattern of the list.
     bool correspond(QStringView nom) const;
 
-    // True when the list holds no pattern at all (it then matches nothing).
-    bool vide() const { return motifs_.empty(); }
-
 private:
     std::vector<QString> motifs_;  // case-folded patterns, the ".*" variants added
 };
