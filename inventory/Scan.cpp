@@ -344,6 +344,16 @@ void ScanConfig(AppState& state, const DemandeScan& demande, const DriveMap& lec
     state.RepConf.clear();
     state.CheminComplet = true;
     CompteRenduConfig compteRendu;
+    // Reads the config.pro of one directory; a file read that names no search directory is
+    // said in a line of its own.
+    const auto litConfigDe = [&](const QString& repertoire) {
+        const qsizetype avant = state.RepConf.size();
+        const QString fichier = CheminConfigPro(repertoire);
+        if (LitConfigPro(fichier, repertoire, lecteurs, fs, state.RepConf, compteRendu,
+                         demande.capaciteRepConf) &&
+            state.RepConf.size() == avant)
+            compteRendu.lignes.append(LigneSansSearchPath(fichier));
+    };
 
     if (demande.avecHome) {
         const QString home = VariableHome(demande.environnement);
@@ -355,21 +365,11 @@ void ScanConfig(AppState& state, const DemandeScan& demande, const DriveMap& lec
                                    "son config.pro n'est pas lu.")
                         .arg(home));
             } else {
-                const QString fichier = CheminConfigPro(*rep);
-                if (LitConfigPro(fichier, *rep, lecteurs, fs, state.RepConf, compteRendu,
-                                 demande.capaciteRepConf) &&
-                    state.RepConf.isEmpty())
-                    compteRendu.lignes.append(LigneSansSearchPath(fichier));
+                litConfigDe(*rep);
             }
         }
     }
-    const QString repertoire = lecteurs.normalise(demande.repertoire).value_or(demande.repertoire);
-    const qsizetype avant = state.RepConf.size();
-    const QString fichier = CheminConfigPro(repertoire);
-    if (LitConfigPro(fichier, repertoire, lecteurs, fs, state.RepConf, compteRendu,
-                     demande.capaciteRepConf) &&
-        state.RepConf.size() == avant)
-        compteRendu.lignes.append(LigneSansSearchPath(fichier));
+    litConfigDe(lecteurs.normalise(demande.repertoire).value_or(demande.repertoire));
 
     resultat.lignes = compteRendu.lignes;
     resultat.sansRepertoireConfig = state.RepConf.isEmpty();
