@@ -69,19 +69,15 @@ bool EgauxSansCasse(QStringView a, QStringView b) {
     if (a.size() != b.size())
         return false;
     for (qsizetype k = 0; k < a.size(); ++k) {
-        char16_t x = a[k].unicode();
-        char16_t y = b[k].unicode();
+        const char16_t x = a[k].unicode();
+        const char16_t y = b[k].unicode();
         if (x == y)
             continue;
         // Beyond ASCII, folding may join different code units (the Kelvin sign and "k"):
         // the library decides for the whole text.
         if (x >= 0x80 || y >= 0x80)
             return a.compare(b, Qt::CaseInsensitive) == 0;
-        if (x >= u'A' && x <= u'Z')
-            x += u'a' - u'A';
-        if (y >= u'A' && y <= u'Z')
-            y += u'a' - u'A';
-        if (x != y)
+        if (MinusculeAscii(x) != MinusculeAscii(y))
             return false;
     }
     return true;

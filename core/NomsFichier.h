@@ -44,6 +44,12 @@ struct PartiesEntree {
 };
 PartiesEntree Decoupe(QStringView entree);
 
+// An ASCII capital as its small letter; any other code unit as it is. What folding case
+// does to ASCII, without the Unicode tables.
+inline constexpr char16_t MinusculeAscii(char16_t c) {
+    return c >= u'A' && c <= u'Z' ? char16_t(c + (u'a' - u'A')) : c;
+}
+
 // True when two texts are equal without regard to case, exactly as
 // QStringView::compare(..., Qt::CaseInsensitive) == 0 says; texts of ASCII characters, as
 // Pro/ENGINEER names and types nearly always are, are compared without the Unicode tables.

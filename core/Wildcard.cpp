@@ -1,11 +1,13 @@
 #include "core/Wildcard.h"
 
+#include "core/NomsFichier.h"
+
 namespace tidemark {
 
 namespace {
 
 char16_t Plie(char16_t c) {
-    return c < 0x80 ? (c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c) : QChar::toCaseFolded(c);
+    return c < 0x80 ? MinusculeAscii(c) : QChar::toCaseFolded(c);
 }
 
 // Glob match of a case-folded pattern against a name folded on the fly. Backtracks only to

@@ -482,8 +482,7 @@ size_t HachageSansCasse(QStringView texte, size_t graine) {
     for (qsizetype k = 0; k < n; ++k) {
         char32_t c = texte[k].unicode();
         if (c < 0x80) {
-            if (c >= u'A' && c <= u'Z')
-                c += u'a' - u'A';
+            c = MinusculeAscii(char16_t(c));
         } else {
             if (QChar::isHighSurrogate(c) && k + 1 < n && texte[k + 1].isLowSurrogate())
                 c = QChar::surrogateToUcs4(char16_t(c), texte[++k].unicode());

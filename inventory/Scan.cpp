@@ -3,6 +3,7 @@
 #include "core/Drives.h"
 #include "core/FileSystem.h"
 #include "core/Identite.h"
+#include "core/NomsFichier.h"
 #include "core/Wildcard.h"
 
 #include <QFile>
@@ -46,17 +47,14 @@ bool AvantNom(const QString& a, const QString& b) {
     const char16_t* pa = reinterpret_cast<const char16_t*>(a.unicode());
     const char16_t* pb = reinterpret_cast<const char16_t*>(b.unicode());
     for (qsizetype i = 0; i < n; ++i) {
-        char16_t x = pa[i], y = pb[i];
-        if (x == y)
+        if (pa[i] == pb[i])
             continue;
-        if (x >= 0x80 || y >= 0x80) {
+        if (pa[i] >= 0x80 || pb[i] >= 0x80) {
             const int c = QStringView(a).compare(QStringView(b), Qt::CaseInsensitive);
             return c != 0 ? c < 0 : a.toUtf8() < b.toUtf8();
         }
-        if (x >= u'A' && x <= u'Z')
-            x += 32;
-        if (y >= u'A' && y <= u'Z')
-            y += 32;
+        const char16_t x = MinusculeAscii(pa[i]);
+        const char16_t y = MinusculeAscii(pb[i]);
         if (x != y)
             return x < y;
     }
