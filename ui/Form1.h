@@ -86,7 +86,8 @@ private:
     // The revision purge and the manual marks (Form1Purge.cpp).
     void cmdPurgeClick();
     void cmdTraitClick();
-    void visuPurge();
+    // Runs "Visu Purge" and returns the number of marked lines.
+    qsizetype visuPurge();
     void marque(qsizetype (*commande)(AppState&, QStringView));
     void cmdCocheClick();
     void montreEchecs(const std::vector<EchecDisposition>& echecs);

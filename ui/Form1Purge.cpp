@@ -26,7 +26,7 @@ void Form1::cmdPurgeClick() {
     visuPurge();
 }
 
-void Form1::visuPurge() {
+qsizetype Form1::visuPurge() {
     List1->setToolTip(InfoBulleListeAnalysee.toString());
     razProgression(qsizetype(state_.TabFich.size()));
     const PlanPurge plan =
@@ -48,6 +48,7 @@ void Form1::visuPurge() {
         CmdTraitMulti->setEnabled(false);
     }
     CmdTrait->setEnabled(marques);
+    return plan.nbfich;
 }
 
 void Form1::cmdTraitClick() {
@@ -64,8 +65,7 @@ void Form1::cmdTraitClick() {
     scanne();
     if (fin_)
         return;
-    visuPurge();
-    const bool rien = nbfich->text() == u"0";
+    const bool rien = visuPurge() == 0;
     if (rien && sousrep->isChecked()) {
         CmdPurge->setEnabled(false);
         CmdTrait->setEnabled(false);
