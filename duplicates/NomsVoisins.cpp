@@ -5,8 +5,6 @@
 
 #include <QHash>
 
-#include <climits>
-
 namespace tidemark {
 
 namespace {
@@ -60,28 +58,22 @@ PositionLue LitPosition(QStringView texte) {
                                  "1."));
         return lue;
     }
-    if (nombre.startsWith(u'-') && QueDesChiffres(nombre.sliced(1))) {
-        lue.motif = Refus(QStringLiteral("la position « %1 » est inférieure à 1 ; les "
-                                         "caractères se comptent à partir de 1.")
-                              .arg(nombre.toString()));
-        return lue;
-    }
-    if (!QueDesChiffres(nombre)) {
+    // A negative whole number is a position below 1, not a text that is no number.
+    const bool negatif = nombre.startsWith(u'-') && QueDesChiffres(nombre.sliced(1));
+    if (!negatif && !QueDesChiffres(nombre)) {
         lue.motif = Refus(QStringLiteral("« %1 » n'est pas un nombre entier ; tapez la position "
                                          "du caractère à tester, à partir de 1.")
                               .arg(nombre.toString()));
         return lue;
     }
-    qint64 valeur = 0;
-    for (const QChar c : nombre)
-        valeur = std::min<qint64>(INT_MAX, valeur * 10 + (c.unicode() - u'0'));
+    const int valeur = negatif ? 0 : ValeurEntiere(nombre);
     if (valeur < 1) {
         lue.motif = Refus(QStringLiteral("la position « %1 » est inférieure à 1 ; les "
                                          "caractères se comptent à partir de 1.")
                               .arg(nombre.toString()));
         return lue;
     }
-    lue.position = int(valeur);
+    lue.position = valeur;
     return lue;
 }
 
