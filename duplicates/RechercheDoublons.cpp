@@ -45,8 +45,8 @@ constexpr std::size_t MinimumPourDeuxFils = 512;
 
 // What was read of an entry, once: its size and dates, or why it could not be read; its
 // identity on disk is read later, and only when it is needed.
-enum class Lecture : quint8 { NonLue, Lue, Illisible };
-enum class LectureIdentite : quint8 { NonLue, Lue, Illisible };
+// Prelue: read ahead by litDAvance, not yet asked for by the search.
+enum class Lecture : quint8 { NonLue, Prelue, Lue, Illisible };
 
 // The entries of a radical group cut into runs of consecutive members of one directory.
 // Two members of one run never make a couple, so a run of the entry's own directory is
@@ -65,9 +65,8 @@ public:
         regroupe(n);
         lectures_.assign(std::size_t(n), Lecture::NonLue);
         infos_.assign(std::size_t(n), InfoFichier{});
-        lecturesIdentite_.assign(std::size_t(n), LectureIdentite::NonLue);
+        lecturesIdentite_.assign(std::size_t(n), Lecture::NonLue);
         identites_.assign(std::size_t(n), IdentiteFichier{});
-        prelues_.assign(std::size_t(n), 0);
         // When even every possible couple fits below the limit, every entry that may join
         // one will be read: they are read ahead, folder by folder on several threads.
         // Otherwise the search may stop early, and reads only what it reaches.
@@ -181,7 +180,7 @@ private:
         for (std::size_t k = 0; k < positions.size(); ++k) {
             if (lues[k]) {
                 infos_[std::size_t(positions[k])] = *lues[k];
-                prelues_[std::size_t(positions[k])] = 1;
+                lectures_[std::size_t(positions[k])] = Lecture::Prelue;
             }
         }
     }
@@ -279,14 +278,13 @@ private:
     // lstat); false when it cannot be read (then it is reported once and makes no couple).
     bool lit(qint32 p, CouplesTrouves& resultat) {
         Lecture& etat = lectures_[std::size_t(p)];
+        if (etat == Lecture::Prelue) {
+            state_.InfosLues.insert(p, infos_[std::size_t(p)]);
+            etat = Lecture::Lue;
+        }
         if (etat != Lecture::NonLue)
             return etat == Lecture::Lue;
         etat = Lecture::Illisible;
-        if (prelues_[std::size_t(p)]) {
-            state_.InfosLues.insert(p, infos_[std::size_t(p)]);
-            etat = Lecture::Lue;
-            return true;
-        }
         const QString chemin = hote(p);
         if (chemin.isEmpty()) {
             resultat.illisibles.push_back({p, QStringLiteral("ce chemin n'est sur aucun lecteur")});
@@ -322,19 +320,19 @@ private:
     }
 
     const IdentiteFichier* identite(qint32 p) {
-        LectureIdentite& etat = lecturesIdentite_[std::size_t(p)];
-        if (etat == LectureIdentite::NonLue && !infos_[std::size_t(p)].lien) {
+        Lecture& etat = lecturesIdentite_[std::size_t(p)];
+        if (etat == Lecture::NonLue && !infos_[std::size_t(p)].lien) {
             // What lstat gave for an entry that is no symbolic link is its file's identity.
             identites_[std::size_t(p)] = {infos_[std::size_t(p)].peripherique,
                                           infos_[std::size_t(p)].inode};
-            etat = LectureIdentite::Lue;
-        } else if (etat == LectureIdentite::NonLue) {
+            etat = Lecture::Lue;
+        } else if (etat == Lecture::NonLue) {
             const std::optional<IdentiteFichier> lue = fs_.identite(hote(p));
-            etat = lue ? LectureIdentite::Lue : LectureIdentite::Illisible;
+            etat = lue ? Lecture::Lue : Lecture::Illisible;
             if (lue)
                 identites_[std::size_t(p)] = *lue;
         }
-        return etat == LectureIdentite::Lue ? &identites_[std::size_t(p)] : nullptr;
+        return etat == Lecture::Lue ? &identites_[std::size_t(p)] : nullptr;
     }
 
     AppState& state_;
@@ -352,9 +350,8 @@ private:
     std::vector<std::optional<QString>> hotesRepertoires_;  // its host path and "/", once
     std::vector<Lecture> lectures_;
     std::vector<InfoFichier> infos_;
-    std::vector<LectureIdentite> lecturesIdentite_;
+    std::vector<Lecture> lecturesIdentite_;
     std::vector<IdentiteFichier> identites_;
-    std::vector<quint8> prelues_;  // 1 where litDAvance read the facts into infos_
 };
 
 QString AvisIllisibles(const AppState& state, const std::vector<EntreeIllisible>& illisibles) {
