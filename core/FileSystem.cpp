@@ -4,12 +4,16 @@
 #include <QRandomGenerator>
 #include <QScopeGuard>
 
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <utility>
+#include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -89,6 +93,10 @@ void Fermer(int& fd) {
     fd = -1;
 }
 
+// The prefix of the hidden temporary names a move creates beside its target.
+constexpr char PrefixeTemporaire[] = ".tidemark-";
+constexpr int LongueurSuffixeTemporaire = 6;
+
 // Creates something under a fresh hidden name in `dossier` (.tidemark-XXXXXX). `creer`
 // makes it at the name it is given and returns 0 or -1 like a system call, failing with
 // EEXIST when the name is taken; another name is then tried. The errno, or 0 with `nom` set.
@@ -97,8 +105,8 @@ int CreerSousNomUnique(const QByteArray& dossier, Creer&& creer, QByteArray& nom
     static constexpr char alphabet[] =
         "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     for (int essai = 0; essai < 100; ++essai) {
-        QByteArray candidat = dossier + "/.tidemark-";
-        for (int i = 0; i < 6; ++i)
+        QByteArray candidat = dossier + '/' + PrefixeTemporaire;
+        for (int i = 0; i < LongueurSuffixeTemporaire; ++i)
             candidat += alphabet[QRandomGenerator::global()->bounded(int(sizeof alphabet) - 1)];
         if (creer(candidat) == 0) {
             nom = candidat;
@@ -111,10 +119,12 @@ int CreerSousNomUnique(const QByteArray& dossier, Creer&& creer, QByteArray& nom
 }
 
 // A temporary file or link beside the target: removed when it goes out of scope unless it
-// was put in place (then `chemin` is cleared).
+// was put in place (then `chemin` is cleared). `identite` is what it was created as, so that
+// an undo later removes this file and never another one put at the same name since.
 struct Temporaire {
     QByteArray chemin;
     int fd = -1;
+    IdentiteFichier identite;
     Temporaire() = default;
     Temporaire(const Temporaire&) = delete;
     Temporaire& operator=(const Temporaire&) = delete;
@@ -155,11 +165,17 @@ int RenommerSansRemplacer(FaultPlan* plan, const QByteArray& de, const QByteArra
 struct Mise {
     bool nouvelle = false;  // the target did not exist: undoing removes the copy
     QByteArray ancienne;    // a second name of the replaced older file, to put it back
+    IdentiteFichier placee;  // the copy that was put in place
 };
+
+IdentiteFichier Identite(const struct stat& s) {
+    return {quint64(s.st_dev), quint64(s.st_ino)};
+}
 
 // Puts the finished temporary file or link in place at `cible`.
 int Placer(FaultPlan* plan, Temporaire& tmp, const QByteArray& cible, Remplacement remplacement,
            Mise& mise) {
+    mise.placee = tmp.identite;
     if (remplacement == Remplacement::Jamais) {
         bool parLien = false;
         const int code = RenommerSansRemplacer(plan, tmp.chemin, cible, parLien);
@@ -204,20 +220,39 @@ int Placer(FaultPlan* plan, Temporaire& tmp, const QByteArray& cible, Remplaceme
         if (!mise.ancienne.isEmpty())
             ::unlink(mise.ancienne.constData());
         mise = {};
+        mise.placee = tmp.identite;
         return code;
     }
     tmp.chemin.clear();
     return 0;
 }
 
-// Undoes a placed copy after a later step failed; the source is still whole.
+// Undoes a placed copy after a later step failed; the source is still whole. Only the copy
+// this move placed is ever touched: whatever another program or run has put at the target
+// since (another device and inode) stays.
 // - The target was new: the copy is removed, nothing is duplicated.
 // - An older file was replaced and a second name of it was kept: it is renamed back over
 //   the copy, so the target is exactly as before.
 // - An older file was replaced without a second name (no hard links): the copy stays. The
 //   older file is gone either way, and removing the copy would leave the target empty; it
 //   is identical to the source, so the worst outcome is a duplicate, never a loss.
+// - The target is no longer the copy: if it is gone, the older file is put back under its
+//   name (without replacing anything); if something else stands there, the older file has
+//   been replaced by it and its second name goes.
 void Defaire(Mise& mise, const QByteArray& cible) {
+    struct stat present {};
+    const bool lue = ::lstat(cible.constData(), &present) == 0;
+    if (!lue || Identite(present) != mise.placee) {
+        if (mise.ancienne.isEmpty())
+            return;
+        if (lue)
+            ::unlink(mise.ancienne.constData());
+        else if (::renameat2(AT_FDCWD, mise.ancienne.constData(), AT_FDCWD, cible.constData(),
+                             RENAME_NOREPLACE) != 0)
+            return;  // the second name is all that is left of the older file: it stays
+        mise.ancienne.clear();
+        return;
+    }
     if (!mise.ancienne.isEmpty()) {
         // Should this rename fail, the second name is kept: it holds the older file.
         if (::rename(mise.ancienne.constData(), cible.constData()) == 0)
@@ -319,6 +354,10 @@ int CopierFichier(FaultPlan* plan, const QByteArray& source, const struct stat& 
         tmp.chemin);
     if (code != 0)
         return code;
+    struct stat creee {};
+    if (::fstat(tmp.fd, &creee) != 0)
+        return errno;
+    tmp.identite = Identite(creee);
     if ((code = CopierContenu(plan, fdSource, tmp.fd)) != 0)
         return code;
     // Best effort: only a privileged user may give a file away; done before fchmod,
@@ -364,6 +403,10 @@ int CopierLien(FaultPlan* plan, const QByteArray& source, const struct stat& ava
     });
     if (code != 0)
         return code;
+    struct stat creee {};
+    if (::lstat(tmp.chemin.constData(), &creee) != 0)
+        return errno;
+    tmp.identite = Identite(creee);
     const struct timespec temps[2] = {avant.st_atim, avant.st_mtim};
     return Etape(plan, OperationFs::Attributs, [&] {
         return ::utimensat(AT_FDCWD, tmp.chemin.constData(), temps, AT_SYMLINK_NOFOLLOW);
@@ -389,24 +432,32 @@ int DeplacerAilleurs(FaultPlan* plan, const QByteArray& source, const QByteArray
     Mise mise;
     if ((code = Placer(plan, tmp, cible, remplacement, mise)) != 0)
         return code;
-    code = Etape(plan, OperationFs::Synchronise, [&] { return SynchroniserDossier(dossier); });
-    if (code == 0) {
-        // The name must still be the file that was copied, or the wrong one would go.
+    // Once the copy is in place, only a failure of this move's own steps while the source is
+    // still the file that was copied undoes it. A source gone meanwhile (another run or a
+    // person moved or deleted it) or replaced by another file is no reason to remove the
+    // copy: it may now be the only one of that file's content.
+    const auto finit = [&](int resultat) {
+        if (!mise.ancienne.isEmpty())
+            ::unlink(mise.ancienne.constData());
+        return resultat;
+    };
+    const auto sourceIntacte = [&] {
         struct stat maintenant {};
         if (::lstat(source.constData(), &maintenant) != 0)
-            code = errno;
-        else if (!MemeFichier(maintenant, avant))
-            code = EBUSY;
-    }
+            return errno == ENOENT ? 0 : errno;
+        return MemeFichier(maintenant, avant) ? -1 : EBUSY;
+    };
+    code = Etape(plan, OperationFs::Synchronise, [&] { return SynchroniserDossier(dossier); });
+    const int etatSource = sourceIntacte();
+    if (etatSource >= 0)
+        return finit(etatSource);  // gone (done) or replaced (reported): the copy stays
     if (code == 0)
         code = Etape(plan, OperationFs::Supprime, [&] { return ::unlink(source.constData()); });
     if (code != 0) {
         Defaire(mise, cible);
         return code;
     }
-    if (!mise.ancienne.isEmpty())
-        ::unlink(mise.ancienne.constData());
-    return 0;
+    return finit(0);
 }
 
 }  // namespace
@@ -419,6 +470,8 @@ void FaultPlan::echoue(OperationFs operation, int k, int codeErreur) {
 
 int FaultPlan::suivante(OperationFs operation) {
     const int rang = ++comptes_[static_cast<int>(operation)];
+    if (avantEtape)
+        avantEtape(operation, rang);
     for (const Panne& panne : pannes_) {
         if (panne.operation == operation && panne.rang == rang)
             return panne.code;
@@ -573,8 +626,12 @@ ResultatFs FileSystem::move(const QString& source, const QString& cible,
         code = RenommerSansRemplacer(plan_, de, vers, parLien);
         if (code == 0 && parLien) {
             code = Etape(plan_, OperationFs::Supprime, [&] { return ::unlink(de.constData()); });
-            if (code != 0)
-                ::unlink(vers.constData());  // the second name only: the source is whole
+            // The second name only, and only while it is still the source's: the source is
+            // whole.
+            struct stat a {}, b{};
+            if (code != 0 && ::lstat(de.constData(), &a) == 0 &&
+                ::lstat(vers.constData(), &b) == 0 && MemeFichier(a, b))
+                ::unlink(vers.constData());
         }
     } else {
         // Most targets do not exist yet: a rename that refuses to replace settles those in one
@@ -607,6 +664,57 @@ ResultatFs FileSystem::move(const QString& source, const QString& cible,
                    : DeplacerAilleurs(plan_, de, vers, avant, remplacement);
     }
     return Resultat(code);
+}
+
+namespace {
+
+bool EstNomTemporaire(const char* nom) {
+    const std::size_t prefixe = sizeof PrefixeTemporaire - 1;
+    if (std::strncmp(nom, PrefixeTemporaire, prefixe) != 0 ||
+        std::strlen(nom) != prefixe + LongueurSuffixeTemporaire)
+        return false;
+    for (const char* c = nom + prefixe; *c; ++c) {
+        if (!std::isalnum(static_cast<unsigned char>(*c)))
+            return false;
+    }
+    return true;
+}
+
+int RetireTemporairesDans(int fdDossier) {
+    DIR* d = ::fdopendir(fdDossier);
+    if (!d) {
+        ::close(fdDossier);
+        return 0;
+    }
+    int retires = 0;
+    std::vector<QByteArray> sousDossiers;
+    while (const dirent* e = ::readdir(d)) {
+        struct stat s {};
+        if (::fstatat(fdDossier, e->d_name, &s, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        if (S_ISDIR(s.st_mode)) {
+            if (e->d_name[0] != '.')
+                sousDossiers.emplace_back(e->d_name);
+        } else if (EstNomTemporaire(e->d_name) && ::unlinkat(fdDossier, e->d_name, 0) == 0) {
+            ++retires;
+        }
+    }
+    for (const QByteArray& nom : sousDossiers) {
+        const int fd = ::openat(fdDossier, nom.constData(),
+                                O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd >= 0)
+            retires += RetireTemporairesDans(fd);
+    }
+    ::closedir(d);
+    return retires;
+}
+
+}  // namespace
+
+int FileSystem::retireTemporaires(const QString& dossier) {
+    const int fd =
+        ::open(Natif(dossier).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    return fd < 0 ? 0 : RetireTemporairesDans(fd);
 }
 
 QString FileSystem::Raison(int codeErreur) {

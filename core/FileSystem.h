@@ -5,6 +5,7 @@
 #include <QStringView>
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -35,6 +36,9 @@ public:
     int suivante(OperationFs operation);
     // How many operations of this kind were counted.
     int compte(OperationFs operation) const;
+    // Called before each counted operation with its kind and rank, before any failure is
+    // chosen: a test that must stop a process at a chosen moment (SIGKILL) does it here.
+    std::function<void(OperationFs operation, int rang)> avantEtape;
 
 private:
     struct Panne {
@@ -116,6 +120,12 @@ public:
     ResultatFs move(const QString& source, const QString& cible,
                     Remplacement remplacement = Remplacement::Jamais,
                     const InfoFichier* sourceLue = nullptr);
+
+    // Removes the hidden temporary files (.tidemark-XXXXXX) that moves killed half-way left
+    // in `dossier` and the folders below it (links to folders are not followed, hidden
+    // folders not entered). Only for a folder where no live move can be at work, such as a
+    // garage whose lock is held. Returns how many were removed.
+    int retireTemporaires(const QString& dossier);
 
     // The French reason for an errno ("accès refusé"...).
     static QString Raison(int codeErreur);
