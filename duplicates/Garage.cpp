@@ -179,7 +179,12 @@ ResultatDisposition EffaceFichier(const QString& chemin, int valCaches, const Dr
                                   FileSystem& fs) {
     if (const auto raison = ControleForme(chemin))
         return Refus(chemin, *raison);
-    const std::optional<QString> hote = lecteurs.versHote(chemin);
+    // The quarantine is never purged into nothing: a garage file is only ever deleted by
+    // the user.
+    const std::optional<QString> propre = lecteurs.normalise(chemin);
+    if (propre && DansUnGarage(*propre))
+        return Refus(chemin, QStringLiteral("« %1 » se trouve dans un garage").arg(chemin));
+    const std::optional<QString> hote = propre ? lecteurs.versHote(*propre) : std::nullopt;
     if (!hote)
         return Echec(chemin, ENOENT, DriveMap::MessageHorsLecteur(chemin));
 

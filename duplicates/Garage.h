@@ -83,7 +83,7 @@ ResultatDisposition DeplaceGarage(const QString& chemin, const DriveMap& lecteur
 // Deletes the file at `chemin` (a drive path). A read-only file is deleted only when
 // `valCaches` is exactly 1; otherwise it is left in place and the result says `laisse`
 // (success, nothing reported). Refuses a path that is not X:\..., holds an empty, "." or
-// ".." component, or lies on no mapped drive.
+// ".." component, lies on no mapped drive, or lies inside a garage (X:\_\...).
 ResultatDisposition EffaceFichier(const QString& chemin, int valCaches, const DriveMap& lecteurs,
                                   FileSystem& fs);
 
