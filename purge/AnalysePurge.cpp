@@ -64,15 +64,9 @@ private:
 
 // What decides whether two neighbouring entries are revisions of one file.
 struct CleGroupe {
-    QStringView repertoire;
-    QStringView nom;
-    explicit CleGroupe(const PartiesEntree& parties)
-        : repertoire(parties.repertoire), nom(parties.sansRevision) {}
-    // The same directory, compared as the file system does (exactly, on Linux), and the same
-    // name without revision, compared without regard to case as Pro/ENGINEER names are.
-    bool operator==(const CleGroupe& autre) const {
-        return repertoire == autre.repertoire && EgauxSansCasse(nom, autre.nom);
-    }
+    const PartiesEntree& parties;
+    explicit CleGroupe(const PartiesEntree& p) : parties(p) {}
+    bool operator==(const CleGroupe& autre) const { return MemeGroupe(parties, autre.parties); }
 };
 
 // Trail, log and information files keep ValNbRev1 revisions; every other type ValNbRev.
@@ -196,6 +190,12 @@ struct LotDossier {
     std::size_t nombre = 0;
 };
 
+// The entries whose facts the analysis reads: the marked ones, for the totals and the check
+// before disposal, and the kept revisions, the reason their older revisions are marked.
+bool ALire(quint8 etat) {
+    return EstMarquee(etat) || etat == EtatM;
+}
+
 void PasseTotaux(const AppState& state, const std::vector<quint8>& etats, Tranche& tranche,
                  const DriveMap& lecteurs, const FileSystem& fs, Avancement& avancement) {
     DossiersHote versHote(lecteurs);
@@ -204,8 +204,8 @@ void PasseTotaux(const AppState& state, const std::vector<quint8>& etats, Tranch
     std::vector<QStringView> noms;
     std::vector<QString> joints;  // paths made for the block's bare names
     std::vector<std::optional<InfoFichier>> infos;
-    std::vector<bool> lisibles;  // per marked entry of the block: on a drive, read
-    std::vector<int> lignesType;  // per marked entry of the block: its TabConf row, or -1
+    std::vector<bool> lisibles;   // per entry read in the block: on a drive, read
+    std::vector<int> lignesType;  // per entry read in the block: its TabConf row, or -1
     for (qsizetype debut = tranche.debut; debut < tranche.fin; debut += EntreesParBloc) {
         const qsizetype fin = std::min(tranche.fin, debut + EntreesParBloc);
         lots.clear();
@@ -215,7 +215,7 @@ void PasseTotaux(const AppState& state, const std::vector<quint8>& etats, Tranch
         lignesType.clear();
         QStringView dossierLot;
         for (qsizetype i = debut; i < fin; ++i) {
-            if (!EstMarquee(etats[std::size_t(i)]))
+            if (!ALire(etats[std::size_t(i)]))
                 continue;
             // The entry itself when it is a full drive path, as it nearly always is.
             const QString* chemin = &state.TabFich[std::size_t(i)];
@@ -251,13 +251,20 @@ void PasseTotaux(const AppState& state, const std::vector<quint8>& etats, Tranch
         std::size_t lu = 0;  // name read
         for (qsizetype i = debut; i < fin; ++i) {
             avancement(i);
-            if (!EstMarquee(etats[std::size_t(i)]))
+            if (!ALire(etats[std::size_t(i)]))
                 continue;
-            ++tranche.nbfich;
             const bool lisible = lisibles[k];
             const int ligne = lignesType[k];
             ++k;
             const std::optional<InfoFichier>* info = lisible ? &infos[lu++] : nullptr;
+            if (!EstMarquee(etats[std::size_t(i)])) {
+                // A kept revision: its facts are what the purge run checks again before it
+                // disposes of the older ones; it enters no total.
+                if (info && info->has_value())
+                    tranche.infos.emplace_back(qint32(i), **info);
+                continue;
+            }
+            ++tranche.nbfich;
             if (!info || !info->has_value()) {
                 tranche.illisibles.push_back(qint32(i));
                 tranche.avis.append(
@@ -329,6 +336,10 @@ std::vector<Tranche> Coupe(const AppState& state, unsigned fils) {
 }
 
 }  // namespace
+
+bool MemeGroupe(const PartiesEntree& a, const PartiesEntree& b) {
+    return a.repertoire == b.repertoire && EgauxSansCasse(a.sansRevision, b.sansRevision);
+}
 
 qint64 PlanPurge::totalOctets() const {
     return std::accumulate(octets.begin(), octets.end(), qint64(0));

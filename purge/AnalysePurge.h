@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/AppState.h"
+#include "core/NomsFichier.h"
 
 #include <QStringList>
 #include <QStringView>
@@ -53,8 +54,9 @@ struct PlanPurge {
     // Bytes and count of the marked files of each TabConf row; rows 18 to 20 stay 0.
     std::array<qint64, NbLignesTypes> octets{};
     std::array<qint64, NbLignesTypes> nombres{};
-    // Size and modification time of every marked file that could be read, by entry index:
-    // what the purge run compares again before disposing of the file.
+    // Size, modification time and identity of every marked file and every kept revision
+    // ("M") that could be read, by entry index: what the purge run compares again before
+    // disposing of a file, and before disposing of the older revisions of a kept one.
     FaitsLus infos;
     // Marked entries whose facts could not be read (vanished, or on no drive): left out of
     // the totals and named in `avis`.
@@ -66,8 +68,14 @@ struct PlanPurge {
     qint64 totalNombre() const;
 };
 
+// True when two neighbouring list entries are revisions of one file: the same directory,
+// compared as the file system does (exactly, on Linux), and the same name without revision,
+// compared without regard to case as Pro/ENGINEER names are.
+bool MemeGroupe(const PartiesEntree& a, const PartiesEntree& b);
+
 // Runs the three passes over state.TabFich and returns the plan. Reads the facts of the
-// marked files only (through `lecteurs` and `fs`); changes nothing, on disk or in `state`.
+// marked files and of the kept revisions only (through `lecteurs` and `fs`); changes
+// nothing, on disk or in `state`.
 // `progression` may be empty.
 PlanPurge AnalysePurge(const AppState& state, const DriveMap& lecteurs, const FileSystem& fs,
                        const ProgressionAnalyse& progression = {});

@@ -231,13 +231,16 @@ TEST(AnalysePurge, LesTotauxParTypeComptentLesFichiersMarquesSaufLesTypesUtilisa
     EXPECT_EQ(banc.state.TabConf[5].nombre, 0);
     EXPECT_EQ(plan.totalOctets(), 142);
     EXPECT_EQ(plan.totalNombre(), 5);
-    // The facts of every marked file, user types included, are kept for the re-check.
-    EXPECT_EQ(banc.state.InfosLues.size(), 6);
+    // The facts of every marked file, user types included, and of the two kept revisions
+    // are kept for the re-check.
+    EXPECT_EQ(banc.state.InfosLues.size(), 8);
     EXPECT_EQ(banc.state.InfosLues.value(1).taille, 1000);
     EXPECT_EQ(banc.state.InfosLues.value(3).taille, 10);
     EXPECT_EQ(*banc.fs.info(banc.tree.chemin(QStringLiteral("p/trail.txt.2"))),
               banc.state.InfosLues.value(7));
-    EXPECT_FALSE(banc.state.InfosLues.contains(5)) << "a kept revision is not read";
+    EXPECT_EQ(*banc.fs.info(banc.tree.chemin(QStringLiteral("p/piston.prt.3"))),
+              banc.state.InfosLues.value(5))
+        << "a kept revision is read";
     EXPECT_TRUE(plan.avis.isEmpty());
 }
 
