@@ -8,7 +8,6 @@
 #include "purge/AnalysePurge.h"
 #include "purge/TraitementPurge.h"
 
-
 #include <limits>
 #include <optional>
 
@@ -157,7 +156,12 @@ bool Traite(Preparation& preparation, Action action) {
     const ModeDisposition mode =
         action == Action::Efface ? ModeDisposition::Detruire : ModeDisposition::Deplacer;
     const ResultatTraitement resultat =
-        TraitementPurge(preparation.state, mode, preparation.lecteurs, preparation.fs);
+        TraitementPurge(preparation.state, mode, preparation.lecteurs, preparation.fs, {},
+                        [](const QString& message) {
+                            if (!message.isEmpty())
+                                Ecrit(stderr, message + u'\n');
+                            return true;
+                        });
 
     Ecrit(stderr, (mode == ModeDisposition::Detruire
                        ? QStringLiteral("%1 fichier(s) effacé(s).\n")

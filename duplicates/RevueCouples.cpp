@@ -6,7 +6,6 @@
 
 #include <QHash>
 
-
 namespace tidemark {
 
 namespace {
@@ -57,6 +56,17 @@ public:
                 FileSystem& fs)
         : state_(state), mode_(mode), lecteurs_(lecteurs), fs_(fs) {}
 
+    // Takes the lock of the garage of the drive of the file at `position` (a command disposes
+    // of the files of one directory); false when the wait for another run was given up.
+    bool verrouille(qint32 position, const AttenteVerrou& attente) {
+        const std::optional<QString> propre =
+            lecteurs_.normalise(CheminEntree(state_, std::size_t(position)));
+        if (!propre)
+            return true;  // refused with its reason when its turn comes
+        return verrous_.prend({(*propre)[0]}, lecteurs_, mode_ == ModeDisposition::Deplacer, fs_,
+                              attente);
+    }
+
     void elimine(const AEliminer& fichier, ResultatRevue& resultat) {
         const QString chemin = CheminEntree(state_, std::size_t(fichier.position));
         const InfoFichier* info = state_.InfosLues.trouve(fichier.position);
@@ -70,8 +80,8 @@ public:
             resultat.echecs.push_back({chemin, *raison});
             return;
         }
-        const ResultatDisposition fait = TraiteDoublon(chemin, mode_, state_.options.ValCaches,
-                                                       info, lecteurs_, fs_, contexte_);
+        const ResultatDisposition fait =
+            TraiteDoublon(chemin, mode_, state_.options.ValCaches, info, lecteurs_, fs_, contexte_);
         if (!fait.ok())
             resultat.echecs.push_back({chemin, fait.raison});
         else if (fait.laisse)
@@ -112,6 +122,7 @@ private:
     FileSystem& fs_;
     // What the disposals of this one command learn of the garage folders.
     ContexteGarage contexte_;
+    VerrousGarage verrous_;
 };
 
 // The files of FichiersDuMemeCas with the files each was paired with.
@@ -171,14 +182,17 @@ CoupleRevue PremierCouple(AppState& state, const DemandeRecherche& demande,
 }
 
 ResultatRevue CeFichier(const AppState& state, const CoupleRevue& affiche, CoteCouple cote,
-                        ModeDisposition mode, const DriveMap& lecteurs, FileSystem& fs) {
+                        ModeDisposition mode, const DriveMap& lecteurs, FileSystem& fs,
+                        const AttenteVerrou& attente) {
     ResultatRevue resultat;
     if (!CoupleValable(state, affiche)) {
         resultat.echecs.push_back(CoupleObsolete(affiche, cote));
         return resultat;
     }
-    Elimination(state, mode, lecteurs, fs)
-        .elimine({Cote(affiche.couple, cote), {Autre(affiche.couple, cote)}}, resultat);
+    Elimination elimination(state, mode, lecteurs, fs);
+    const qint32 position = Cote(affiche.couple, cote);
+    if (elimination.verrouille(position, attente))
+        elimination.elimine({position, {Autre(affiche.couple, cote)}}, resultat);
     return resultat;
 }
 
@@ -192,7 +206,7 @@ std::vector<qint32> FichiersDuMemeCas(const AppState& state, const CoupleRevue& 
 
 ResultatRevue CesFichiers(const AppState& state, const CoupleRevue& affiche, CoteCouple cote,
                           ModeDisposition mode, const DriveMap& lecteurs, FileSystem& fs,
-                          const Progression& progression) {
+                          const Progression& progression, const AttenteVerrou& attente) {
     ResultatRevue resultat;
     const std::vector<AEliminer> fichiers = DuMemeCas(state, affiche, cote);
     if (fichiers.empty()) {
@@ -201,6 +215,8 @@ ResultatRevue CesFichiers(const AppState& state, const CoupleRevue& affiche, Cot
     }
     AvanceurProgression avance(progression, qint64(fichiers.size()));
     Elimination elimination(state, mode, lecteurs, fs);
+    if (!elimination.verrouille(fichiers.front().position, attente))
+        return resultat;
     for (std::size_t k = 0; k < fichiers.size(); ++k) {
         avance.a(qint64(k));
         elimination.elimine(fichiers[k], resultat);

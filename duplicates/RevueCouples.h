@@ -3,6 +3,7 @@
 #include "core/AppState.h"
 #include "duplicates/Garage.h"
 #include "duplicates/RechercheDoublons.h"
+#include "duplicates/VerrouGarage.h"
 
 #include <QString>
 #include <QStringView>
@@ -69,9 +70,12 @@ struct ResultatRevue {
 // ("Détruire" deletes with state.options.ValCaches, "Deplacer" moves into the garage).
 // The file is left alone and reported when it changed or vanished since the search read
 // it, when the other file of the couple is no longer there as a file of its own, or when
-// `affiche` is not a couple of the present list. Changes nothing in `state`.
+// `affiche` is not a couple of the present list. Changes nothing in `state`. Holds the lock
+// of the garage of the file's drive meanwhile (VerrouGarage.h), waiting through `attente`
+// while another run holds it; nothing is done when the wait is given up.
 ResultatRevue CeFichier(const AppState& state, const CoupleRevue& affiche, CoteCouple cote,
-                        ModeDisposition mode, const DriveMap& lecteurs, FileSystem& fs);
+                        ModeDisposition mode, const DriveMap& lecteurs, FileSystem& fs,
+                        const AttenteVerrou& attente = {});
 
 // The list positions "Ces Fichiers" disposes of, in order: the side `cote` of the couple
 // shown, then that side of every couple of state.Couples in the same case (its first file in
@@ -82,10 +86,10 @@ std::vector<qint32> FichiersDuMemeCas(const AppState& state, const CoupleRevue& 
                                       CoteCouple cote);
 
 // "Ces Fichiers": disposes of the files of FichiersDuMemeCas one after the other, with the
-// checks of CeFichier for each; one failure never stops the others. `progression` (may be
-// empty) receives (files done, files in all).
+// checks and the lock of CeFichier for each; one failure never stops the others.
+// `progression` (may be empty) receives (files done, files in all).
 ResultatRevue CesFichiers(const AppState& state, const CoupleRevue& affiche, CoteCouple cote,
                           ModeDisposition mode, const DriveMap& lecteurs, FileSystem& fs,
-                          const Progression& progression = {});
+                          const Progression& progression = {}, const AttenteVerrou& attente = {});
 
 }  // namespace tidemark

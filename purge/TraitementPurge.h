@@ -2,6 +2,7 @@
 
 #include "core/AppState.h"
 #include "duplicates/Garage.h"
+#include "duplicates/VerrouGarage.h"
 
 #include <QStringList>
 
@@ -34,6 +35,8 @@ struct ResultatTraitement {
     // Every file that was not disposed of, in list order, with its French reason: refused
     // paths, failed deletes and moves, files changed or vanished since the analysis.
     std::vector<EchecDisposition> echecs;
+    // The run gave up waiting for another run's garage lock: nothing was done.
+    bool abandonne = false;
 
     bool complet() const { return echecs.empty(); }
 };
@@ -44,11 +47,16 @@ using ProgressionTraitement = std::function<void(qsizetype faits, qsizetype tota
 // Disposes of the file of every line in state 1 or 3 (EtatDeLigne), in list order. The path
 // of line i is CheminEntree(state, i). When state.InfosLues holds the facts of entry i, the
 // file is first checked against them: a file changed or vanished since is left alone and
-// reported. Under Detruire a read-only file is deleted only when state.options.ValCaches is
-// 1 (else left in place, silently); under Deplacer it goes to the garage like any other.
-// Lines in state 0 or 2 are never touched. Changes nothing in `state`.
+// reported. A revision marked "X" goes only while the revisions kept ("M") in its group are
+// still there and, where the analysis read them, unchanged (size, date, identity); otherwise
+// every marked revision of that group stays and is reported. The run first takes the lock of
+// the garage of every drive it works on (VerrousGarage), waiting through `attente` while
+// another run holds one. Under Detruire a read-only file is deleted only when
+// state.options.ValCaches is 1 (else left in place, silently); under Deplacer it goes to the garage
+// like any other. Lines in state 0 or 2 are never touched. Changes nothing in `state`.
 ResultatTraitement TraitementPurge(const AppState& state, ModeDisposition mode,
                                    const DriveMap& lecteurs, FileSystem& fs,
-                                   const ProgressionTraitement& progression = {});
+                                   const ProgressionTraitement& progression = {},
+                                   const AttenteVerrou& attente = {});
 
 }  // namespace tidemark

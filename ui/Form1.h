@@ -1,5 +1,7 @@
 #pragma once
 
+#include "duplicates/VerrouGarage.h"
+
 #include <QMainWindow>
 #include <QStringList>
 #include <QStringView>
@@ -82,6 +84,10 @@ private:
     void afficheListe();
     void placeUnite(const QString& chemin);
     void afficheAvis(const QStringList& avis);
+    // The wait of a disposal while another run holds a garage lock, and what follows a wait
+    // that an exit ended.
+    AttenteVerrou attenteVerrou();
+    void finAttente();
 
     // The revision purge and the manual marks (Form1Purge.cpp).
     void cmdPurgeClick();

@@ -76,9 +76,15 @@ void Form1::dispose(bool second, bool tous) {
     const ModeDisposition mode =
         OptMEfface->isChecked() ? ModeDisposition::Detruire : ModeDisposition::Deplacer;
     const ResultatRevue resultat =
-        tous ? CesFichiers(state_, *revue_, cote, mode, lecteurs_, fso_,
-                           [this](qint64 valeur, qint64) { ProgressBar1->setValue(int(valeur)); })
-             : CeFichier(state_, *revue_, cote, mode, lecteurs_, fso_);
+        tous ? CesFichiers(
+                   state_, *revue_, cote, mode, lecteurs_, fso_,
+                   [this](qint64 valeur, qint64) { ProgressBar1->setValue(int(valeur)); },
+                   attenteVerrou())
+             : CeFichier(state_, *revue_, cote, mode, lecteurs_, fso_, attenteVerrou());
+    if (sortieDemandee_ != Sortie::Aucune) {
+        finAttente();
+        return;
+    }
 
     // The tree as it now is: scan, search, then the next first couple; failures or not.
     scanne();

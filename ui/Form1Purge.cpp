@@ -10,6 +10,7 @@
 #include "ui/ModeleListe.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -58,8 +59,12 @@ void Form1::cmdTraitClick() {
     razProgression(marquees);
     const ResultatTraitement resultat = TraitementPurge(
         state_, OptPEfface->isChecked() ? ModeDisposition::Detruire : ModeDisposition::Deplacer,
-        lecteurs_, fso_,
-        [this](qsizetype faits, qsizetype) { ProgressBar1->setValue(int(faits)); });
+        lecteurs_, fso_, [this](qsizetype faits, qsizetype) { ProgressBar1->setValue(int(faits)); },
+        attenteVerrou());
+    if (resultat.abandonne) {
+        finAttente();
+        return;
+    }
 
     // The list is rebuilt from the disk and analysed again, failures or not.
     scanne();
@@ -79,6 +84,27 @@ void Form1::cmdTraitClick() {
         Frame1->setEnabled(false);
     }
     montreEchecs(resultat.echecs);
+}
+
+AttenteVerrou Form1::attenteVerrou() {
+    return [this](const QString& message) {
+        if (!message.isEmpty())
+            afficheAvis({message});
+        // The window stays alive while another run holds the garage; only the exits act, as
+        // during a scan, and one of them ends the wait.
+        scanEnCours_ = true;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        scanEnCours_ = false;
+        return sortieDemandee_ == Sortie::Aucune;
+    };
+}
+
+void Form1::finAttente() {
+    state_.StopScan = false;
+    if (sortieDemandee_ == Sortie::Sortir)
+        sortir();
+    else if (sortieDemandee_ == Sortie::Annuler)
+        annuler();
 }
 
 void Form1::montreEchecs(const std::vector<EchecDisposition>& echecs) {
