@@ -324,9 +324,9 @@ TEST(FileSystemMove, AtomiqueOntoAHardLinkOfTheSourceRemovesTheSourceName) {
     for (const bool lue : {false, true}) {
         TempTree t;
         t.fichier("a.prt.1", "meme");
-        ASSERT_EQ(::link(Natif(t.chemin("a.prt.1")).constData(),
-                         Natif(t.chemin("b.prt.1")).constData()),
-                  0);
+        ASSERT_EQ(
+            ::link(Natif(t.chemin("a.prt.1")).constData(), Natif(t.chemin("b.prt.1")).constData()),
+            0);
         FileSystem fs;
         const std::optional<InfoFichier> info = fs.info(t.chemin("a.prt.1"));
         ASSERT_TRUE(fs.move(t.chemin("a.prt.1"), t.chemin("b.prt.1"), Remplacement::Atomique,
@@ -463,6 +463,46 @@ TEST(FileSystemCrossFs, FailureAtAnyStepLeavesSourceAndTargetWhole) {
             }
         }
     }
+}
+
+// Another hand at work during a move across file systems. Its copy, put at the target before
+// this move fails, survives the undo; a source removed once this move's copy is in place
+// leaves that copy, now the only one, where it is; and the leftovers of a killed move are
+// found and removed later.
+TEST(FileSystemCrossFs, UndoTouchesOnlyItsOwnCopyAndASourceGoneKeepsTheCopy) {
+    for (const bool sourcePartie : {false, true}) {
+        SCOPED_TRACE(sourcePartie ? "source removed after placing" : "copy replaced, undo");
+        TempTree t;
+        Preparer(t, "proj/a.prt.2", "neuf");
+        t.fichier("garage/a.prt.2", "ancien");
+        t.fichier("autre", "celle d'un autre");
+        FaultPlan plan = AutreSysteme();
+        if (!sourcePartie)
+            plan.echoue(OperationFs::Supprime, 1, EACCES);
+        plan.avantEtape = [&](OperationFs op, int rang) {
+            if (!sourcePartie && op == OperationFs::Supprime)
+                ASSERT_EQ(::rename(Natif(t.chemin("autre")).constData(),
+                                   Natif(t.chemin("garage/a.prt.2")).constData()),
+                          0);
+            if (sourcePartie && op == OperationFs::Synchronise && rang == 2)
+                ASSERT_EQ(::unlink(Natif(t.chemin("proj/a.prt.2")).constData()), 0);
+        };
+        FileSystem fs(&plan);
+        const ResultatFs r =
+            fs.move(t.chemin("proj/a.prt.2"), t.chemin("garage/a.prt.2"), Remplacement::Atomique);
+        EXPECT_EQ(r.erreur, sourcePartie ? 0 : EACCES);
+        EXPECT_EQ(t.contenu("garage/a.prt.2"), sourcePartie ? "neuf" : "celle d'un autre");
+        EXPECT_EQ(t.tout(), sourcePartie ? QStringList({"autre", "garage/a.prt.2"})
+                                         : QStringList({"garage/a.prt.2", "proj/a.prt.2"}));
+    }
+
+    TempTree t;
+    t.fichiers({"g/.tidemark-aB3xY9", "g/p/.tidemark-000000", "g/p/.tidemark-court", "g/p/a.prt.1",
+                "g/.cache/.tidemark-zzzzzz"});
+    FileSystem fs;
+    EXPECT_EQ(fs.retireTemporaires(t.chemin("g")), 2);
+    EXPECT_EQ(t.tout(),
+              (QStringList{"g/.cache/.tidemark-zzzzzz", "g/p/.tidemark-court", "g/p/a.prt.1"}));
 }
 
 }  // namespace

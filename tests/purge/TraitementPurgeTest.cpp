@@ -9,9 +9,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
+
 #include <cerrno>
+#include <csignal>
 #include <map>
+#include <memory>
 #include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace tidemark {
 namespace {
@@ -154,6 +161,124 @@ TEST(TraitementPurge, UnFichierChangeOuDisparuDepuisLAnalyseEstLaisseEtSignale) 
             EXPECT_FALSE(banc.tree.existe(QStringLiteral("p/a.prt.1"))) << l.nom;
             EXPECT_FALSE(banc.tree.existe(QStringLiteral("p/a.prt.3"))) << l.nom;
         }
+    }
+}
+
+// A revision goes only while the kept revisions of its model stand as the analysis read
+// them; otherwise every marked revision of that model stays, and each is reported.
+TEST(TraitementPurge, UnModeleDontUneRevisionGardeeAChangeResteEntier) {
+    const struct {
+        const char* nom;
+        void (*change)(BancPurge&);
+    } lignes[] = {
+        {"kept revision deleted", [](BancPurge& b) { QFile::remove(b.tree.chemin("p/a.prt.3")); }},
+        {"kept revision rewritten", [](BancPurge& b) { b.tree.fichier("p/a.prt.3", "autre"); }},
+        {"kept revision replaced by a copy with its size and date",
+         [](BancPurge& b) {
+             const QString chemin = b.tree.chemin("p/a.prt.3");
+             const QFileInfo avant(chemin);
+             ASSERT_TRUE(QFile::rename(chemin, chemin + ".bak"));
+             ASSERT_TRUE(QFile::copy(chemin + ".bak", chemin));
+             QFile f(chemin);
+             ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+             ASSERT_TRUE(f.setFileTime(avant.lastModified(), QFileDevice::FileModificationTime));
+         }},
+    };
+    for (const auto& l : lignes) {
+        BancPurge banc;
+        banc.liste({"p/a.prt.1", "p/a.prt.2", "p/a.prt.3", "p/b.prt.1", "p/b.prt.2"});
+        banc.selectionne({Prt});
+        VisuPurge(banc.state, banc.lecteurs, banc.fs);
+        ASSERT_EQ(banc.etats(), "XXMXM");
+        l.change(banc);
+        const ResultatTraitement r = Purge(banc, ModeDisposition::Deplacer);
+        EXPECT_EQ(r.traitees, 1) << l.nom;
+        EXPECT_TRUE(banc.tree.existe("_/p/b.prt.1")) << l.nom;
+        EXPECT_EQ(banc.tree.contenu("p/a.prt.1"), "p/a.prt.1") << l.nom;
+        EXPECT_EQ(banc.tree.contenu("p/a.prt.2"), "p/a.prt.2") << l.nom;
+        ASSERT_EQ(r.echecs.size(), 2u) << l.nom;
+        EXPECT_EQ(r.echecs[1].chemin, u"C:\\p\\a.prt.2");
+        EXPECT_EQ(r.echecs[0].raison,
+                  u"la révision gardée « C:\\p\\a.prt.3 » a changé ou disparu "
+                  u"depuis l'analyse ; les révisions de ce modèle sont "
+                  u"laissées en place");
+    }
+}
+
+// A run killed (SIGKILL) at each counted step of its moves into a garage on another file
+// system, over older garage copies, then run again as a user would: no file is lost, no
+// hidden temporary file is left, and each older copy is under its name or replaced.
+TEST(TraitementPurge, TueeAChaqueEtapePuisRelanceeNePerdRien) {
+    const std::vector<const char*> fichiers = {"p/a.prt.1", "p/a.prt.2", "p/a.prt.3", "q/b.prt.1",
+                                               "q/b.prt.2"};
+    const QByteArray gros((3 << 19) + 5, 'g');  // copied in two chunks
+    // The tree, with a garage that is a file system of its own.
+    const auto prepare = [&](BancPurge& banc, std::unique_ptr<test::MontageTmpfs>& montage) {
+        banc.tree.dossier("_");
+        montage = std::make_unique<test::MontageTmpfs>(banc.tree.chemin("_"));
+        if (!montage->monte())
+            return;
+        banc.tree.fichier("p/a.prt.1", gros);
+        banc.tree.fichier("_/p/a.prt.1", "ancienne copie de a.1");
+        banc.tree.fichier("_/q/b.prt.1", "ancienne copie de b.1");
+        banc.liste(fichiers);
+        banc.selectionne({Prt});
+        VisuPurge(banc.state, banc.lecteurs, banc.fs);
+    };
+    const auto contenu = [&](const char* f) {
+        return QByteArray(f) == "p/a.prt.1" ? gros : QByteArray(f);
+    };
+    int etapes = 0;
+    {
+        BancPurge banc;
+        std::unique_ptr<test::MontageTmpfs> montage;
+        prepare(banc, montage);
+        if (!montage->monte())
+            GTEST_SKIP() << montage->raison().toStdString();
+        ASSERT_TRUE(Purge(banc, ModeDisposition::Deplacer).complet());
+        for (int op = 0; op < int(OperationFs::Nombre); ++op)
+            etapes += banc.plan.compte(OperationFs(op));
+    }
+    ASSERT_GE(etapes, 20);
+    for (int k = 1; k <= etapes; ++k) {
+        SCOPED_TRACE(testing::Message() << "killed before step " << k);
+        BancPurge banc;
+        std::unique_ptr<test::MontageTmpfs> montage;
+        prepare(banc, montage);
+        const pid_t enfant = ::fork();
+        if (enfant == 0) {
+            int n = 0;
+            banc.plan.avantEtape = [&](OperationFs, int) {
+                if (++n == k)
+                    ::raise(SIGKILL);
+            };
+            Purge(banc, ModeDisposition::Deplacer);
+            ::_exit(0);
+        }
+        int statut = 0;
+        ASSERT_EQ(::waitpid(enfant, &statut, 0), enfant);
+        ASSERT_TRUE(WIFSIGNALED(statut));
+        // Right after the kill: each file at its place or in the garage with its bytes.
+        for (const char* f : fichiers) {
+            const QString place = QString::fromUtf8(f);
+            EXPECT_TRUE((banc.tree.existe(place) && banc.tree.contenu(place) == contenu(f)) ||
+                        banc.tree.contenu("_/" + place) == contenu(f))
+                << f;
+        }
+        // Run again on what the disk now holds.
+        banc.state.TabFich.clear();
+        for (const char* f : fichiers) {
+            if (banc.tree.existe(QString::fromUtf8(f)))
+                banc.state.TabFich.push_back(BancPurge::Lecteur(QString::fromUtf8(f)));
+        }
+        banc.state.EtatMarque.assign(banc.state.TabFich.size(), EtatVide);
+        banc.state.InfosLues.clear();
+        VisuPurge(banc.state, banc.lecteurs, banc.fs);
+        EXPECT_TRUE(Purge(banc, ModeDisposition::Deplacer).complet());
+        EXPECT_EQ(banc.tree.tout(), (QStringList{"_/p/a.prt.1", "_/p/a.prt.2", "_/q/b.prt.1",
+                                                 "p/a.prt.3", "q/b.prt.2"}));
+        for (const char* f : {"p/a.prt.1", "p/a.prt.2", "q/b.prt.1"})
+            EXPECT_EQ(banc.tree.contenu("_/" + QString::fromUtf8(f)), contenu(f)) << f;
     }
 }
 

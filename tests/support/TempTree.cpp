@@ -7,6 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utime.h>
@@ -74,6 +78,17 @@ QStringList TempTree::tout() const {
     while (it.hasNext()) liste.append(QDir(dir_.path()).relativeFilePath(it.next()));
     liste.sort();
     return liste;
+}
+
+MontageTmpfs::MontageTmpfs(const QString& dossier) : dossier_(QFile::encodeName(dossier)) {
+    if (::mount("tidemark-test", dossier_.constData(), "tmpfs", 0, "size=64m") != 0)
+        raison_ = QStringLiteral("no tmpfs can be mounted here (%1)")
+                      .arg(QString::fromLocal8Bit(std::strerror(errno)));
+}
+
+MontageTmpfs::~MontageTmpfs() {
+    if (monte())
+        ::umount2(dossier_.constData(), MNT_DETACH);
 }
 
 ConfigTemporaire::ConfigTemporaire()

@@ -42,6 +42,22 @@ private:
     QTemporaryDir dir_;
 };
 
+// A tmpfs mounted on an existing folder while it lives, for a garage or a tree on a second
+// file system. Mounting needs the privilege to do so; `raison()` says why it could not.
+class MontageTmpfs {
+public:
+    explicit MontageTmpfs(const QString& dossier);
+    ~MontageTmpfs();
+    MontageTmpfs(const MontageTmpfs&) = delete;
+    MontageTmpfs& operator=(const MontageTmpfs&) = delete;
+    bool monte() const { return raison_.isEmpty(); }
+    QString raison() const { return raison_; }
+
+private:
+    QByteArray dossier_;
+    QString raison_;
+};
+
 // Points $XDG_CONFIG_HOME (and $HOME) at a fresh temporary folder while it lives, so a test
 // of the real settings store never touches the user's own.
 class ConfigTemporaire {

@@ -56,6 +56,22 @@ TEST_F(Form1PurgeTest, TraitementPurgeMovesToTheGarageThenRescans) {
     EXPECT_TRUE(dialogues.erreurs.isEmpty());
 }
 
+// The newest revision deleted outside the program after "Visu Purge": the older ones it was
+// the reason to remove stay, and the message says why.
+TEST_F(Form1PurgeTest, AModelWhoseKeptRevisionWentIsLeftWholeAndReported) {
+    prepare();
+    clique("CmdPurge");
+    ASSERT_TRUE(QFile::remove(arbre.chemin(QStringLiteral("piston.prt.5"))));
+    clique("CmdTrait");
+    EXPECT_EQ(arbre.tout(), (QStringList{"piston.prt.1", "piston.prt.2", "piston.prt.3",
+                                         "piston.prt.4", "plan.drw.1", "plan.drw.2"}));
+    ASSERT_EQ(dialogues.erreurs.size(), 1);
+    EXPECT_TRUE(dialogues.erreurs[0].contains(
+        u"3 fichiers n'ont pas pu être traités :\nC:\\piston.prt.1 : la révision gardée « "
+        u"C:\\piston.prt.5 » a changé ou disparu depuis l'analyse"))
+        << dialogues.erreurs[0].toStdString();
+}
+
 TEST_F(Form1PurgeTest, AChangedFileIsLeftAloneAndReported) {
     prepare();
     controle<QRadioButton>("OptPEfface")->click();
