@@ -57,6 +57,8 @@ QString LitOperandes(const QStringList& autres, const QStringList& apresTirets,
 }
 
 QString Preparation::charge(const Selection& selection, const QString& repertoire) {
+    if (const QString avertissement = store.avertissement(); !avertissement.isEmpty())
+        Ecrit(stderr, QStringLiteral("tidemark-cli : ") + avertissement + u'\n');
     const QString refus = AppliqueSelection(selection, store, state);
     if (!refus.isEmpty())
         return refus;

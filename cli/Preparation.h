@@ -57,10 +57,11 @@ public:
     DemandeScan demande;
     ResultatScan resultat;
 
-    // Loads the selection into `state` as the window does at start, and resolves DIR, a host
-    // path or a drive path, into its drive path. Returns the one-line reason of a selection
-    // naming no stored configuration, of a path on no drive or of a missing directory (the
-    // command then exits with SortieUsage), else an empty text.
+    // Says on standard error when the settings are defaults held in memory only (their file
+    // could not be read), loads the selection into `state` as the window does at start, and
+    // resolves DIR, a host path or a drive path, into its drive path. Returns the one-line reason
+    // of a selection naming no stored configuration, of a path on no drive or of a missing
+    // directory (the command then exits with SortieUsage), else an empty text.
     QString charge(const Selection& selection, const QString& repertoire);
 
     // Runs the scan without any question (a drive root is scanned as asked), then writes to

@@ -717,45 +717,4 @@ int FileSystem::retireTemporaires(const QString& dossier) {
     return fd < 0 ? 0 : RetireTemporairesDans(fd);
 }
 
-QString FileSystem::Raison(int codeErreur) {
-    switch (codeErreur) {
-        case 0:
-            return {};
-        case EACCES:
-        case EPERM:
-            return QStringLiteral("accès refusé");
-        case ENOENT:
-            return QStringLiteral("fichier ou dossier introuvable");
-        case EEXIST:
-            return QStringLiteral("la cible existe déjà");
-        case ENOSPC:
-            return QStringLiteral("plus de place sur le disque");
-        case EROFS:
-            return QStringLiteral("système de fichiers en lecture seule");
-        case EXDEV:
-            return QStringLiteral(
-                "la source et la cible sont sur deux systèmes de fichiers différents");
-        case EBUSY:
-            return QStringLiteral("fichier occupé");
-        case ENAMETOOLONG:
-            return QStringLiteral("chemin trop long");
-        case ENOTDIR:
-            return QStringLiteral("un élément du chemin n'est pas un dossier");
-        case EISDIR:
-            return QStringLiteral("c'est un dossier");
-        case EIO:
-            return QStringLiteral("erreur d'entrée-sortie");
-        case EDQUOT:
-            return QStringLiteral("quota dépassé");
-        case ELOOP:
-            return QStringLiteral("trop de liens symboliques dans le chemin");
-        case EOPNOTSUPP:
-            return QStringLiteral("opération non prise en charge pour ce fichier");
-        default:
-            return QStringLiteral("erreur système %1 (%2)")
-                .arg(codeErreur)
-                .arg(qt_error_string(codeErreur));
-    }
-}
-
 }  // namespace tidemark

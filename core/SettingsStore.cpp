@@ -1,6 +1,9 @@
 #include "core/SettingsStore.h"
 
+#include "core/LectureFichier.h"
+
 #include <QSettings>
+#include <QStandardPaths>
 
 namespace tidemark {
 
@@ -14,10 +17,42 @@ bool LitBooleen(const QString& texte) {
 
 // ---- QtSettingsStore ------------------------------------------------------------------
 
-QtSettingsStore::QtSettingsStore()
-    : settings_(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                            QStringLiteral("Tidemark"),
-                                            QStringLiteral("Tidemark"))) {}
+namespace {
+
+const QString NomReglages = QStringLiteral("Tidemark");
+
+// Every file QSettings reads for the organisation and the application in the user scope, on
+// this platform: the application's file and the organisation's, in the user's configuration
+// folder and then in each system one.
+QStringList FichiersReglages() {
+    QStringList fichiers;
+    for (const QString& dossier :
+         QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation))
+        fichiers << dossier + u'/' + NomReglages + u'/' + NomReglages + QStringLiteral(".conf")
+                 << dossier + u'/' + NomReglages + QStringLiteral(".conf");
+    return fichiers;
+}
+
+}  // namespace
+
+QtSettingsStore::QtSettingsStore() {
+    for (const QString& fichier : FichiersReglages()) {
+        const LectureFichier controle =
+            LitFichierOrdinaire(fichier, LimiteReglages, Lecture::Controle);
+        if (controle.issue == IssueLecture::PasOrdinaire ||
+            controle.issue == IssueLecture::TropGrand) {
+            avertissement_ = QStringLiteral("Réglages non lus : ") +
+                             PhraseRefus(controle, fichier) +
+                             QStringLiteral(
+                                 ". Les réglages par défaut sont utilisés, et rien "
+                                 "ne sera enregistré pendant cette session.");
+            secours_ = std::make_unique<MemorySettingsStore>();
+            return;
+        }
+    }
+    settings_ = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                            NomReglages, NomReglages);
+}
 
 QtSettingsStore::~QtSettingsStore() = default;
 
@@ -37,6 +72,8 @@ QString QtSettingsStore::cleStockee(const QString& section, const QString& cle) 
 
 QString QtSettingsStore::get(const QString& section, const QString& cle,
                              const QString& defaut) const {
+    if (secours_)
+        return secours_->get(section, cle, defaut);
     const QString stockee = cleStockee(section, cle);
     if (stockee.isEmpty())
         return defaut;
@@ -44,12 +81,16 @@ QString QtSettingsStore::get(const QString& section, const QString& cle,
 }
 
 void QtSettingsStore::save(const QString& section, const QString& cle, const QString& valeur) {
+    if (secours_)
+        return secours_->save(section, cle, valeur);
     const QString stockee = cleStockee(section, cle);
     settings_->setValue(section + u'/' + (stockee.isEmpty() ? cle : stockee), valeur);
     settings_->sync();
 }
 
 QList<PaireReglage> QtSettingsStore::getAll(const QString& section) const {
+    if (secours_)
+        return secours_->getAll(section);
     QList<PaireReglage> paires;
     settings_->beginGroup(section);
     for (const QString& cle : settings_->childKeys())
@@ -59,6 +100,8 @@ QList<PaireReglage> QtSettingsStore::getAll(const QString& section) const {
 }
 
 void QtSettingsStore::remove(const QString& section, const QString& cle) {
+    if (secours_)
+        return secours_->remove(section, cle);
     const QString stockee = cleStockee(section, cle);
     if (stockee.isEmpty())
         return;

@@ -3,9 +3,9 @@
 #include "core/Drives.h"
 #include "core/FileSystem.h"
 #include "core/Identite.h"
+#include "core/LectureFichier.h"
 
 #include <QDir>
-#include <QFile>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -114,22 +114,18 @@ bool LitConfigPro(const QString& fichier, const QString& repertoire, const Drive
                   const FileSystem& fs, QStringList& RepConf, CompteRenduConfig& compteRendu,
                   int capacite) {
     const std::optional<QString> hote = lecteurs.versHote(fichier);
-    QFile f(hote.value_or(QString()));
-    if (!hote || !f.open(QIODevice::ReadOnly)) {
+    const LectureFichier lu = hote ? LitFichierOrdinaire(*hote, LimiteConfigPro) : LectureFichier{};
+    if (!lu.ok()) {
         compteRendu.lignes.append(LigneEchec(repertoire));
+        if (hote && lu.issue != IssueLecture::Absent)
+            compteRendu.avis.append(QStringLiteral("config.pro passé : ") +
+                                    PhraseRefus(lu, fichier) + u'.');
         return false;
     }
     compteRendu.lignes.append(MarqueVide.toString() + QStringLiteral("Le fichier  '") + fichier +
                               QStringLiteral("'  est en cours d'analyse"));
-    const QByteArray octets = f.readAll();
-    const bool erreurLecture = f.error() != QFileDevice::NoError;
-    f.close();
-    if (erreurLecture) {
-        compteRendu.lignes.append(LigneEchec(repertoire));
-        return false;
-    }
 
-    const QString texte = DecodeTexteFichier(octets);
+    const QString texte = DecodeTexteFichier(lu.octets);
     const QStringView cle = u"search_path";
     QStringView reste = texte;
     while (!reste.isEmpty()) {

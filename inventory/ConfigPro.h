@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/LectureFichier.h"
+
 #include <QByteArray>
 #include <QProcessEnvironment>
 #include <QString>
@@ -22,7 +24,13 @@ struct CompteRenduConfig {
     QStringList lignes;
     int horsLecteur = 0;     // existing directories passed over because they lie on no drive
     int auDelaCapacite = 0;  // existing directories passed over because the list was full
+    // Notices for the status line: why a config.pro that is there was not read (a pipe, a
+    // device, a folder, a file past the bound, a system error).
+    QStringList avis;
 };
+
+// A config.pro larger than this is no real one and is not read.
+inline constexpr qint64 LimiteConfigPro = 16 * Mo;
 
 // The text of a file: UTF-8 when the bytes are valid UTF-8 (a leading byte-order mark
 // dropped), else Windows-1252.
@@ -41,8 +49,9 @@ QString CheminConfigPro(const QString& repertoire);
 // search_path lines, as an absolute drive path, in the order met (the same directory named
 // twice is appended twice). A relative directory is taken from the process's current
 // directory. Adds its lines to `compteRendu.lignes` and counts what it passed over.
-// Returns true when the file was read to its end, false when it could not be opened or
-// read; the file is closed in every case. Writes nothing on disk.
+// Returns true when the file was read to its end, false when it is missing, is no regular
+// file, is larger than LimiteConfigPro or could not be read (a notice then says why, unless
+// it is missing); it is never waited on and is closed in every case. Writes nothing on disk.
 bool LitConfigPro(const QString& fichier, const QString& repertoire, const DriveMap& lecteurs,
                   const FileSystem& fs, QStringList& RepConf, CompteRenduConfig& compteRendu,
                   int capacite = CapaciteRepConf);

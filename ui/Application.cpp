@@ -1,6 +1,7 @@
 #include "ui/Application.h"
 
 #include "core/Demarrage.h"
+#include "core/SettingsStore.h"
 #include "ui/FenetreAPropos.h"
 #include "ui/Form1.h"
 
@@ -19,6 +20,10 @@ void Application::demarre() {
     state_ = EtatInitial(store_);
     form1_ = std::make_unique<Form1>(state_, store_, lecteurs_, fso_, dialogues_);
     form1_->charge(aPropos_.get());
+    // Settings that could not be read are said once the window is up: the user must know
+    // that this session starts from the defaults and that nothing of it will be kept.
+    if (const QString avertissement = store_.avertissement(); !avertissement.isEmpty())
+        dialogues_.avertissement(form1_.get(), avertissement, {}, QStringLiteral("Tidemark"));
 }
 
 }  // namespace tidemark

@@ -24,7 +24,7 @@ public:
 
     // Shows the About window, fills the shared state from the store (table, configuration
     // names, current configuration), then creates, loads and shows the main window, whose
-    // load closes the About window.
+    // load closes the About window; then says when the store holds defaults in memory only.
     void demarre();
 
     AppState& state() { return state_; }

@@ -1,16 +1,18 @@
 #include "ui/Intro.h"
 
+#include "core/LectureFichier.h"
 #include "inventory/ConfigPro.h"
 #include "ui/Dialogues.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
-#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
+
+#include <optional>
 
 namespace tidemark {
 
@@ -77,19 +79,26 @@ QStringList Intro::CheminsIntro() {
 
 void Intro::charge(const QStringList& chemins) {
     text1_->clear();
+    // The first file that can be read is shown; one that is there but cannot be read is
+    // passed over, and said if no later one can be read either.
+    std::optional<QString> refus;
     for (const QString& chemin : chemins) {
-        QFile fichier(chemin);
-        if (fichier.open(QIODevice::ReadOnly)) {
-            text1_->setPlainText(LitTexteIntro(fichier.readAll()));
+        const LectureFichier lu = LitFichierOrdinaire(chemin, LimiteIntro);
+        if (lu.ok()) {
+            text1_->setPlainText(LitTexteIntro(lu.octets));
             return;
         }
+        if (lu.issue != IssueLecture::Absent && !refus)
+            refus = PhraseRefus(lu, chemin);
     }
-    const QString chemin = chemins.value(0);
-    dialogues_.erreur(this,
-                      QStringLiteral("Le fichier de présentation : ") + chemin +
-                          QStringLiteral("   n'existe pas .\nIl faut placer ce fichier dans le "
-                                         "répertoire d'installation de Tidemark.\n\n !!! "),
-                      QStringLiteral("Tidemark  by Velnor"));
+    const QString texte =
+        refus ? QStringLiteral("Le fichier de présentation ne peut pas être lu : ") + *refus +
+                    QStringLiteral(" .\n\n !!! ")
+              : QStringLiteral("Le fichier de présentation : ") + chemins.value(0) +
+                    QStringLiteral(
+                        "   n'existe pas .\nIl faut placer ce fichier dans le "
+                        "répertoire d'installation de Tidemark.\n\n !!! ");
+    dialogues_.erreur(this, texte, QStringLiteral("Tidemark  by Velnor"));
 }
 
 QString Intro::texte() const {

@@ -5,6 +5,7 @@
 
 #include "tests/cli/LanceCli.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QSettings>
 
@@ -115,6 +116,29 @@ TEST_F(CliScanTest, ConfigProEtListeIncomplete) {
     EXPECT_EQ(s.code, 1);
     EXPECT_EQ(s.lignes.size(), 2);
     EXPECT_TRUE(s.erreurs.contains(QStringLiteral("1 nom(s) passé(s)")));
+}
+
+TEST_F(CliScanTest, FichiersPiegesSansAttente) {
+    // A settings file that is a pipe gives the defaults with a warning; a config.pro that is
+    // a pipe or leads to /dev/zero is a failure line; the list is made all the same.
+    reglages.piege("Tidemark/Tidemark.conf", test::TempTree::Piege::Tube);
+    arbre.piege("proj/config.pro", test::TempTree::Piege::Tube);
+    arbre.piege("proj/sous/config.pro", test::TempTree::Piege::LienZero);
+    for (const QString rep : {"C:\\proj", "C:\\proj\\sous"}) {
+        QElapsedTimer chrono;
+        chrono.start();
+        const Sortie s = lance({"--config-pro", rep});
+        EXPECT_LT(chrono.elapsed(), 1000);
+        EXPECT_EQ(s.erreurs, "tidemark-cli : Réglages non lus : « " +
+                                 reglages.chemin("Tidemark/Tidemark.conf") +
+                                 " » n'est pas un fichier ordinaire. Les réglages par défaut sont "
+                                 "utilisés, et rien ne sera enregistré pendant cette session.\n"
+                                 "Le répertoire  '" +
+                                 rep +
+                                 "'  ne contient pas de fichier "
+                                 "'config.pro'\n0 fichier(s) dans 0 répertoire(s).\n");
+    }
+    EXPECT_EQ(lance({"--types", "prt", "C:\\proj"}).lignes.size(), 2);
 }
 
 TEST_F(CliScanTest, OperandesApresDeuxTiretsEtSortieStandardPleine) {

@@ -73,6 +73,21 @@ TEST(QtSettingsStore, PersistsUnderTheApplicationNameAsPlainText) {
     EXPECT_TRUE(QFile::exists(config.chemin() + QStringLiteral("/Tidemark/Tidemark.conf")));
 }
 
+TEST(QtSettingsStore, UnreadableFileGivesDefaultsInMemoryAndAWarning) {
+    // The organisation's file, read too, past the bound.
+    test::ConfigTemporaire config;
+    config.piege(QStringLiteral("Tidemark.conf"), test::TempTree::Piege::Enorme,
+                 LimiteReglages + 1);
+    QtSettingsStore store;
+    EXPECT_TRUE(store.avertissement().startsWith(
+        "Réglages non lus : « " + config.chemin("Tidemark.conf") + " » dépasse 16 Mo."));
+    store.save(SectionDemarrage, QStringLiteral("CurConf"), QStringLiteral("atelier"));
+    EXPECT_EQ(store.get(SectionDemarrage, QStringLiteral("curconf")), u"atelier");
+    EXPECT_EQ(config.tout(), QStringList{"Tidemark.conf"});  // nothing written
+    QFile::remove(config.chemin("Tidemark.conf"));
+    EXPECT_EQ(QtSettingsStore().avertissement(), u"");
+}
+
 TEST(Reglages, EmptyStoreGivesEveryDefault) {
     MemorySettingsStore store;
     EXPECT_EQ(reglages::LitPosition(store, reglages::TopPos), 1416.0f);

@@ -219,6 +219,23 @@ TEST_F(ConfigProTest, CapaciteArretEtRepertoireDisparu) {
     EXPECT_TRUE(r.arrete);
 }
 
+TEST_F(ConfigProTest, FichierTropGrandRefuseEtLaSuiteLue) {
+    arbre.piege("maison/config.pro", test::TempTree::Piege::Enorme, LimiteConfigPro + 1);
+    arbre.fichier("proj/config.pro", "search_path " + abs("lib") + "\n");
+    QStringList RepConf;
+    CompteRenduConfig compteRendu;
+    EXPECT_FALSE(LitConfigPro(QStringLiteral("C:\\maison\\config.pro"),
+                              QStringLiteral("C:\\maison"), lecteurs, fs, RepConf, compteRendu));
+    EXPECT_EQ(compteRendu.avis,
+              QStringList("config.pro passé : « C:\\maison\\config.pro » dépasse 16 Mo."));
+    // The home file is a failure line; the chosen directory's is read after it.
+    environnement.insert(QStringLiteral("HOME"), arbre.chemin("maison"));
+    const ResultatScan r = scanne(true);
+    EXPECT_EQ(r.lignes.first(),
+              Marque + "Le répertoire  'C:\\maison'  ne contient pas de fichier 'config.pro'\r\n");
+    EXPECT_EQ(liste(), QStringList({"C:\\lib\\l.prt.1"}));
+}
+
 TEST(VariableHome, NomExactPuisToutEcritureDuNom) {
     QProcessEnvironment env;
     EXPECT_EQ(VariableHome(env), QString());

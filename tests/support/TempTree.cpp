@@ -54,6 +54,17 @@ void TempTree::lien(const QString& relatif, const QString& cible) {
         ::symlink(QFile::encodeName(cible).constData(), QFile::encodeName(complet).constData()), 0);
 }
 
+void TempTree::piege(const QString& relatif, Piege piege, qint64 taille) {
+    QDir().mkpath(QFileInfo(chemin(relatif)).absolutePath());
+    if (piege == Piege::Tube)
+        ASSERT_EQ(::mkfifo(QFile::encodeName(chemin(relatif)).constData(), 0600), 0);
+    else if (piege == Piege::LienZero)
+        lien(relatif, QStringLiteral("/dev/zero"));
+    else
+        ASSERT_TRUE(QFile(chemin(relatif)).open(QIODevice::WriteOnly) &&
+                    QFile::resize(chemin(relatif), taille));
+}
+
 void TempTree::date(const QString& relatif, qint64 secondes) {
     struct utimbuf temps {};
     temps.actime = static_cast<time_t>(secondes);
@@ -94,7 +105,7 @@ MontageTmpfs::~MontageTmpfs() {
 ConfigTemporaire::ConfigTemporaire()
     : ancienXdg_(qgetenv("XDG_CONFIG_HOME")),
       avaitXdg_(qEnvironmentVariableIsSet("XDG_CONFIG_HOME")) {
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir_.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(chemin()));
 }
 
 ConfigTemporaire::~ConfigTemporaire() {

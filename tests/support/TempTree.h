@@ -30,6 +30,10 @@ public:
     void dossier(const QString& relatif);
     // Creates a symbolic link at `relatif` pointing to `cible` (taken as written).
     void lien(const QString& relatif, const QString& cible);
+    // Puts at `relatif` what a hostile user may leave where the program reads a file: a
+    // named pipe that no one writes, a link to /dev/zero, or a sparse file of `taille` bytes.
+    enum class Piege { Tube, LienZero, Enorme };
+    void piege(const QString& relatif, Piege piege, qint64 taille = 0);
     // Sets the modification time, in seconds since the epoch.
     void date(const QString& relatif, qint64 secondes);
 
@@ -58,16 +62,14 @@ private:
     QString raison_;
 };
 
-// Points $XDG_CONFIG_HOME (and $HOME) at a fresh temporary folder while it lives, so a test
+// Points $XDG_CONFIG_HOME (and $HOME) at a fresh temporary tree while it lives, so a test
 // of the real settings store never touches the user's own.
-class ConfigTemporaire {
+class ConfigTemporaire : public TempTree {
 public:
     ConfigTemporaire();
     ~ConfigTemporaire();
-    QString chemin() const { return dir_.path(); }
 
 private:
-    QTemporaryDir dir_;
     QByteArray ancienXdg_;
     bool avaitXdg_;
 };

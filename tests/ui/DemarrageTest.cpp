@@ -1,6 +1,8 @@
 #include "core/Configurations.h"
 #include "core/SettingsStore.h"
 #include "tests/support/QtGtest.h"
+#include "tests/support/TempTree.h"
+#include "tests/ui/FenetreFixture.h"
 #include "ui/Application.h"
 #include "ui/FenetreAPropos.h"
 #include "ui/Form1.h"
@@ -37,6 +39,18 @@ TEST(Demarrage, FirstRunSelectsNothing) {
     application.demarre();
     EXPECT_EQ(application.state().CurConf, u"");
     EXPECT_EQ(application.state().FiltreFich, u"*");
+}
+
+TEST(Demarrage, UnreadableSettingsFileIsSaidOnceTheWindowIsUp) {
+    test::ConfigTemporaire config;
+    config.piege(QStringLiteral("Tidemark/Tidemark.conf"), test::TempTree::Piege::Tube);
+    QtSettingsStore store;
+    test::DialoguesTest dialogues;
+    Application application(store, &dialogues);
+    application.demarre();
+    EXPECT_TRUE(application.form1()->isVisible());
+    EXPECT_EQ(dialogues.erreurs,
+              QStringList(QStringLiteral("Tidemark|") + store.avertissement() + u'|'));
 }
 
 TEST(APropos, ShowsNameAndVersionAndClosesOnClickOrKey) {

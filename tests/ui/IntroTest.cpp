@@ -43,6 +43,24 @@ TEST_F(IntroTest, MissingFileSaysWhereItBelongs) {
     EXPECT_EQ(form1()->intro()->texte(), u"");
 }
 
+TEST_F(IntroTest, PipeIsRefusedAtOnceAndTheNextFileRead) {
+    arbre.piege(QStringLiteral("tube/intro.txt"), TempTree::Piege::Tube);
+    arbre.fichier(QStringLiteral("aide/intro.txt"), "Texte");
+    const QString tube = arbre.chemin(QStringLiteral("tube/intro.txt"));
+    demarre();
+    form1()->setCheminsIntro({tube});
+    clique("CmdAide");
+    EXPECT_EQ(dialogues.erreurs,
+              QStringList(QStringLiteral("Tidemark  by Velnor|Le fichier de présentation ne peut "
+                                         "pas être lu : « ") +
+                          tube + QStringLiteral(" » n'est pas un fichier ordinaire .\n\n !!! ")));
+    EXPECT_EQ(form1()->intro()->texte(), u"");
+    form1()->setCheminsIntro({tube, arbre.chemin(QStringLiteral("aide/intro.txt"))});
+    clique("CmdAide");
+    EXPECT_EQ(form1()->intro()->texte(), u"Texte\n");
+    EXPECT_EQ(dialogues.erreurs.size(), 1);
+}
+
 TEST(LitTexteIntro, LinesEndWithABreakWhateverTheEncoding) {
     EXPECT_EQ(LitTexteIntro(""), u"");
     EXPECT_EQ(LitTexteIntro("a\nb\n"), u"a\nb\n");
