@@ -108,7 +108,6 @@ TEST(Drives, TypedDirectoryIsFollowedThenJudged) {
         {"C:\\d\\_", R::DansGarage},
         {"C:\\dehors", R::HorsLecteur},
         {ailleurs.chemin(), R::HorsLecteur},
-        {"Q:\\x", R::HorsLecteur},
         {"C:\\proj\\a.prt.1", R::PasUnDossier},
         {"C:\\rien", R::Absent},
     };
@@ -118,8 +117,6 @@ TEST(Drives, TypedDirectoryIsFollowedThenJudged) {
         EXPECT_EQ(r.chemin, refus == R::Aucun ? u"C:\\proj" : u"") << saisie.toStdString();
         EXPECT_EQ(r.raison.contains(saisie), refus != R::Aucun);
     }
-    EXPECT_TRUE(ResoutRepertoireSaisi(QStringLiteral("C:\\proj\\a.prt.1"), carte, FileSystem())
-                    .raison.contains(u"n'est pas un dossier"));
 }
 
 TEST(Drives, PathHelpers) {
