@@ -4,7 +4,6 @@
 
 #include "core/Identite.h"
 
-#include <QFileInfo>
 #include <QLocale>
 
 #include <cerrno>
@@ -64,15 +63,12 @@ QString Preparation::charge(const Selection& selection, const QString& repertoir
         return refus;
 
     lecteurs = DriveMap::Courante(store);
-    const std::optional<QString> chemin = lecteurs.versLecteurDepuisSaisie(repertoire);
-    if (!chemin)
-        return DriveMap::MessageHorsLecteur(repertoire);
-    const std::optional<QString> hote = lecteurs.versHote(*chemin);
-    if (!hote || !QFileInfo(*hote).isDir())
-        return QStringLiteral("le répertoire « %1 » n'existe pas.").arg(repertoire);
+    const RepertoireResolu resolu = ResoutRepertoireSaisi(repertoire, lecteurs, fs);
+    if (!resolu.accepte())
+        return resolu.raison;
 
     demande = DemandeScan{};
-    demande.repertoire = *chemin;
+    demande.repertoire = resolu.chemin;
     if (selection.configPro) {
         demande.mode = ModeScan::Config;
         demande.avecHome = selection.home;

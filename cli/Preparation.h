@@ -59,9 +59,10 @@ public:
 
     // Says on standard error when the settings are defaults held in memory only (their file
     // could not be read), loads the selection into `state` as the window does at start, and
-    // resolves DIR, a host path or a drive path, into its drive path. Returns the one-line reason
-    // of a selection naming no stored configuration, of a path on no drive or of a missing
-    // directory (the command then exits with SortieUsage), else an empty text.
+    // resolves DIR, a host path or a drive path, into the drive path of the folder it reaches
+    // (links followed). Returns the one-line reason of a selection naming no stored
+    // configuration, or of a DIR that is missing, not a folder, in a garage or on no drive
+    // (the command then exits with SortieUsage), else an empty text.
     QString charge(const Selection& selection, const QString& repertoire);
 
     // Runs the scan without any question (a drive root is scanned as asked), then writes to

@@ -4,6 +4,7 @@
 #include "core/Identite.h"
 
 #include <QCoreApplication>
+#include <QStringDecoder>
 
 namespace {
 
@@ -58,6 +59,17 @@ int main(int argc, char** argv) {
     arguments.removeFirst();
 
     using namespace tidemark::cli;
+    // Arguments are read as UTF-8; invalid bytes would turn into other characters and name
+    // another path, so such an argument is refused for what it is rather than not found.
+    for (int i = 1; i < argc; ++i) {
+        QStringDecoder utf8(QStringConverter::Utf8);
+        const QString texte = utf8.decode(QByteArrayView(argv[i]));
+        if (utf8.hasError())
+            return ErreurUsage(QStringLiteral("l'argument « %1 » contient des octets qui ne sont "
+                                              "pas de l'UTF-8 : un chemin ainsi nommé ne peut pas "
+                                              "s'écrire dans un chemin de lecteur.")
+                                   .arg(texte));
+    }
     if (arguments.isEmpty()) {
         Ecrit(stderr, Usage());
         return SortieUsage;

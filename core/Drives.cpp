@@ -1,8 +1,11 @@
 #include "core/Drives.h"
 
+#include "core/FileSystem.h"
 #include "core/SettingsStore.h"
 
 #include <QDir>
+
+#include <cerrno>
 
 namespace tidemark {
 
@@ -158,6 +161,72 @@ QString DriveMap::MessageHorsLecteur(const QString& chemin) {
                "lecteur à son dossier (variable TIDEMARK_DRIVES ou section "
                "« drives » des réglages).")
         .arg(chemin);
+}
+
+RepertoireResolu ResoutRepertoireSaisi(const QString& saisie, const DriveMap& lecteurs,
+                                       const FileSystem& fs) {
+    RepertoireResolu r;
+    const auto refuse = [&r](RefusRepertoire refus, const QString& raison) {
+        r.refus = refus;
+        r.raison = raison;
+        return r;
+    };
+    const QString absent = QStringLiteral("Le répertoire « %1 » n'existe pas.").arg(saisie);
+    if (saisie.isEmpty())
+        return refuse(RefusRepertoire::Absent, absent);
+
+    std::optional<QString> hote;
+    if (EstCheminLecteur(saisie)) {
+        hote = lecteurs.versHote(saisie);
+        if (!hote)
+            return refuse(RefusRepertoire::HorsLecteur, DriveMap::MessageHorsLecteur(saisie));
+    } else {
+        hote = HoteNet(saisie);
+    }
+    int erreur = 0;
+    const std::optional<QString> reel = fs.cheminReel(*hote, &erreur);
+    if (!reel) {
+        if (erreur == ENOENT || erreur == ENOTDIR)
+            return refuse(RefusRepertoire::Absent, absent);
+        if (erreur == EILSEQ)
+            return refuse(RefusRepertoire::Illisible,
+                          QStringLiteral("Le répertoire « %1 » mène à un chemin dont les octets ne "
+                                         "sont pas de l'UTF-8 : il ne peut pas s'écrire dans un "
+                                         "chemin de lecteur.")
+                              .arg(saisie));
+        return refuse(RefusRepertoire::Illisible,
+                      QStringLiteral("Le répertoire « %1 » ne peut pas être suivi : %2.")
+                          .arg(saisie, FileSystem::Raison(erreur)));
+    }
+    if (!fs.folderExists(*reel))
+        return refuse(RefusRepertoire::PasUnDossier,
+                      QStringLiteral("« %1 » n'est pas un dossier.").arg(saisie));
+
+    // The drives as their roots really are, so that the folder reached, which holds no link
+    // any more, is compared with roots that hold none either.
+    DriveMap reelle;
+    for (const QChar lettre : lecteurs.lettres()) {
+        const QString racine = lecteurs.racine(lettre);
+        const QString racineReelle = fs.cheminReel(racine).value_or(racine);
+        reelle.ajoute(lettre, racineReelle);
+        const std::optional<QString> garage = fs.cheminReel(racineReelle + QStringLiteral("/_"));
+        if (garage && SousRacine(*reel, *garage))
+            return refuse(RefusRepertoire::DansGarage,
+                          QStringLiteral("Le répertoire « %1 » se trouve dans le garage %2 : ce "
+                                         "qui est mis au garage n'est jamais purgé.")
+                              .arg(saisie, RacineLecteur(lettre) + u'_'));
+    }
+    const std::optional<QString> chemin = reelle.versLecteur(*reel);
+    if (!chemin) {
+        // Named through a link, the folder it leads to is the one that needs a drive.
+        if (*reel == *hote)
+            return refuse(RefusRepertoire::HorsLecteur, DriveMap::MessageHorsLecteur(saisie));
+        return refuse(RefusRepertoire::HorsLecteur,
+                      QStringLiteral("« %1 » mène à « %2 ». ").arg(saisie, *reel) +
+                          DriveMap::MessageHorsLecteur(*reel));
+    }
+    r.chemin = *chemin;
+    return r;
 }
 
 }  // namespace tidemark

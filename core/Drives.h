@@ -8,6 +8,7 @@
 
 namespace tidemark {
 
+class FileSystem;
 class SettingsStore;
 
 // The virtual drives: each drive letter stands for a host folder, so the program's rules can
@@ -51,6 +52,33 @@ public:
 private:
     std::map<char16_t, QString> racines_;  // upper-case letter -> clean absolute host folder
 };
+
+// Why a directory named by the user is not taken as a source.
+enum class RefusRepertoire {
+    Aucun,         // accepted
+    Absent,        // it does not exist
+    PasUnDossier,  // it is a file
+    Illisible,     // its path cannot be followed (permissions, a loop of links, not UTF-8)
+    HorsLecteur,   // the folder it reaches lies on no drive
+    DansGarage     // the folder it reaches is a drive's garage or lies inside one
+};
+
+// A directory named by the user, once followed to the folder it reaches.
+struct RepertoireResolu {
+    QString chemin;  // when accepted: the drive path of that folder, in its one form
+    RefusRepertoire refus = RefusRepertoire::Aucun;
+    QString raison;  // when refused: the French reason, naming what was typed
+    bool accepte() const { return refus == RefusRepertoire::Aucun; }
+};
+
+// Resolves a directory typed as a drive path or as a host path (a relative one is taken
+// from the current folder). Its symbolic links are followed first, so that what is judged
+// is the folder it reaches, never the name it was reached through. Refused when it does
+// not exist, is not a folder, lies inside the garage `_` of any mapped drive (whatever
+// drive it is reached through: a garage is never a source) or lies on no drive. Drive
+// roots that are links themselves are followed too.
+RepertoireResolu ResoutRepertoireSaisi(const QString& saisie, const DriveMap& lecteurs,
+                                       const FileSystem& fs);
 
 // True when the text begins with a drive letter and a colon ("C:", "c:\x", "D:/y").
 bool EstCheminLecteur(QStringView texte);

@@ -95,6 +95,10 @@ public:
     // that a link and its target are one file; that of the link itself when it leads
     // nowhere. Nothing when the path cannot be read; `erreur` then receives the errno.
     std::optional<IdentiteFichier> identite(const QString& chemin, int* erreur = nullptr) const;
+    // The absolute path of what `chemin` reaches, every symbolic link followed and every "."
+    // and ".." taken away. Nothing when it cannot be followed to its end (`erreur` then
+    // receives the errno), or when that path is not UTF-8 (EILSEQ).
+    std::optional<QString> cheminReel(const QString& chemin, int* erreur = nullptr) const;
     // The same, and whether the entry is a folder (set only when the facts were read).
     std::optional<InfoFichier> info(const QString& chemin, bool& dossier) const;
     // The facts of many entries of one folder: infos[i] is exactly what

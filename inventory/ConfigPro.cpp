@@ -5,10 +5,10 @@
 #include "core/Identite.h"
 #include "core/LectureFichier.h"
 
-#include <QDir>
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <utility>
 
 namespace tidemark {
 
@@ -41,36 +41,33 @@ QStringView SansEspaces(QStringView texte) {
     return texte.sliced(debut, fin - debut);
 }
 
-enum class Recherche { Trouve, Absent, HorsLecteur };
+enum class Recherche { Trouve, Absent, HorsLecteur, DansGarage };
 
-// The absolute drive path of a search_path value, when that directory exists. A value that
-// is not a drive path is a host path; "\" in it is taken as a separator, since a name that
-// holds one cannot be shown as a drive path anyway.
+// The drive path of the folder a search_path value leads to, when that folder exists. A
+// value that is not a drive path is a host path; "\" in it is taken as a separator, since a
+// name that holds one cannot be shown as a drive path anyway.
 Recherche ResoutRepertoire(QStringView valeur, const DriveMap& lecteurs, const FileSystem& fs,
                            QString& lecteur) {
     if (valeur.isEmpty())
         return Recherche::Absent;
-    if (EstCheminLecteur(valeur)) {
-        const std::optional<QString> normal = lecteurs.normalise(valeur.toString());
-        const std::optional<QString> hote =
-            normal ? lecteurs.versHote(*normal) : std::optional<QString>();
-        if (!hote)
+    QString saisie = valeur.toString();
+    if (!EstCheminLecteur(saisie))
+        saisie.replace(u'\\', u'/');
+    RepertoireResolu resolu = ResoutRepertoireSaisi(saisie, lecteurs, fs);
+    switch (resolu.refus) {
+        case RefusRepertoire::Aucun:
+            lecteur = std::move(resolu.chemin);
+            return Recherche::Trouve;
+        case RefusRepertoire::HorsLecteur:
             return Recherche::HorsLecteur;
-        if (!fs.folderExists(*hote))
-            return Recherche::Absent;
-        lecteur = *normal;
-        return Recherche::Trouve;
+        case RefusRepertoire::DansGarage:
+            return Recherche::DansGarage;
+        case RefusRepertoire::Absent:
+        case RefusRepertoire::PasUnDossier:
+        case RefusRepertoire::Illisible:
+            break;
     }
-    QString hote = valeur.toString();
-    hote.replace(u'\\', u'/');
-    hote = QDir::cleanPath(QDir::current().absoluteFilePath(hote));
-    if (!fs.folderExists(hote))
-        return Recherche::Absent;
-    const std::optional<QString> chemin = lecteurs.versLecteur(hote);
-    if (!chemin)
-        return Recherche::HorsLecteur;
-    lecteur = *chemin;
-    return Recherche::Trouve;
+    return Recherche::Absent;
 }
 
 QString LigneEchec(const QString& repertoire) {
@@ -152,6 +149,9 @@ bool LitConfigPro(const QString& fichier, const QString& repertoire, const Drive
                 break;
             case Recherche::HorsLecteur:
                 ++compteRendu.horsLecteur;
+                break;
+            case Recherche::DansGarage:
+                ++compteRendu.dansGarage;
                 break;
             case Recherche::Absent:
                 break;

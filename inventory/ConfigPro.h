@@ -23,6 +23,7 @@ struct CompteRenduConfig {
     // the "en cours d'analyse" line of each file read and the failure lines.
     QStringList lignes;
     int horsLecteur = 0;     // existing directories passed over because they lie on no drive
+    int dansGarage = 0;      // existing directories passed over because they lie in a garage
     int auDelaCapacite = 0;  // existing directories passed over because the list was full
     // Notices for the status line: why a config.pro that is there was not read (a pipe, a
     // device, a folder, a file past the bound, a system error).
@@ -46,12 +47,13 @@ QString CheminConfigPro(const QString& repertoire);
 
 // Reads the config.pro at drive path `fichier`, looked for in the drive directory
 // `repertoire`, and appends to `RepConf` every existing directory named by one of its
-// search_path lines, as an absolute drive path, in the order met (the same directory named
-// twice is appended twice). A relative directory is taken from the process's current
-// directory. Adds its lines to `compteRendu.lignes` and counts what it passed over.
-// Returns true when the file was read to its end, false when it is missing, is no regular
-// file, is larger than LimiteConfigPro or could not be read (a notice then says why, unless
-// it is missing); it is never waited on and is closed in every case. Writes nothing on disk.
+// search_path lines, as the drive path of the folder it reaches (links followed), in the order
+// met (the same directory named twice is appended twice). A relative directory is taken from
+// the process's current directory. Adds its lines to `compteRendu.lignes` and counts what it
+// passed over. Returns true when the file was read to its end, false when it is missing, is
+// no regular file, is larger than LimiteConfigPro or could not be read (a notice then says
+// why, unless it is missing); it is never waited on and is closed in every case. Writes
+// nothing on disk.
 bool LitConfigPro(const QString& fichier, const QString& repertoire, const DriveMap& lecteurs,
                   const FileSystem& fs, QStringList& RepConf, CompteRenduConfig& compteRendu,
                   int capacite = CapaciteRepConf);

@@ -121,12 +121,42 @@ NomDecode Decode(const char* nom, size_t longueur) {
     return d;
 }
 
+// The garage folders "_" of the mapped drives, by identity, read once before a walk: a
+// folder "_" met at any depth, through any drive, is one of them when its identity is. Only
+// folders named "_" are looked at, so the walk pays one more read for those alone.
+class Garages {
+public:
+    Garages(const DriveMap& lecteurs, const FileSystem& fs) : fs_(fs) {
+        for (const QChar lettre : lecteurs.lettres()) {
+            if (const auto id = fs.identite(lecteurs.racine(lettre) + QStringLiteral("/_")))
+                identites_.push_back(*id);
+        }
+    }
+
+    // True when the folder "_" of the host directory `hote` is a drive's garage.
+    bool contient(const QByteArray& hote) const {
+        if (identites_.empty())
+            return false;
+        QByteArray chemin = hote;
+        if (!chemin.endsWith('/'))
+            chemin += '/';
+        chemin += '_';
+        const auto id = fs_.identite(QFile::decodeName(chemin));
+        return id && std::find(identites_.begin(), identites_.end(), *id) != identites_.end();
+    }
+
+private:
+    const FileSystem& fs_;
+    std::vector<IdentiteFichier> identites_;
+};
+
 // Reads the entries of the host directory `hote` into `listing` (emptied first): the files
 // matching `filtre` and, when `avecRepertoires`, the subdirectories, both sorted. Names
-// beginning with "." are hidden. `sansGarage` leaves out the folder "_" (a drive root's
-// garage). On failure `listing.erreur` holds the errno and the lists are empty.
+// beginning with "." are hidden. A folder "_" is left out when `racine` (the listed directory
+// is a drive root) or when it is one of `garages`. On failure `listing.erreur` holds the
+// errno and the lists are empty.
 void LitRepertoire(const QByteArray& hote, const Wildcard& filtre, bool avecRepertoires,
-                   bool sansGarage, Listing& listing) {
+                   bool racine, const Garages& garages, Listing& listing) {
     listing.fichiers.clear();
     listing.repertoires.clear();
     listing.nomsIgnores = 0;
@@ -150,7 +180,8 @@ void LitRepertoire(const QByteArray& hote, const Wildcard& filtre, bool avecRepe
         if (genre == Genre::Autre || (genre == Genre::Repertoire && !avecRepertoires))
             continue;
         const size_t longueur = std::strlen(e->d_name);
-        if (genre == Genre::Repertoire && sansGarage && longueur == 1 && e->d_name[0] == '_')
+        if (genre == Genre::Repertoire && longueur == 1 && e->d_name[0] == '_' &&
+            (racine || garages.contient(hote)))
             continue;
         NomDecode nom = Decode(e->d_name, longueur);
         if (genre == Genre::Fichier && !filtre.correspond(nom.texte))
@@ -193,13 +224,14 @@ QString Nombre(qsizetype n) {
 // Adds entries to the list and keeps the counts of one scan.
 class Parcours {
 public:
-    Parcours(AppState& state, const DemandeScan& demande, ScanInterface& interface,
-             ResultatScan& resultat)
+    Parcours(AppState& state, const DemandeScan& demande, const DriveMap& lecteurs,
+             const FileSystem& fs, ScanInterface& interface, ResultatScan& resultat)
         : state_(state),
           demande_(demande),
           interface_(interface),
           resultat_(resultat),
-          filtre_(state.FiltreFich) {
+          filtre_(state.FiltreFich),
+          garages_(lecteurs, fs) {
         // A new list each time; its memory follows the entries found, not the capacity.
         std::vector<QString>().swap(state_.TabFich);
         state_.TabFich.reserve(static_cast<size_t>(std::min<qsizetype>(demande.capacite, 4096)));
@@ -211,8 +243,8 @@ public:
     // Lists one directory; false when the scan must end (the list is full).
     // `sousRepertoires`: the subdirectories found are queued to be visited, depth first.
     bool liste(const RepertoireAVisiter& rep, bool sousRepertoires) {
-        LitRepertoire(rep.hote, filtre_, sousRepertoires,
-                      sousRepertoires && EstRacineLecteur(rep.lecteur), listing_);
+        LitRepertoire(rep.hote, filtre_, sousRepertoires, EstRacineLecteur(rep.lecteur), garages_,
+                      listing_);
         resultat_.nomsIgnores += listing_.nomsIgnores;
         if (listing_.erreur != 0) {
             ++resultat_.repertoiresIgnores;
@@ -301,6 +333,7 @@ private:
     ScanInterface& interface_;
     ResultatScan& resultat_;
     Wildcard filtre_;
+    Garages garages_;
     Listing listing_;  // reused from one directory to the next
     std::vector<RepertoireAVisiter> pile_;
     QStringList echecs_;
@@ -314,8 +347,10 @@ std::optional<QByteArray> Hote(const DriveMap& lecteurs, const QString& lecteur)
 }
 
 void ScanRepertoire(AppState& state, const DemandeScan& demande, const DriveMap& lecteurs,
-                    ScanInterface& interface, ResultatScan& resultat) {
-    const std::optional<QString> base = lecteurs.normalise(demande.repertoire);
+                    const FileSystem& fs, ScanInterface& interface, ResultatScan& resultat) {
+    const RepertoireResolu resolu = ResoutRepertoireSaisi(demande.repertoire, lecteurs, fs);
+    const std::optional<QString> base =
+        resolu.accepte() ? std::optional<QString>(resolu.chemin) : std::nullopt;
     bool sousRepertoires = demande.sousRepertoires;
     if (sousRepertoires && base && EstRacineLecteur(*base) &&
         !interface.demandeOuiNon(TexteAvertissementRacine(), TitreAvertissement())) {
@@ -325,11 +360,12 @@ void ScanRepertoire(AppState& state, const DemandeScan& demande, const DriveMap&
     state.CheminComplet = sousRepertoires;
     state.RepBase = base.value_or(demande.repertoire);
 
-    Parcours parcours(state, demande, interface, resultat);
+    Parcours parcours(state, demande, lecteurs, fs, interface, resultat);
     const std::optional<QByteArray> hote = base ? Hote(lecteurs, *base) : std::nullopt;
     if (!hote) {
         ++resultat.repertoiresIgnores;
-        resultat.avis.append(DriveMap::MessageHorsLecteur(demande.repertoire));
+        resultat.avis.append(base ? DriveMap::MessageHorsLecteur(demande.repertoire)
+                                  : resolu.raison);
         return;
     }
     if (parcours.liste({*base, *hote}, sousRepertoires) && sousRepertoires)
@@ -367,7 +403,13 @@ void ScanConfig(AppState& state, const DemandeScan& demande, const DriveMap& lec
             }
         }
     }
-    litConfigDe(lecteurs.normalise(demande.repertoire).value_or(demande.repertoire));
+    // The chosen directory is followed to the folder it reaches; one that is refused (in a
+    // garage, on no drive...) has its config.pro left unread, and says why.
+    const RepertoireResolu choisi = ResoutRepertoireSaisi(demande.repertoire, lecteurs, fs);
+    if (choisi.accepte())
+        litConfigDe(choisi.chemin);
+    else
+        resultat.avis.append(choisi.raison);
 
     resultat.lignes = compteRendu.lignes;
     resultat.sansRepertoireConfig = state.RepConf.isEmpty();
@@ -375,7 +417,7 @@ void ScanConfig(AppState& state, const DemandeScan& demande, const DriveMap& lec
     // A directory named twice stays twice in RepConf but is listed once: listed twice, each
     // of its files would be counted twice by the analysis and disposed of twice. Sameness is
     // the directory's identity, so two spellings of one directory are one.
-    Parcours parcours(state, demande, interface, resultat);
+    Parcours parcours(state, demande, lecteurs, fs, interface, resultat);
     std::set<std::pair<dev_t, ino_t>> vus;
     int doubles = 0;
     for (const QString& rep : std::as_const(state.RepConf)) {
@@ -393,6 +435,10 @@ void ScanConfig(AppState& state, const DemandeScan& demande, const DriveMap& lec
         resultat.avis.append(QStringLiteral("%1 répertoire(s) de recherche passé(s) : ils ne se "
                                             "trouvent sur aucun lecteur.")
                                  .arg(compteRendu.horsLecteur));
+    if (compteRendu.dansGarage > 0)
+        resultat.avis.append(QStringLiteral("%1 répertoire(s) de recherche passé(s) : ils se "
+                                            "trouvent dans un garage, qui n'est jamais purgé.")
+                                 .arg(compteRendu.dansGarage));
     if (compteRendu.auDelaCapacite > 0)
         resultat.avis.append(QStringLiteral("%1 répertoire(s) de recherche passé(s) au-delà des "
                                             "%2 que la liste peut tenir.")
@@ -463,7 +509,7 @@ ResultatScan Scan(AppState& state, const DemandeScan& demande, const DriveMap& l
     if (demande.mode == ModeScan::Config)
         ScanConfig(state, demande, lecteurs, fs, interface, resultat);
     else
-        ScanRepertoire(state, demande, lecteurs, interface, resultat);
+        ScanRepertoire(state, demande, lecteurs, fs, interface, resultat);
     state.StopScan = false;
     return resultat;
 }

@@ -180,6 +180,41 @@ TEST_F(CliPurgeTest, MauvaisUsageSortAvecDeuxSansToucherAuDisque) {
               QStringList({" X  piston.prt.1", " M  piston.prt.2", " M  piston.prt.3"}));
 }
 
+TEST_F(CliPurgeTest, GarageJamaisSourceEtRepertoireSuiviAvantDEtreJuge) {
+    // Z:\ holds C:\ (= home), as the default map does; `arbre` lies on no drive.
+    test::TempTree haut;
+    haut.fichiers({"home/proj/piston.prt.1", "home/proj/piston.prt.2"});
+    haut.fichier("home/proj/config.pro", "search_path C:\\_\\proj\n");
+    const QStringList garage = {"home/_/proj/piston.prt.1", "home/_/proj/piston.prt.2"};
+    for (const QString& f : garage) haut.fichier(f, f.toUtf8());
+    haut.lien("home/dehors", arbre.chemin("proj"));
+    const auto purge = [&](const QStringList& arguments) {
+        return test::LanceCli(QStringList{"purge", "--delete", "--types", "prt"} + arguments,
+                              haut.chemin("home") + ";Z=" + haut.chemin(), reglages.chemin());
+    };
+    EXPECT_EQ(purge({"-r", "Z:\\"}).code, 0);
+    EXPECT_FALSE(haut.existe("home/proj/piston.prt.1"));  // the walk did run
+    EXPECT_TRUE(purge({"--config-pro", "C:\\proj"}).erreurs.contains(u"dans un garage"));
+    const std::pair<const char*, const char*> refus[] = {
+        {"C:\\_\\proj", "garage C:\\_"},
+        {"C:\\dehors", "aucun lecteur"},
+        {"C:\\proj\\config.pro", "« C:\\proj\\config.pro » n'est pas un dossier."}};
+    for (const auto& [dir, raison] : refus) {
+        const Sortie s = purge({dir});
+        EXPECT_EQ(s.code, 2) << dir;
+        EXPECT_TRUE(s.erreurs.contains(QString::fromUtf8(raison))) << s.erreurs.toStdString();
+    }
+    for (const QString& f : garage) EXPECT_EQ(haut.contenu(f), f.toUtf8());
+    EXPECT_EQ(arbre.tout(), avant);
+
+    // An argument whose bytes are not UTF-8 is told so.
+    QProcess p;
+    p.start("/bin/sh", {"-c", "exec \"$0\" scan \"$(printf 'C:\\\\x\\377')\"", TIDEMARK_CLI});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 2);
+    EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError()).contains(u"pas de l'UTF-8"));
+}
+
 TEST_F(CliPurgeTest, ConfigurationEnregistreeEtOptionsQuiLaRemplacent) {
     stocke("Garde2", ConfigPrtGarde2);
     const QStringList garde2 = {" X  piston.prt.1", " M  piston.prt.2", " M  piston.prt.3"};

@@ -1,6 +1,8 @@
 #include "core/Drives.h"
+#include "core/FileSystem.h"
 #include "core/SettingsStore.h"
 #include "tests/support/QtGtest.h"
+#include "tests/support/TempTree.h"
 
 #include <QDir>
 
@@ -82,6 +84,39 @@ TEST(Drives, CurrentMapComesFromEnvironmentThenSettingsThenDefault) {
         qunsetenv("TIDEMARK_DRIVES");
     else
         qputenv("TIDEMARK_DRIVES", ancien);
+}
+
+// Z is the tree, C its folder "home"; "ailleurs" lies on no drive.
+TEST(Drives, TypedDirectoryIsFollowedThenJudged) {
+    test::TempTree arbre, ailleurs;
+    arbre.fichiers({"home/proj/a.prt.1", "home/_/proj/a.prt.1", "home/d/_/x"});
+    arbre.lien("home/dehors", ailleurs.chemin());
+    arbre.lien("home/vers_garage", arbre.chemin("home/_/proj"));
+    arbre.lien("home/vers_proj", QStringLiteral("proj"));
+    DriveMap carte;
+    carte.ajoute(u'Z', arbre.chemin());
+    carte.ajoute(u'C', arbre.chemin("home"));
+    carte.ajoute(u'D', arbre.chemin("home/d"));
+    using R = RefusRepertoire;
+    const std::pair<QString, R> cas[] = {
+        {"c:/proj", R::Aucun},
+        {arbre.chemin("home/proj"), R::Aucun},
+        {"Z:\\home\\vers_proj", R::Aucun},
+        {"C:\\_\\proj", R::DansGarage},
+        {"Z:\\home\\_", R::DansGarage},
+        {"C:\\vers_garage", R::DansGarage},
+        {"C:\\d\\_", R::DansGarage},
+        {"C:\\dehors", R::HorsLecteur},
+        {ailleurs.chemin(), R::HorsLecteur},
+        {"C:\\proj\\a.prt.1", R::PasUnDossier},
+        {"C:\\rien", R::Absent},
+    };
+    for (const auto& [saisie, refus] : cas) {
+        const RepertoireResolu r = ResoutRepertoireSaisi(saisie, carte, FileSystem());
+        EXPECT_EQ(r.refus, refus) << saisie.toStdString() << " " << r.raison.toStdString();
+        EXPECT_EQ(r.chemin, refus == R::Aucun ? u"C:\\proj" : u"") << saisie.toStdString();
+        EXPECT_EQ(r.raison.contains(saisie), refus != R::Aucun);
+    }
 }
 
 TEST(Drives, PathHelpers) {

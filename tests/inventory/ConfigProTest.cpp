@@ -104,6 +104,19 @@ TEST_F(ConfigProTest, LignesSearchPathSelonLesRegles) {
     EXPECT_EQ(ui.cedes, 4);  // one yield before each directory listed
 }
 
+TEST_F(ConfigProTest, RepertoiresDansUnGaragePasses) {
+    // Named as a drive path, as a host path or through a link, a garage is never searched.
+    arbre.fichiers({"_/lib/g.prt.1"});
+    arbre.lien("vers_garage", arbre.chemin("_/lib"));
+    arbre.fichier("proj/config.pro", "search_path C:\\_\\lib\nsearch_path " + abs("_/lib") +
+                                         "\nsearch_path C:\\vers_garage\nsearch_path C:\\lib\n");
+    const ResultatScan r = scanne();
+    EXPECT_EQ(state.RepConf, QStringList({"C:\\lib"}));
+    EXPECT_EQ(liste(), QStringList({"C:\\lib\\l.prt.1"}));
+    EXPECT_EQ(r.avis, QStringList({"3 répertoire(s) de recherche passé(s) : ils se trouvent "
+                                   "dans un garage, qui n'est jamais purgé."}));
+}
+
 TEST_F(ConfigProTest, FinsDeLigneEtEncodages) {
     struct Cas {
         QByteArray contenu;

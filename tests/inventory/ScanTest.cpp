@@ -94,6 +94,21 @@ TEST_F(ScanTest, RacineDeLecteurSansDoubleBarreEtGarageJamaisEntre) {
     EXPECT_EQ(liste(), QStringList({"C:\\sub\\y.prt.1", "C:\\sub\\_\\w.prt.1"}));
 }
 
+TEST_F(ScanTest, GarageDUnLecteurImbriqueJamaisEntreNiChoisi) {
+    // D:\ lies inside C:\: walked from C:\, D's garage is still a garage, any other "_" is not.
+    lecteurs.ajoute(u'D', arbre.chemin("home"));
+    arbre.fichiers(
+        {"_/c.prt.1", "home/_/g.prt.1", "home/_/s/g.prt.1", "home/p/x.prt.1", "home/p/_/ok.prt.1"});
+    scanne(QStringLiteral("C:\\"), true);
+    EXPECT_EQ(liste(), QStringList({"C:\\home\\p\\x.prt.1", "C:\\home\\p\\_\\ok.prt.1"}));
+    for (const char* garage : {"C:\\home\\_\\s", "D:\\_"}) {
+        const ResultatScan r = scanne(QString::fromUtf8(garage), true);
+        EXPECT_TRUE(state.TabFich.empty()) << garage;
+        ASSERT_EQ(r.avis.size(), 1);
+        EXPECT_TRUE(r.avis[0].contains(u"garage D:\\_")) << r.avis[0].toStdString();
+    }
+}
+
 TEST_F(ScanTest, ConfirmationDeLaRacine) {
     arbre.fichiers({"x.prt.1", "sub/y.prt.1"});
     ui.reponse = true;
