@@ -431,6 +431,8 @@ void ScanConfig(AppState& state, const DemandeScan& demande, const DriveMap& lec
         if (!parcours.visite({rep, hote.value_or(QByteArray())}, false))
             break;
     }
+    // Why a config.pro that is there was not read (a pipe, a device, a file past the bound).
+    resultat.avis.append(compteRendu.avis);
     if (compteRendu.horsLecteur > 0)
         resultat.avis.append(QStringLiteral("%1 répertoire(s) de recherche passé(s) : ils ne se "
                                             "trouvent sur aucun lecteur.")

@@ -136,7 +136,10 @@ TEST_F(CliScanTest, FichiersPiegesSansAttente) {
                                  "Le répertoire  '" +
                                  rep +
                                  "'  ne contient pas de fichier "
-                                 "'config.pro'\n0 fichier(s) dans 0 répertoire(s).\n");
+                                 "'config.pro'\nconfig.pro passé : « " +
+                                 rep +
+                                 "\\config.pro » n'est pas un fichier ordinaire.\n"
+                                 "0 fichier(s) dans 0 répertoire(s).\n");
     }
     EXPECT_EQ(lance({"--types", "prt", "C:\\proj"}).lignes.size(), 2);
 }
