@@ -42,8 +42,10 @@ private:
     QTemporaryDir dir_;
 };
 
-// Points $XDG_CONFIG_HOME (and $HOME) at a fresh temporary folder while it lives, so a test
-// of the real settings store never touches the user's own.
+// Points the user's settings at a fresh temporary folder while it lives, so a test of the real
+// settings store never touches the user's own: $XDG_CONFIG_HOME for child processes and
+// QStandardPaths, and QSettings' own user path, which QSettings reads from the environment
+// once per process and keeps. Both go back to what they were when the object goes.
 class ConfigTemporaire {
 public:
     ConfigTemporaire();
@@ -54,6 +56,7 @@ private:
     QTemporaryDir dir_;
     QByteArray ancienXdg_;
     bool avaitXdg_;
+    QString ancienChemin_;
 };
 
 }  // namespace tidemark::test
