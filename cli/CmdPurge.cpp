@@ -8,7 +8,6 @@
 #include "purge/AnalysePurge.h"
 #include "purge/TraitementPurge.h"
 
-
 #include <limits>
 #include <optional>
 

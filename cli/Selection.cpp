@@ -49,7 +49,6 @@ bool LitValeur(const QStringList& arguments, qsizetype& i, QStringView option, Q
     return false;
 }
 
-
 QString LitSelection(QStringList& arguments, Selection& selection) {
     QStringList reste;
     for (qsizetype i = 0; i < arguments.size(); ++i) {

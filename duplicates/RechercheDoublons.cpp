@@ -120,7 +120,8 @@ private:
         qint64 total = 0;
         const qint32 nbGroupes = qint32(groupes_.debut.size()) - 1;
         for (qint32 g = 0; g < nbGroupes; ++g) {
-            const qint64 membres = groupes_.debut[std::size_t(g) + 1] - groupes_.debut[std::size_t(g)];
+            const qint64 membres =
+                groupes_.debut[std::size_t(g) + 1] - groupes_.debut[std::size_t(g)];
             qint64 carres = 0;
             for (qint32 r = premierRun_[std::size_t(g)]; r < premierRun_[std::size_t(g) + 1]; ++r) {
                 const qint64 taille = debutRun_[std::size_t(r) + 1] - debutRun_[std::size_t(r)];
@@ -162,7 +163,8 @@ private:
         std::vector<std::optional<InfoFichier>> lues(noms.size());
         const auto litLots = [&](std::size_t debut, std::size_t fin) {
             for (std::size_t l = debut; l < fin; ++l) {
-                fs_.infosDans(*lots[l].hote, std::span(noms).subspan(lots[l].premier, lots[l].nombre),
+                fs_.infosDans(*lots[l].hote,
+                              std::span(noms).subspan(lots[l].premier, lots[l].nombre),
                               std::span(lues).subspan(lots[l].premier, lots[l].nombre));
             }
         };
@@ -340,11 +342,11 @@ private:
     const FileSystem& fs_;
 
     Groupes groupes_;
-    std::vector<qint32> repertoire_;     // directory number of each entry
-    std::vector<qint32> premierRun_;     // first run of each group, one more at the end
-    std::vector<qint32> debutRun_;       // first member (index in membres) of each run, +end
-    std::vector<qint32> repertoireRun_;  // directory number of each run
-    std::vector<qint32> runDeMembre_;    // run of each member
+    std::vector<qint32> repertoire_;            // directory number of each entry
+    std::vector<qint32> premierRun_;            // first run of each group, one more at the end
+    std::vector<qint32> debutRun_;              // first member (index in membres) of each run, +end
+    std::vector<qint32> repertoireRun_;         // directory number of each run
+    std::vector<qint32> runDeMembre_;           // run of each member
     std::vector<quint8> plusieursRepertoires_;  // 1 for a group found in two directories or more
     std::vector<QStringView> cheminsRepertoires_;           // drive path of each directory number
     std::vector<std::optional<QString>> hotesRepertoires_;  // its host path and "/", once

@@ -204,7 +204,7 @@ void PasseTotaux(const AppState& state, const std::vector<quint8>& etats, Tranch
     std::vector<QStringView> noms;
     std::vector<QString> joints;  // paths made for the block's bare names
     std::vector<std::optional<InfoFichier>> infos;
-    std::vector<bool> lisibles;  // per marked entry of the block: on a drive, read
+    std::vector<bool> lisibles;   // per marked entry of the block: on a drive, read
     std::vector<int> lignesType;  // per marked entry of the block: its TabConf row, or -1
     for (qsizetype debut = tranche.debut; debut < tranche.fin; debut += EntreesParBloc) {
         const qsizetype fin = std::min(tranche.fin, debut + EntreesParBloc);

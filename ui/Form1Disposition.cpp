@@ -241,9 +241,7 @@ QWidget* Form1::construitListe() {
     Frame10 = Cadre("Frame10",
                     QStringLiteral("Fichiers en double sur l'ensemble des répertoires inspectés "),
                     milieu);
-    ListV =
-        Nomme(new QTreeView(Frame10), "ListV",
-              InfoBulleListV.toString());
+    ListV = Nomme(new QTreeView(Frame10), "ListV", InfoBulleListV.toString());
     ListV->setModel(modeleCouples_);
     ListV->setRootIsDecorated(false);
     ListV->setItemsExpandable(false);
@@ -257,8 +255,7 @@ QWidget* Form1::construitListe() {
     CmdDep2 = Bouton("CmdDep2", QStringLiteral("Ce Fichier"), bulleUn, Frame10);
     CmdDepMulti1 = Bouton("CmdDepMulti1", QStringLiteral("Ces Fichiers"), bulleTous, Frame10);
     CmdDepMulti2 = Bouton("CmdDepMulti2", QStringLiteral("Ces Fichiers"), bulleTous, Frame10);
-    CmdSuiv = Bouton("CmdSuiv", QStringLiteral("Suivant"),
-                     InfoBulleSuivant.toString(), Frame10);
+    CmdSuiv = Bouton("CmdSuiv", QStringLiteral("Suivant"), InfoBulleSuivant.toString(), Frame10);
     auto* couple = new QGridLayout(Frame10);
     couple->addWidget(ListV, 0, 0, 1, 3);
     couple->addWidget(TxtFich1, 1, 0);
@@ -293,12 +290,9 @@ QWidget* Form1::construitDroite() {
                               "effacés du disque."),
                Frame4);
     CmdPurge =
-        Bouton("CmdPurge", QStringLiteral("Visu Purge"),
-               InfoBulleVisuPurge.toString(), Frame4);
-    CmdTrait =
-        Bouton("CmdTrait", QStringLiteral("Traitement Purge"),
-               InfoBulleTraitementPurge.toString(),
-               Frame4);
+        Bouton("CmdPurge", QStringLiteral("Visu Purge"), InfoBulleVisuPurge.toString(), Frame4);
+    CmdTrait = Bouton("CmdTrait", QStringLiteral("Traitement Purge"),
+                      InfoBulleTraitementPurge.toString(), Frame4);
     DisposeCommandes(Frame4, OptPDeplace, OptPEfface, CmdPurge, CmdTrait);
 
     Frame11 = new QWidget(droite);
@@ -332,10 +326,8 @@ QWidget* Form1::construitDroite() {
                QStringLiteral("Avec cette option les fichiers doublons sélectionnés seront "
                               "irrémediablement effacés du disque."),
                Frame1);
-    CmdMulti =
-        Bouton("CmdMulti", QStringLiteral("Recherche Multiples ?"),
-               InfoBulleRechercheMultiples.toString(),
-               Frame1);
+    CmdMulti = Bouton("CmdMulti", QStringLiteral("Recherche Multiples ?"),
+                      InfoBulleRechercheMultiples.toString(), Frame1);
     CmdTraitMulti = Bouton("CmdTraitMulti", QStringLiteral("Traitement multiple"),
                            InfoBulleTraitementMultiple.toString(), Frame1);
     DisposeCommandes(Frame1, OptMDeplace, OptMEfface, CmdMulti, CmdTraitMulti);

@@ -324,9 +324,9 @@ TEST(FileSystemMove, AtomiqueOntoAHardLinkOfTheSourceRemovesTheSourceName) {
     for (const bool lue : {false, true}) {
         TempTree t;
         t.fichier("a.prt.1", "meme");
-        ASSERT_EQ(::link(Natif(t.chemin("a.prt.1")).constData(),
-                         Natif(t.chemin("b.prt.1")).constData()),
-                  0);
+        ASSERT_EQ(
+            ::link(Natif(t.chemin("a.prt.1")).constData(), Natif(t.chemin("b.prt.1")).constData()),
+            0);
         FileSystem fs;
         const std::optional<InfoFichier> info = fs.info(t.chemin("a.prt.1"));
         ASSERT_TRUE(fs.move(t.chemin("a.prt.1"), t.chemin("b.prt.1"), Remplacement::Atomique,
