@@ -219,9 +219,10 @@ int main(int argc, char** argv) {
                         m * 1e6 / double(taille + (std::string(nom) == "Recherche" ? couples : 0)));
         }
     }
-    std::printf("  RechercheTousTypes %8.2f ms over %zu entries (every type; stops at the "
-                "table's size)\n",
-                collecteur.mediane("RechercheTousTypes"), t.tous.TabFich.size());
+    std::printf(
+        "  RechercheTousTypes %8.2f ms over %zu entries (every type; stops at the "
+        "table's size)\n",
+        collecteur.mediane("RechercheTousTypes"), t.tous.TabFich.size());
 
     // Memory of the couple table: the bytes the vector holds, per couple kept.
     const FileSystem fs;

@@ -599,8 +599,8 @@ ResultatFs FileSystem::forceRemove(const QString& chemin) {
         Etape(plan_, OperationFs::Supprime, [&] { return ::unlink(natif.constData()); }));
 }
 
-ResultatFs FileSystem::move(const QString& source, const QString& cible,
-                            Remplacement remplacement, const InfoFichier* sourceLue) {
+ResultatFs FileSystem::move(const QString& source, const QString& cible, Remplacement remplacement,
+                            const InfoFichier* sourceLue) {
     const QByteArray de = Natif(source);
     const QByteArray vers = Natif(cible);
     // The source's own facts: read first unless the caller just read them, and then only on
@@ -658,10 +658,9 @@ ResultatFs FileSystem::move(const QString& source, const QString& cible,
     }
     if (code == EXDEV) {
         const int erreur = litAvant();
-        code = erreur ? erreur
-               : S_ISDIR(avant.st_mode)
-                   ? EISDIR
-                   : DeplacerAilleurs(plan_, de, vers, avant, remplacement);
+        code = erreur                   ? erreur
+               : S_ISDIR(avant.st_mode) ? EISDIR
+                                        : DeplacerAilleurs(plan_, de, vers, avant, remplacement);
     }
     return Resultat(code);
 }

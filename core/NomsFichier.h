@@ -33,10 +33,10 @@ int NumRevision(QStringView entree, bool sansIndicePrioritaire);
 // All the parts above, found in one reading of the entry: for code that needs several of
 // them for each of many entries.
 struct PartiesEntree {
-    QStringView repertoire;    // NomRepertoire
-    QStringView fichier;       // NomFichier
-    QStringView sansRevision;  // NomSansRevision
-    QStringView type;          // TypeFichier
+    QStringView repertoire;                          // NomRepertoire
+    QStringView fichier;                             // NomFichier
+    QStringView sansRevision;                        // NomSansRevision
+    QStringView type;                                // TypeFichier
     int revision(bool sansIndicePrioritaire) const;  // NumRevision
 
     qsizetype premierPoint = -1;  // in `fichier`, -1 when it holds no dot

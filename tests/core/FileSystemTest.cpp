@@ -495,12 +495,14 @@ TEST(FileSystemCrossFs, UndoTouchesOnlyItsOwnCopyAndASourceGoneKeepsTheCopy) {
         if (!sourcePartie)
             plan.echoue(OperationFs::Supprime, 1, EACCES);
         plan.avantEtape = [&](OperationFs op, int rang) {
-            if (!sourcePartie && op == OperationFs::Supprime)
+            if (!sourcePartie && op == OperationFs::Supprime) {
                 ASSERT_EQ(::rename(Natif(t.chemin("autre")).constData(),
                                    Natif(t.chemin("garage/a.prt.2")).constData()),
                           0);
-            if (sourcePartie && op == OperationFs::Synchronise && rang == 2)
+            }
+            if (sourcePartie && op == OperationFs::Synchronise && rang == 2) {
                 ASSERT_EQ(::unlink(Natif(t.chemin("proj/a.prt.2")).constData()), 0);
+            }
         };
         FileSystem fs(&plan);
         const ResultatFs r =

@@ -79,11 +79,12 @@ TEST(ValeurEntiere, ReadsLeadingDigitsAfterSpaces) {
 // "k" and "s"), a pair of surrogates and texts of different lengths.
 TEST(EgauxSansCasse, RepondCommeLaComparaisonDeLaBibliotheque) {
     const QString textes[] = {
-        u"piston.prt"_qs, u"PISTON.PRT"_qs, u"Piston.Prt"_qs, u"piston.prs"_qs, u"piston.prt "_qs,
-        u"k.prt"_qs,      u"\u212A.prt"_qs,  u"K.PRT"_qs,      u"s"_qs,          u"\u017F"_qs,
-        u"S"_qs,          u"été"_qs,        u"ÉTÉ"_qs,        u"ete"_qs,        u"ß"_qs,
-        u"ss"_qs,         u"\U0001D400a"_qs, u"\U0001D400A"_qs, u"\U0001D401a"_qs, u""_qs,
-        u"@"_qs,          u"`"_qs,          u"["_qs,          u"{"_qs};
+        u"piston.prt"_qs,  u"PISTON.PRT"_qs,  u"Piston.Prt"_qs,  u"piston.prs"_qs,
+        u"piston.prt "_qs, u"k.prt"_qs,       u"\u212A.prt"_qs,  u"K.PRT"_qs,
+        u"s"_qs,           u"\u017F"_qs,      u"S"_qs,           u"été"_qs,
+        u"ÉTÉ"_qs,         u"ete"_qs,         u"ß"_qs,           u"ss"_qs,
+        u"\U0001D400a"_qs, u"\U0001D400A"_qs, u"\U0001D401a"_qs, u""_qs,
+        u"@"_qs,           u"`"_qs,           u"["_qs,           u"{"_qs};
     int egaux = 0;
     for (const QString& a : textes) {
         for (const QString& b : textes) {

@@ -8,6 +8,7 @@
 #include "tests/support/TempTree.h"
 
 #include <QFile>
+#include <QHash>
 #include <QRandomGenerator>
 
 #include <gtest/gtest.h>
@@ -346,6 +347,29 @@ TEST(RechercheDoublons, LitLesFichiersDesRadicauxPresentsDansDeuxRepertoiresSeul
     EXPECT_EQ(arbre.state.InfosLues.value(0).taille, 5);
     EXPECT_EQ(arbre.state.InfosLues.value(3).taille, 2);
     EXPECT_EQ(arbre.state.InfosLues.value(3).modificationNs, 1'000'000'000LL * 1'000'000'000LL);
+}
+
+// Enough entries in groups of two folders or more to be read ahead on two threads, two
+// folders each: every entry gets its own file's facts, in the second half as in the first
+// (and the tsan preset sees the two threads share the work).
+TEST(RechercheDoublons, UneLongueListeLueSurDeuxFilsDonneAChaqueEntreeSesFaits) {
+    Arbre arbre;
+    QHash<QString, qint64> tailles;
+    for (int k = 0; k < 600; ++k) {
+        const QString relatif = QStringLiteral("d%1/m%2.prt.%3").arg(k % 4).arg(k / 4).arg(k % 4);
+        arbre.tree.fichier(QStringLiteral("w/") + relatif, QByteArray(1 + k % 97, 'x'));
+        tailles.insert(QStringLiteral("C:\\w\\") + QString(relatif).replace(u'/', u'\\'),
+                       1 + k % 97);
+    }
+    arbre.scanne();
+    arbre.cherche();
+    ASSERT_EQ(arbre.state.TabFich.size(), 600u);
+    ASSERT_EQ(arbre.state.InfosLues.size(), 600);
+    for (std::size_t i = 0; i < arbre.state.TabFich.size(); ++i) {
+        const QString& entree = arbre.state.TabFich[i];
+        EXPECT_EQ(arbre.state.InfosLues.value(qint32(i)).taille, tailles.value(entree))
+            << entree.toStdString();
+    }
 }
 
 TEST(RechercheDoublons, UneEntreeIllisibleNEntreDansAucunCoupleEtEstSignalee) {

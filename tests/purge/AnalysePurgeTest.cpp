@@ -388,7 +388,8 @@ TEST(AnalysePurge, UneLongueListeDonneCeQueDonneChaqueRepertoireAnalyseSeul) {
         }
         for (int m = 0; m < 40; ++m) {
             for (int r = 1; r <= 1 + (m + d) % 6; ++r)
-                noms.push_back(rep + "/m" + QByteArray::number(m) + ".prt." + QByteArray::number(r));
+                noms.push_back(rep + "/m" + QByteArray::number(m) + ".prt." +
+                               QByteArray::number(r));
         }
         for (int r = 1; r <= 4; ++r) noms.push_back(rep + "/trail.txt." + QByteArray::number(r));
         noms.push_back(rep + "/m0.xas");
@@ -445,9 +446,9 @@ TEST(AnalysePurge, UneLongueListeDonneCeQueDonneChaqueRepertoireAnalyseSeul) {
     }
 
     std::vector<std::tuple<EtapeAnalyse, qsizetype, qsizetype>> appels;
-    const PlanPurge plan =
-        AnalysePurge(banc.state, banc.lecteurs, banc.fs,
-                     [&](EtapeAnalyse e, qsizetype p, qsizetype t) { appels.emplace_back(e, p, t); });
+    const PlanPurge plan = AnalysePurge(
+        banc.state, banc.lecteurs, banc.fs,
+        [&](EtapeAnalyse e, qsizetype p, qsizetype t) { appels.emplace_back(e, p, t); });
     EXPECT_EQ(plan.etats, etats);
     EXPECT_EQ(plan.octets, octets);
     EXPECT_EQ(plan.nombres, nombres);

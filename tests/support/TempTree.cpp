@@ -4,6 +4,8 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
@@ -102,10 +104,23 @@ MontageTmpfs::~MontageTmpfs() {
         ::umount2(dossier_.constData(), MNT_DETACH);
 }
 
+namespace {
+
+// QSettings caches the user folder of the first store made in the process; this replaces it
+// for both formats the store may ask for (on Linux the native one is the INI one).
+void CheminReglages(const QString& dossier) {
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dossier);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dossier);
+}
+
+}  // namespace
+
 ConfigTemporaire::ConfigTemporaire()
     : ancienXdg_(qgetenv("XDG_CONFIG_HOME")),
-      avaitXdg_(qEnvironmentVariableIsSet("XDG_CONFIG_HOME")) {
+      avaitXdg_(qEnvironmentVariableIsSet("XDG_CONFIG_HOME")),
+      ancienChemin_(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)) {
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(chemin()));
+    CheminReglages(chemin());
 }
 
 ConfigTemporaire::~ConfigTemporaire() {
@@ -113,6 +128,7 @@ ConfigTemporaire::~ConfigTemporaire() {
         qputenv("XDG_CONFIG_HOME", ancienXdg_);
     else
         qunsetenv("XDG_CONFIG_HOME");
+    CheminReglages(ancienChemin_);
 }
 
 }  // namespace tidemark::test

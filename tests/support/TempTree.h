@@ -62,8 +62,10 @@ private:
     QString raison_;
 };
 
-// Points $XDG_CONFIG_HOME (and $HOME) at a fresh temporary tree while it lives, so a test
-// of the real settings store never touches the user's own.
+// Points the user's settings at a fresh temporary folder while it lives, so a test of the real
+// settings store never touches the user's own: $XDG_CONFIG_HOME for child processes and
+// QStandardPaths, and QSettings' own user path, which QSettings reads from the environment
+// once per process and keeps. Both go back to what they were when the object goes.
 class ConfigTemporaire : public TempTree {
 public:
     ConfigTemporaire();
@@ -72,6 +74,7 @@ public:
 private:
     QByteArray ancienXdg_;
     bool avaitXdg_;
+    QString ancienChemin_;
 };
 
 }  // namespace tidemark::test
