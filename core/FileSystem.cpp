@@ -163,8 +163,8 @@ int RenommerSansRemplacer(FaultPlan* plan, const QByteArray& de, const QByteArra
 
 // How a copy was put in place at the target, so that it can be undone.
 struct Mise {
-    bool nouvelle = false;  // the target did not exist: undoing removes the copy
-    QByteArray ancienne;    // a second name of the replaced older file, to put it back
+    bool nouvelle = false;   // the target did not exist: undoing removes the copy
+    QByteArray ancienne;     // a second name of the replaced older file, to put it back
     IdentiteFichier placee;  // the copy that was put in place
 };
 
@@ -628,7 +628,8 @@ ResultatFs FileSystem::move(const QString& source, const QString& cible, Remplac
             code = Etape(plan_, OperationFs::Supprime, [&] { return ::unlink(de.constData()); });
             // The second name only, and only while it is still the source's: the source is
             // whole.
-            struct stat a {}, b{};
+            struct stat a {
+            }, b{};
             if (code != 0 && ::lstat(de.constData(), &a) == 0 &&
                 ::lstat(vers.constData(), &b) == 0 && MemeFichier(a, b))
                 ::unlink(vers.constData());
@@ -699,8 +700,8 @@ int RetireTemporairesDans(int fdDossier) {
         }
     }
     for (const QByteArray& nom : sousDossiers) {
-        const int fd = ::openat(fdDossier, nom.constData(),
-                                O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int fd =
+            ::openat(fdDossier, nom.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
         if (fd >= 0)
             retires += RetireTemporairesDans(fd);
     }
