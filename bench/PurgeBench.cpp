@@ -22,7 +22,7 @@
 #include "core/Drives.h"
 #include "core/FileSystem.h"
 #include "core/TabConf.h"
-#include "duplicates/Garage.h"
+#include "garage/Garage.h"
 #include "inventory/Marquage.h"
 #include "inventory/Scan.h"
 #include "purge/AnalysePurge.h"

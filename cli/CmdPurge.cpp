@@ -3,7 +3,7 @@
 #include "cli/Commandes.h"
 #include "cli/Preparation.h"
 
-#include "duplicates/Garage.h"
+#include "garage/Garage.h"
 #include "inventory/Marquage.h"
 #include "purge/AnalysePurge.h"
 #include "purge/TraitementPurge.h"

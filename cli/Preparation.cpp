@@ -118,7 +118,7 @@ bool EcritLignes(std::size_t nombre, const std::function<QString(std::size_t)>& 
         const int erreur = errno != 0 ? errno : EIO;
         Ecrit(stderr, QStringLiteral("tidemark-cli : erreur d'écriture sur la sortie standard "
                                      "(%1).\n")
-                          .arg(FileSystem::Raison(erreur)));
+                          .arg(FileSystem::reason(erreur)));
     }
     return ok;
 }

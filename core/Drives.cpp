@@ -184,7 +184,7 @@ RepertoireResolu ResoutRepertoireSaisi(const QString& saisie, const DriveMap& le
         hote = HoteNet(saisie);
     }
     int erreur = 0;
-    const std::optional<QString> reel = fs.cheminReel(*hote, &erreur);
+    const std::optional<QString> reel = fs.realPath(*hote, &erreur);
     if (!reel) {
         if (erreur == ENOENT || erreur == ENOTDIR)
             return refuse(RefusRepertoire::Absent, absent);
@@ -196,7 +196,7 @@ RepertoireResolu ResoutRepertoireSaisi(const QString& saisie, const DriveMap& le
                               .arg(saisie));
         return refuse(RefusRepertoire::Illisible,
                       QStringLiteral("Le répertoire « %1 » ne peut pas être suivi : %2.")
-                          .arg(saisie, FileSystem::Raison(erreur)));
+                          .arg(saisie, FileSystem::reason(erreur)));
     }
     if (!fs.folderExists(*reel))
         return refuse(RefusRepertoire::PasUnDossier,
@@ -207,9 +207,9 @@ RepertoireResolu ResoutRepertoireSaisi(const QString& saisie, const DriveMap& le
     DriveMap reelle;
     for (const QChar lettre : lecteurs.lettres()) {
         const QString racine = lecteurs.racine(lettre);
-        const QString racineReelle = fs.cheminReel(racine).value_or(racine);
+        const QString racineReelle = fs.realPath(racine).value_or(racine);
         reelle.ajoute(lettre, racineReelle);
-        const std::optional<QString> garage = fs.cheminReel(racineReelle + QStringLiteral("/_"));
+        const std::optional<QString> garage = fs.realPath(racineReelle + QStringLiteral("/_"));
         if (garage && SousRacine(*reel, *garage))
             return refuse(RefusRepertoire::DansGarage,
                           QStringLiteral("Le répertoire « %1 » se trouve dans le garage %2 : ce "

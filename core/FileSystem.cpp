@@ -27,7 +27,7 @@ QByteArray Natif(const QString& chemin) {
 }
 
 ResultatFs Resultat(int code) {
-    return {code, FileSystem::Raison(code)};
+    return {code, FileSystem::reason(code)};
 }
 
 // Runs one counted step: the errno the fault plan chooses for it, else the call's own
@@ -510,8 +510,8 @@ std::optional<InfoFichier> FileSystem::info(const QString& chemin, bool& dossier
     return Faits(s);
 }
 
-void FileSystem::infosDans(const QString& dossier, std::span<const QStringView> noms,
-                           std::span<std::optional<InfoFichier>> infos) const {
+void FileSystem::infosIn(const QString& dossier, std::span<const QStringView> noms,
+                         std::span<std::optional<InfoFichier>> infos) const {
     const QByteArray natifDossier = Natif(dossier);
     const bool avecBarre = natifDossier.endsWith('/');
     // O_PATH needs no read permission on the folder, only what a path walk through it needs.
@@ -556,7 +556,7 @@ void FileSystem::infosDans(const QString& dossier, std::span<const QStringView> 
         ::close(fd);
 }
 
-std::optional<IdentiteFichier> FileSystem::identite(const QString& chemin, int* erreur) const {
+std::optional<IdentiteFichier> FileSystem::identity(const QString& chemin, int* erreur) const {
     const QByteArray natif = Natif(chemin);
     struct stat s {};
     // stat follows a link to its target; a link that leads nowhere is read as itself.
@@ -711,7 +711,7 @@ int RetireTemporairesDans(int fdDossier) {
 
 }  // namespace
 
-int FileSystem::retireTemporaires(const QString& dossier) {
+int FileSystem::removeLeftoverTemporaries(const QString& dossier) {
     const int fd =
         ::open(Natif(dossier).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     return fd < 0 ? 0 : RetireTemporairesDans(fd);

@@ -94,19 +94,19 @@ public:
     // The identity of what the path reaches: that of the target for a symbolic link, so
     // that a link and its target are one file; that of the link itself when it leads
     // nowhere. Nothing when the path cannot be read; `erreur` then receives the errno.
-    std::optional<IdentiteFichier> identite(const QString& chemin, int* erreur = nullptr) const;
+    std::optional<IdentiteFichier> identity(const QString& chemin, int* erreur = nullptr) const;
     // The absolute path of what `chemin` reaches, every symbolic link followed and every "."
     // and ".." taken away. Nothing when it cannot be followed to its end (`erreur` then
     // receives the errno), or when that path is not UTF-8 (EILSEQ).
-    std::optional<QString> cheminReel(const QString& chemin, int* erreur = nullptr) const;
+    std::optional<QString> realPath(const QString& chemin, int* erreur = nullptr) const;
     // The same, and whether the entry is a folder (set only when the facts were read).
     std::optional<InfoFichier> info(const QString& chemin, bool& dossier) const;
     // The facts of many entries of one folder: infos[i] is exactly what
     // info(dossier + "/" + noms[i]) gives, but the entries are read relative to one open
     // handle on the folder, so the kernel walks the folder's path once rather than per name.
     // `infos` has the size of `noms`.
-    void infosDans(const QString& dossier, std::span<const QStringView> noms,
-                   std::span<std::optional<InfoFichier>> infos) const;
+    void infosIn(const QString& dossier, std::span<const QStringView> noms,
+                 std::span<std::optional<InfoFichier>> infos) const;
     // True when the owner has no write permission on the file.
     bool isReadOnly(const QString& chemin) const;
     // Deletes a file or a link (never its target). A read-only file is refused with EACCES.
@@ -129,10 +129,10 @@ public:
     // in `dossier` and the folders below it (links to folders are not followed, hidden
     // folders not entered). Only for a folder where no live move can be at work, such as a
     // garage whose lock is held. Returns how many were removed.
-    int retireTemporaires(const QString& dossier);
+    int removeLeftoverTemporaries(const QString& dossier);
 
     // The French reason for an errno ("accès refusé"...).
-    static QString Raison(int codeErreur);
+    static QString reason(int codeErreur);
 
 private:
     FaultPlan* plan_;

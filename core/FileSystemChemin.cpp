@@ -9,7 +9,7 @@
 
 namespace tidemark {
 
-std::optional<QString> FileSystem::cheminReel(const QString& chemin, int* erreur) const {
+std::optional<QString> FileSystem::realPath(const QString& chemin, int* erreur) const {
     const QByteArray natif = QFile::encodeName(chemin);
     const std::unique_ptr<char, decltype(&std::free)> reel(::realpath(natif.constData(), nullptr),
                                                            &std::free);

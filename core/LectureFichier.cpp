@@ -28,7 +28,7 @@ LectureFichier Echec(IssueLecture issue, int erreur, qint64 limite) {
                                         : QStringLiteral("dépasse %1 octets").arg(limite);
             break;
         default:
-            l.raison = FileSystem::Raison(erreur);
+            l.raison = FileSystem::reason(erreur);
             break;
     }
     return l;

@@ -83,7 +83,7 @@ constexpr RaisonSysteme Raisons[] = {
 
 }  // namespace
 
-QString FileSystem::Raison(int codeErreur) {
+QString FileSystem::reason(int codeErreur) {
     if (codeErreur == 0)
         return {};
     for (const RaisonSysteme& raison : Raisons) {

@@ -3,7 +3,7 @@
 #include "core/Drives.h"
 #include "core/FileSystem.h"
 #include "core/NomsFichier.h"
-#include "duplicates/Garage.h"
+#include "garage/Garage.h"
 
 #include <QHash>
 
@@ -163,9 +163,8 @@ private:
         std::vector<std::optional<InfoFichier>> lues(noms.size());
         const auto litLots = [&](std::size_t debut, std::size_t fin) {
             for (std::size_t l = debut; l < fin; ++l) {
-                fs_.infosDans(*lots[l].hote,
-                              std::span(noms).subspan(lots[l].premier, lots[l].nombre),
-                              std::span(lues).subspan(lots[l].premier, lots[l].nombre));
+                fs_.infosIn(*lots[l].hote, std::span(noms).subspan(lots[l].premier, lots[l].nombre),
+                            std::span(lues).subspan(lots[l].premier, lots[l].nombre));
             }
         };
         // Two halves of about as many names when there are enough to pay for a thread.
@@ -295,8 +294,8 @@ private:
         const std::optional<InfoFichier> info = fs_.info(chemin);
         if (!info) {
             int erreur = ENOENT;
-            fs_.identite(chemin, &erreur);  // only for the reason
-            resultat.illisibles.push_back({p, FileSystem::Raison(erreur)});
+            fs_.identity(chemin, &erreur);  // only for the reason
+            resultat.illisibles.push_back({p, FileSystem::reason(erreur)});
             return false;
         }
         infos_[std::size_t(p)] = *info;
@@ -329,7 +328,7 @@ private:
                                           infos_[std::size_t(p)].inode};
             etat = Lecture::Lue;
         } else if (etat == Lecture::NonLue) {
-            const std::optional<IdentiteFichier> lue = fs_.identite(hote(p));
+            const std::optional<IdentiteFichier> lue = fs_.identity(hote(p));
             etat = lue ? Lecture::Lue : Lecture::Illisible;
             if (lue)
                 identites_[std::size_t(p)] = *lue;

@@ -113,7 +113,7 @@ private:
     std::optional<IdentiteFichier> Identite(qint32 p) const {
         const std::optional<QString> hote =
             lecteurs_.versHote(CheminEntree(state_, std::size_t(p)));
-        return hote ? fs_.identite(*hote) : std::nullopt;
+        return hote ? fs_.identity(*hote) : std::nullopt;
     }
 
     const AppState& state_;

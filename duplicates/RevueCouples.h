@@ -1,9 +1,9 @@
 #pragma once
 
 #include "core/AppState.h"
-#include "duplicates/Garage.h"
 #include "duplicates/RechercheDoublons.h"
-#include "duplicates/VerrouGarage.h"
+#include "garage/Garage.h"
+#include "garage/VerrouGarage.h"
 
 #include <QString>
 #include <QStringView>

@@ -128,7 +128,7 @@ class Garages {
 public:
     Garages(const DriveMap& lecteurs, const FileSystem& fs) : fs_(fs) {
         for (const QChar lettre : lecteurs.lettres()) {
-            if (const auto id = fs.identite(lecteurs.racine(lettre) + QStringLiteral("/_")))
+            if (const auto id = fs.identity(lecteurs.racine(lettre) + QStringLiteral("/_")))
                 identites_.push_back(*id);
         }
     }
@@ -141,7 +141,7 @@ public:
         if (!chemin.endsWith('/'))
             chemin += '/';
         chemin += '_';
-        const auto id = fs_.identite(QFile::decodeName(chemin));
+        const auto id = fs_.identity(QFile::decodeName(chemin));
         return id && std::find(identites_.begin(), identites_.end(), *id) != identites_.end();
     }
 
@@ -249,7 +249,7 @@ public:
         if (listing_.erreur != 0) {
             ++resultat_.repertoiresIgnores;
             echecs_.append(
-                QStringLiteral("  %1 : %2").arg(rep.lecteur, FileSystem::Raison(listing_.erreur)));
+                QStringLiteral("  %1 : %2").arg(rep.lecteur, FileSystem::reason(listing_.erreur)));
             return true;
         }
         ++resultat_.repertoiresVisites;

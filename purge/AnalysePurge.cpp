@@ -242,8 +242,8 @@ void PasseTotaux(const AppState& state, const std::vector<quint8>& etats, Tranch
         }
         infos.assign(noms.size(), std::nullopt);
         for (const LotDossier& lot : lots) {
-            fs.infosDans(lot.hote, std::span(noms).subspan(lot.premier, lot.nombre),
-                         std::span(infos).subspan(lot.premier, lot.nombre));
+            fs.infosIn(lot.hote, std::span(noms).subspan(lot.premier, lot.nombre),
+                       std::span(infos).subspan(lot.premier, lot.nombre));
         }
 
         // The merge, in list order.

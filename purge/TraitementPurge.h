@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/AppState.h"
-#include "duplicates/Garage.h"
-#include "duplicates/VerrouGarage.h"
+#include "garage/Garage.h"
+#include "garage/VerrouGarage.h"
 
 #include <QStringList>
 

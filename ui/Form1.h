@@ -1,6 +1,6 @@
 #pragma once
 
-#include "duplicates/VerrouGarage.h"
+#include "garage/VerrouGarage.h"
 
 #include <QMainWindow>
 #include <QStringList>

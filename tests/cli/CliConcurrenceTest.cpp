@@ -1,7 +1,7 @@
 // Two disposing runs meeting on one garage, as a scheduled tidemark-cli and the window would.
 #include "core/Drives.h"
 #include "core/FileSystem.h"
-#include "duplicates/VerrouGarage.h"
+#include "garage/VerrouGarage.h"
 #include "tests/cli/LanceCli.h"
 #include "tests/support/TempTree.h"
 

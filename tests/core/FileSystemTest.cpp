@@ -113,20 +113,20 @@ bool SystemesDifferents(const QString& a, const QString& b) {
 // ---- Reasons -------------------------------------------------------------------------------
 
 TEST(FileSystemRaison, CommonErrorsReadAsFrenchAndOthersNameTheCode) {
-    EXPECT_EQ(FileSystem::Raison(EACCES), u"accès refusé");
-    EXPECT_EQ(FileSystem::Raison(EPERM), u"accès refusé");
-    EXPECT_EQ(FileSystem::Raison(ENOENT), u"fichier ou dossier introuvable");
-    EXPECT_EQ(FileSystem::Raison(EEXIST), u"la cible existe déjà");
-    EXPECT_EQ(FileSystem::Raison(ENOSPC), u"plus de place sur le disque");
-    EXPECT_EQ(FileSystem::Raison(EROFS), u"système de fichiers en lecture seule");
-    EXPECT_EQ(FileSystem::Raison(EBUSY), u"fichier occupé");
-    EXPECT_EQ(FileSystem::Raison(ENAMETOOLONG), u"chemin trop long");
-    EXPECT_EQ(FileSystem::Raison(EIO), u"erreur d'entrée-sortie");
-    EXPECT_EQ(FileSystem::Raison(EDQUOT), u"quota dépassé");
+    EXPECT_EQ(FileSystem::reason(EACCES), u"accès refusé");
+    EXPECT_EQ(FileSystem::reason(EPERM), u"accès refusé");
+    EXPECT_EQ(FileSystem::reason(ENOENT), u"fichier ou dossier introuvable");
+    EXPECT_EQ(FileSystem::reason(EEXIST), u"la cible existe déjà");
+    EXPECT_EQ(FileSystem::reason(ENOSPC), u"plus de place sur le disque");
+    EXPECT_EQ(FileSystem::reason(EROFS), u"système de fichiers en lecture seule");
+    EXPECT_EQ(FileSystem::reason(EBUSY), u"fichier occupé");
+    EXPECT_EQ(FileSystem::reason(ENAMETOOLONG), u"chemin trop long");
+    EXPECT_EQ(FileSystem::reason(EIO), u"erreur d'entrée-sortie");
+    EXPECT_EQ(FileSystem::reason(EDQUOT), u"quota dépassé");
     for (const int code : {EXDEV, ENOTDIR, EISDIR})
-        EXPECT_FALSE(FileSystem::Raison(code).startsWith(u"erreur système")) << code;
+        EXPECT_FALSE(FileSystem::reason(code).startsWith(u"erreur système")) << code;
     // An error no file system gives: its number, and no English text.
-    EXPECT_EQ(FileSystem::Raison(ECHILD), QStringLiteral("erreur système %1").arg(ECHILD));
+    EXPECT_EQ(FileSystem::reason(ECHILD), QStringLiteral("erreur système %1").arg(ECHILD));
 }
 
 TEST(FileSystemRaison, EveryErrorAFileSystemGivesReadsInFrench) {
@@ -137,7 +137,7 @@ TEST(FileSystemRaison, EveryErrorAFileSystemGivesReadsInFrench) {
           EINVAL,    EMLINK,    ENOTEMPTY, EMFILE,    ENFILE,    ENOMEM,       ETXTBSY,
           ENXIO,     ENODEV,    ECANCELED, EOVERFLOW, EILSEQ,    ENOTSUP,      ENOKEY,
           ENOMEDIUM, EBADF}) {
-        const QString raison = FileSystem::Raison(code);
+        const QString raison = FileSystem::reason(code);
         EXPECT_FALSE(raison.isEmpty() || raison.startsWith(u"erreur système")) << code;
         EXPECT_FALSE(
             raison.contains(QString::fromLocal8Bit(std::strerror(code)), Qt::CaseInsensitive))
@@ -156,7 +156,7 @@ TEST(FileSystemCreateFolder, MakesOneLevelAndAcceptsOnlyAnExistingFolder) {
 
     const ResultatFs sansParent = fs.createFolder(t.chemin("manque/garage"));
     EXPECT_EQ(sansParent.erreur, ENOENT);
-    EXPECT_EQ(sansParent.raison, FileSystem::Raison(ENOENT));
+    EXPECT_EQ(sansParent.raison, FileSystem::reason(ENOENT));
     EXPECT_FALSE(t.existe("manque"));
 
     t.fichier("fichier");
@@ -469,7 +469,7 @@ TEST(FileSystemCrossFs, FailureAtAnyStepLeavesSourceAndTargetWhole) {
                 const ResultatFs r =
                     fs.move(t.chemin("proj/a.prt.2"), t.chemin("garage/a.prt.2"), s.remplacement);
                 EXPECT_EQ(r.erreur, code);
-                EXPECT_EQ(r.raison, FileSystem::Raison(code));
+                EXPECT_EQ(r.raison, FileSystem::reason(code));
                 EXPECT_EQ(Lire(t.chemin("proj/a.prt.2")), source);
                 EXPECT_EQ(t.tout(), toutAvant) << "a temporary file or the copy was left";
                 if (s.ancienne) {
@@ -517,7 +517,7 @@ TEST(FileSystemCrossFs, UndoTouchesOnlyItsOwnCopyAndASourceGoneKeepsTheCopy) {
     t.fichiers({"g/.tidemark-aB3xY9", "g/p/.tidemark-000000", "g/p/.tidemark-court", "g/p/a.prt.1",
                 "g/.cache/.tidemark-zzzzzz"});
     FileSystem fs;
-    EXPECT_EQ(fs.retireTemporaires(t.chemin("g")), 2);
+    EXPECT_EQ(fs.removeLeftoverTemporaries(t.chemin("g")), 2);
     EXPECT_EQ(t.tout(),
               (QStringList{"g/.cache/.tidemark-zzzzzz", "g/p/.tidemark-court", "g/p/a.prt.1"}));
 }

@@ -171,8 +171,8 @@ std::vector<std::pair<qint32, qint32>> Reference(const AppState& state, const Dr
                              NomSansRevision(state.TabFich[j])) ||
                 MemeRepertoire(RepertoireEntree(state, i), RepertoireEntree(state, j)))
                 continue;
-            const auto a = FileSystem().identite(*lecteurs.versHote(CheminEntree(state, i)));
-            const auto b = FileSystem().identite(*lecteurs.versHote(CheminEntree(state, j)));
+            const auto a = FileSystem().identity(*lecteurs.versHote(CheminEntree(state, i)));
+            const auto b = FileSystem().identity(*lecteurs.versHote(CheminEntree(state, j)));
             if (a && b && *a != *b)
                 couples.emplace_back(qint32(i), qint32(j));
         }

@@ -210,7 +210,7 @@ TEST_F(RevueCouples, UnEchecNArretePasLesAutresEtEstRapporte) {
     EXPECT_EQ(r.traites, 2);
     ASSERT_EQ(r.echecs.size(), 1u);
     EXPECT_EQ(r.echecs[0].chemin, W(u"a\\p1.prt.1"));
-    EXPECT_EQ(r.echecs[0].raison, FileSystem::Raison(EACCES));
+    EXPECT_EQ(r.echecs[0].raison, FileSystem::reason(EACCES));
     EXPECT_EQ(tree.tout(),
               (QStringList{"w/a/p1.prt.1", "w/b/p1.prt.2", "w/b/p2.prt.2", "w/b/p3.prt.2"}));
 

@@ -1,4 +1,4 @@
-#include "duplicates/VerrouGarage.h"
+#include "garage/VerrouGarage.h"
 
 #include "core/Drives.h"
 #include "core/FileSystem.h"
@@ -134,7 +134,7 @@ bool VerrousGarage::prend(QList<QChar> lettres, const DriveMap& lecteurs, bool c
             // A file that was there, with a holder's number in it, was left by a run that
             // ended without releasing it: killed, its moves may have left temporaries.
             if (existait && tenu.st_size > 0)
-                retires_ += fs.retireTemporaires(QFile::decodeName(garage));
+                retires_ += fs.removeLeftoverTemporaries(QFile::decodeName(garage));
             const QByteArray pid = QByteArray::number(qint64(::getpid())) + '\n';
             if (::ftruncate(fd, 0) != 0 ||
                 ::pwrite(fd, pid.constData(), size_t(pid.size()), 0) < 0) {

@@ -1,4 +1,4 @@
-#include "duplicates/Garage.h"
+#include "garage/Garage.h"
 
 #include "core/Drives.h"
 #include "core/Identite.h"
@@ -126,7 +126,7 @@ ResultatDisposition DeplaceGarage(const QString& chemin, const DriveMap& lecteur
     const bool connu = !hoteVerifie.isEmpty() && hoteVerifie == *source;
     if (connu ? contexte.verifieDossier_ : !fs.fileExists(*source)) {
         const int code = connu || fs.folderExists(*source) ? EISDIR : ENOENT;
-        ResultatDisposition echec = Echec(chemin, code, FileSystem::Raison(code));
+        ResultatDisposition echec = Echec(chemin, code, FileSystem::reason(code));
         echec.cible = resultat.cible;
         return echec;
     }

@@ -1,4 +1,4 @@
-#include "duplicates/Garage.h"
+#include "garage/Garage.h"
 
 #include "core/Drives.h"
 #include "tests/support/QtGtest.h"
