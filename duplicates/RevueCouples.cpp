@@ -80,8 +80,8 @@ public:
             resultat.echecs.push_back({chemin, *raison});
             return;
         }
-        const ResultatDisposition fait =
-            TraiteDoublon(chemin, mode_, state_.options.ValCaches, info, lecteurs_, fs_, contexte_);
+        const ResultatDisposition fait = TraiteDoublon(chemin, mode_, state_.options.ValCaches,
+                                                       info, lecteurs_, fs_, &contexte_);
         if (!fait.ok())
             resultat.echecs.push_back({chemin, fait.raison});
         else if (fait.laisse)

@@ -81,13 +81,10 @@ QString CheminGarage(QStringView cheminLecteur) {
     return garage;
 }
 
-ResultatDisposition DeplaceGarage(const QString& chemin, const DriveMap& lecteurs, FileSystem& fs) {
-    ContexteGarage contexte;
-    return DeplaceGarage(chemin, lecteurs, fs, contexte);
-}
-
 ResultatDisposition DeplaceGarage(const QString& chemin, const DriveMap& lecteurs, FileSystem& fs,
-                                  ContexteGarage& contexte) {
+                                  ContexteGarage* run) {
+    ContexteGarage seul;
+    ContexteGarage& contexte = run ? *run : seul;
     // What VerifieInchange learnt serves this disposal only, whatever happens to it.
     const QString hoteVerifie = std::exchange(contexte.hoteVerifie_, QString());
     const InfoFichier infoVerifiee = contexte.infoVerifiee_;
@@ -205,14 +202,10 @@ ResultatDisposition EffaceFichier(const QString& chemin, int valCaches, const Dr
 }
 
 ResultatDisposition VerifieInchange(const QString& chemin, const InfoFichier& attendu,
-                                    const DriveMap& lecteurs, const FileSystem& fs) {
-    ContexteGarage contexte;
-    return VerifieInchange(chemin, attendu, lecteurs, fs, contexte);
-}
-
-ResultatDisposition VerifieInchange(const QString& chemin, const InfoFichier& attendu,
                                     const DriveMap& lecteurs, const FileSystem& fs,
-                                    ContexteGarage& contexte) {
+                                    ContexteGarage* run) {
+    ContexteGarage seul;
+    ContexteGarage& contexte = run ? *run : seul;
     contexte.hoteVerifie_.clear();
     const std::optional<QString> hote = lecteurs.versHote(chemin);
     if (!hote)
@@ -236,23 +229,17 @@ ResultatDisposition VerifieInchange(const QString& chemin, const InfoFichier& at
 }
 
 ResultatDisposition TraiteDoublon(const QString& chemin, ModeDisposition mode, int valCaches,
-                                  const std::optional<InfoFichier>& attendu,
-                                  const DriveMap& lecteurs, FileSystem& fs) {
-    ContexteGarage contexte;
-    return TraiteDoublon(chemin, mode, valCaches, attendu ? &*attendu : nullptr, lecteurs, fs,
-                         contexte);
-}
-
-ResultatDisposition TraiteDoublon(const QString& chemin, ModeDisposition mode, int valCaches,
                                   const InfoFichier* attendu, const DriveMap& lecteurs,
-                                  FileSystem& fs, ContexteGarage& contexte) {
+                                  FileSystem& fs, ContexteGarage* run) {
+    ContexteGarage seul;
+    ContexteGarage& contexte = run ? *run : seul;
     if (attendu) {
-        ResultatDisposition controle = VerifieInchange(chemin, *attendu, lecteurs, fs, contexte);
+        ResultatDisposition controle = VerifieInchange(chemin, *attendu, lecteurs, fs, &contexte);
         if (!controle.ok())
             return controle;
     }
     return mode == ModeDisposition::Detruire ? EffaceFichier(chemin, valCaches, lecteurs, fs)
-                                             : DeplaceGarage(chemin, lecteurs, fs, contexte);
+                                             : DeplaceGarage(chemin, lecteurs, fs, &contexte);
 }
 
 MessageEchecs ComposeMessageEchecs(const std::vector<EchecDisposition>& echecs, int premiers) {

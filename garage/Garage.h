@@ -41,6 +41,31 @@ struct ResultatDisposition : ResultatFs {
 // form X:\name, which DeplaceGarage checks before using it.
 QString CheminGarage(QStringView cheminLecteur);
 
+// What one disposal run has learnt of the disk, so that repeated disposals look again only at
+// what they must. Owned by one run, used with one drive map and from one thread:
+// - the garage folders (drive paths) known to exist, made or seen by this run: each garage
+//   level is checked once per run rather than once per file;
+// - the entry the last VerifieInchange of this run found unchanged, and whether it is a
+//   folder: the DeplaceGarage of that same file that follows needs no second look to know it
+//   is there. It serves that one next disposal only.
+// Each routine below takes the run's context; without one (a single disposal) it uses a
+// context of its own.
+class ContexteGarage {
+public:
+    ContexteGarage() = default;
+
+private:
+    friend ResultatDisposition DeplaceGarage(const QString&, const DriveMap&, FileSystem&,
+                                             ContexteGarage*);
+    friend ResultatDisposition VerifieInchange(const QString&, const InfoFichier&, const DriveMap&,
+                                               const FileSystem&, ContexteGarage*);
+    const DriveMap* lecteurs_ = nullptr;  // the map the known folders were found through
+    QSet<QString> dossiersConnus_;
+    QString hoteVerifie_;  // host path of the entry just found unchanged, or empty
+    bool verifieDossier_ = false;
+    InfoFichier infoVerifiee_;  // what was read of that entry
+};
+
 // Moves the file at `chemin` (a drive path) into the garage of its drive. Before anything
 // on disk changes it refuses a path that is not X:\..., that holds an empty, "." or ".."
 // component, that lies on no mapped drive, that already lies inside a garage (X:\_\...),
@@ -50,35 +75,8 @@ QString CheminGarage(QStringView cheminLecteur);
 // moves the file, replacing an older garage copy (even a read-only one) in one step: the
 // incoming file is in place before the older copy is gone, so a failed move loses neither.
 // A path under another drive's root is first brought to its one form (DriveMap::normalise).
-ResultatDisposition DeplaceGarage(const QString& chemin, const DriveMap& lecteurs, FileSystem& fs);
-
-// What one disposal run has learnt of the disk, so that repeated disposals look again only at
-// what they must. Owned by one run, used with one drive map and from one thread:
-// - the garage folders (drive paths) known to exist, made or seen by this run: each garage
-//   level is checked once per run rather than once per file;
-// - the entry the last VerifieInchange of this run found unchanged, and whether it is a
-//   folder: the DeplaceGarage of that same file that follows needs no second look to know it
-//   is there. It serves that one next disposal only.
-class ContexteGarage {
-public:
-    ContexteGarage() = default;
-
-private:
-    friend ResultatDisposition DeplaceGarage(const QString&, const DriveMap&, FileSystem&,
-                                             ContexteGarage&);
-    friend ResultatDisposition VerifieInchange(const QString&, const InfoFichier&, const DriveMap&,
-                                               const FileSystem&, ContexteGarage&);
-    const DriveMap* lecteurs_ = nullptr;  // the map the known folders were found through
-    QSet<QString> dossiersConnus_;
-    QString hoteVerifie_;  // host path of the entry just found unchanged, or empty
-    bool verifieDossier_ = false;
-    InfoFichier infoVerifiee_;  // what was read of that entry
-};
-
-// DeplaceGarage within a run: the same checks and outcome, with the folders and the entry
-// already known to `contexte` not looked at again.
 ResultatDisposition DeplaceGarage(const QString& chemin, const DriveMap& lecteurs, FileSystem& fs,
-                                  ContexteGarage& contexte);
+                                  ContexteGarage* contexte = nullptr);
 
 // Deletes the file at `chemin` (a drive path). A read-only file is deleted only when
 // `valCaches` is exactly 1; otherwise it is left in place and the result says `laisse`
@@ -87,29 +85,22 @@ ResultatDisposition DeplaceGarage(const QString& chemin, const DriveMap& lecteur
 ResultatDisposition EffaceFichier(const QString& chemin, int valCaches, const DriveMap& lecteurs,
                                   FileSystem& fs);
 
-// Checks that the file at `chemin` still has the size and modification time read earlier
-// (by the analysis or the duplicate search). Success when it does; otherwise a failure whose
-// reason says the file changed or vanished since it was read. Nothing on disk changes.
-ResultatDisposition VerifieInchange(const QString& chemin, const InfoFichier& attendu,
-                                    const DriveMap& lecteurs, const FileSystem& fs);
-// VerifieInchange within a run: on success, `contexte` remembers the entry for the
-// DeplaceGarage of the same file that follows.
+// Checks that the file at `chemin` still has the size, modification time and identity read
+// earlier (by the analysis or the duplicate search). Success when it does; otherwise a
+// failure whose reason says the file changed or vanished since it was read. Nothing on disk
+// changes. On success the run's context remembers the entry for the DeplaceGarage of the
+// same file that follows.
 ResultatDisposition VerifieInchange(const QString& chemin, const InfoFichier& attendu,
                                     const DriveMap& lecteurs, const FileSystem& fs,
-                                    ContexteGarage& contexte);
+                                    ContexteGarage* contexte = nullptr);
 
-// The disposal of one side of a duplicate pair: EffaceFichier (with `valCaches`) under
-// "Détruire", DeplaceGarage under "Deplacer". When `attendu` holds the facts read by the
-// search, the file is first checked against them (VerifieInchange) and left alone if it
-// changed or vanished.
-ResultatDisposition TraiteDoublon(const QString& chemin, ModeDisposition mode, int valCaches,
-                                  const std::optional<InfoFichier>& attendu,
-                                  const DriveMap& lecteurs, FileSystem& fs);
-// TraiteDoublon within a run of disposals (`attendu` may be null): the garage folders and
-// the file already looked at, known to `contexte`, are not looked at again.
+// The one disposal of a file, for the purge run and the pair review alike: EffaceFichier
+// (with `valCaches`) under "Détruire", DeplaceGarage under "Deplacer". When `attendu` (may be
+// null) holds the facts read by the analysis or the search, the file is first checked
+// against them (VerifieInchange) and left alone if it changed or vanished.
 ResultatDisposition TraiteDoublon(const QString& chemin, ModeDisposition mode, int valCaches,
                                   const InfoFichier* attendu, const DriveMap& lecteurs,
-                                  FileSystem& fs, ContexteGarage& contexte);
+                                  FileSystem& fs, ContexteGarage* contexte = nullptr);
 
 // One file that could not be disposed of: its drive path and the French reason.
 struct EchecDisposition {

@@ -122,7 +122,7 @@ ResultatTraitement TraitementPurge(const AppState& state, ModeDisposition mode,
         if (const std::optional<QString>& raison = groupes.verdict(i)) {
             resultat.echecs.push_back({chemin, *raison});
         } else if (const ResultatDisposition r = TraiteDoublon(
-                       chemin, mode, state.options.ValCaches, lue, lecteurs, fs, contexte);
+                       chemin, mode, state.options.ValCaches, lue, lecteurs, fs, &contexte);
                    !r.ok()) {
             resultat.echecs.push_back({chemin, r.raison});
         } else if (r.laisse) {

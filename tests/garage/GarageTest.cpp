@@ -362,15 +362,15 @@ TEST_F(Garage, TraiteDoublonChoisitEtControleLeFichierAvantDAgir) {
     };
 
     // Deplacer, unchanged since read: moved.
-    ResultatDisposition r =
-        TraiteDoublon(QStringLiteral("C:\\a\\piston.prt.1"), ModeDisposition::Deplacer, 0,
-                      info("a/piston.prt.1"), lecteurs, fs);
+    const std::optional<InfoFichier> luA = info("a/piston.prt.1");
+    ResultatDisposition r = TraiteDoublon(QStringLiteral("C:\\a\\piston.prt.1"),
+                                          ModeDisposition::Deplacer, 0, &*luA, lecteurs, fs);
     EXPECT_TRUE(r.ok()) << r.raison.toStdString();
     EXPECT_EQ(tree.contenu(QStringLiteral("_/a/piston.prt.1")), "a");
 
     // Détruire with no facts to compare: deleted.
-    r = TraiteDoublon(QStringLiteral("C:\\b\\piston.prt.1"), ModeDisposition::Detruire, 0,
-                      std::nullopt, lecteurs, fs);
+    r = TraiteDoublon(QStringLiteral("C:\\b\\piston.prt.1"), ModeDisposition::Detruire, 0, nullptr,
+                      lecteurs, fs);
     EXPECT_TRUE(r.ok());
     EXPECT_FALSE(tree.existe(QStringLiteral("b/piston.prt.1")));
 
@@ -378,7 +378,7 @@ TEST_F(Garage, TraiteDoublonChoisitEtControleLeFichierAvantDAgir) {
     const std::optional<InfoFichier> lu = info("c/piston.prt.1");
     tree.fichier(QStringLiteral("c/piston.prt.1"), "c, enregistré depuis");
     for (const ModeDisposition mode : {ModeDisposition::Detruire, ModeDisposition::Deplacer}) {
-        r = TraiteDoublon(QStringLiteral("C:\\c\\piston.prt.1"), mode, 1, lu, lecteurs, fs);
+        r = TraiteDoublon(QStringLiteral("C:\\c\\piston.prt.1"), mode, 1, &*lu, lecteurs, fs);
         EXPECT_FALSE(r.ok());
         EXPECT_TRUE(r.raison.contains(QStringLiteral("a changé"))) << r.raison.toStdString();
         EXPECT_EQ(tree.contenu(QStringLiteral("c/piston.prt.1")), "c, enregistré depuis");
