@@ -351,6 +351,11 @@ TEST_F(Garage, EffaceFichierRapporteSesEchecs) {
     r = EffaceFichier(QStringLiteral("Q:\\f.prt.1"), 1, lecteurs, fs);
     EXPECT_FALSE(r.ok());
     EXPECT_TRUE(tree.existe(QStringLiteral("proj/f.prt.1")));
+    // A garage file is never destroyed by a purge, however its path is written.
+    tree.fichier(QStringLiteral("_/proj/f.prt.1"), "au garage");
+    r = EffaceFichier(QStringLiteral("c:\\_\\proj\\f.prt.1"), 1, lecteurs, fs);
+    EXPECT_EQ(r.raison, u"chemin refusé : « c:\\_\\proj\\f.prt.1 » se trouve dans un garage");
+    EXPECT_TRUE(tree.existe(QStringLiteral("_/proj/f.prt.1")));
 }
 
 TEST_F(Garage, TraiteDoublonChoisitEtControleLeFichierAvantDAgir) {
