@@ -105,7 +105,8 @@ int Bilan(const ResultatGarage& r, const QString& fait) {
     Ecrit(stderr, fait.arg(Nombre(qint64(r.faits.size()))) + u'\n');
     for (const QString& avis : r.avis) Ecrit(stderr, avis + u'\n');
     if (!r.complet())
-        Ecrit(stderr, ComposeMessageEchecs(r.echecs, std::numeric_limits<int>::max()).texte + u'\n');
+        Ecrit(stderr,
+              ComposeMessageEchecs(r.echecs, std::numeric_limits<int>::max()).texte + u'\n');
     return r.complet() ? SortieFaite : SortieIncomplete;
 }
 
@@ -180,8 +181,8 @@ int CmdGarage(QStringList arguments) {
     const QString sous = lues.operandes.takeFirst();
     const qsizetype attendus = sous == u"show" || (sous == u"restore" && !lues.derniere) ? 1 : 0;
     if (sous != u"list" && sous != u"show" && sous != u"restore" && sous != u"empty")
-        return ErreurUsage(QStringLiteral("sous-commande inconnue « %1 » (voir garage --help).")
-                               .arg(sous));
+        return ErreurUsage(
+            QStringLiteral("sous-commande inconnue « %1 » (voir garage --help).").arg(sous));
     if (lues.operandes.size() != attendus)
         return ErreurUsage(attendus == 0 ? QStringLiteral("garage %1 n'attend pas « %2 ».")
                                                .arg(sous, lues.operandes.value(0))

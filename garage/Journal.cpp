@@ -109,8 +109,8 @@ std::optional<FichierJournal> LitLigne(QStringView ligne, QChar lettre) {
 }
 
 QByteArray Ligne(const FichierJournal& f) {
-    return (NomAction(f.action) + u'\t' + Echappe(f.original) + u'\t' + Echappe(f.garage) +
-            u'\t' + QString::number(f.taille) + u'\t' + DateNs(f.modificationNs) + u'\n')
+    return (NomAction(f.action) + u'\t' + Echappe(f.original) + u'\t' + Echappe(f.garage) + u'\t' +
+            QString::number(f.taille) + u'\t' + DateNs(f.modificationNs) + u'\n')
         .toUtf8();
 }
 
@@ -125,12 +125,12 @@ bool Dossier(const QByteArray& chemin) {
 
 QString NomAction(ActionJournal action) {
     switch (action) {
-    case ActionJournal::Garage:
-        return QStringLiteral("garage");
-    case ActionJournal::Suppression:
-        return QStringLiteral("delete");
-    case ActionJournal::Restauration:
-        return QStringLiteral("restore");
+        case ActionJournal::Garage:
+            return QStringLiteral("garage");
+        case ActionJournal::Suppression:
+            return QStringLiteral("delete");
+        case ActionJournal::Restauration:
+            return QStringLiteral("restore");
     }
     return {};
 }
@@ -243,8 +243,8 @@ std::vector<ExecutionJournal> LitJournaux(const DriveMap& lecteurs, QList<QChar>
         if (dossier.isEmpty())
             continue;
         const QStringList noms =
-            QDir(dossier).entryList({QStringLiteral("*.txt")}, QDir::Files | QDir::NoSymLinks |
-                                                                   QDir::Hidden | QDir::System);
+            QDir(dossier).entryList({QStringLiteral("*.txt")},
+                                    QDir::Files | QDir::NoSymLinks | QDir::Hidden | QDir::System);
         for (const QString& nom : noms) {
             QFile fichier(dossier + u'/' + nom);
             if (!fichier.open(QIODevice::ReadOnly))
@@ -293,9 +293,9 @@ int JournalGarage::ouvre(QChar lettre) {
         for (int n = 2; n < 1000; ++n) noms.append(base + QStringLiteral("-%1").arg(n));
         for (const QString& nom : std::as_const(noms)) {
             const QByteArray chemin = hote + '/' + QFile::encodeName(nom + Extension.toString());
-            const int fd = ::open(chemin.constData(),
-                                  O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC | O_NOFOLLOW,
-                                  0644);
+            const int fd =
+                ::open(chemin.constData(),
+                       O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0644);
             if (fd < 0) {
                 code = errno;
                 if (code == EEXIST)

@@ -27,8 +27,7 @@ bool CopieIntacte(const FichierJournal& f, const DriveMap& lecteurs, const FileS
     const std::optional<QString> hote = lecteurs.versHote(f.garage);
     bool dossier = false;
     const std::optional<InfoFichier> info = hote ? fs.info(*hote, dossier) : std::nullopt;
-    return info && !dossier && info->taille == f.taille &&
-           info->modificationNs == f.modificationNs;
+    return info && !dossier && info->taille == f.taille && info->modificationNs == f.modificationNs;
 }
 
 // The original paths a restore of run `id` on drive `lettre` brought back.
@@ -88,16 +87,16 @@ std::optional<QString> RefaitDossiers(const QString& original, const DriveMap& l
             continue;
         const ResultatFs cree = fs.createFolder(*hote);
         if (!cree.ok())
-            return QStringLiteral("le dossier « %1 » ne peut pas être refait (%2) ; le fichier "
-                                  "reste au garage")
+            return QStringLiteral(
+                       "le dossier « %1 » ne peut pas être refait (%2) ; le fichier "
+                       "reste au garage")
                 .arg(niveau, cree.raison);
     }
     return std::nullopt;
 }
 
 // Brings one file back. The reason it stays in the garage, or nothing.
-std::optional<QString> Restaure(const FichierJournal& f, const DriveMap& lecteurs,
-                                FileSystem& fs) {
+std::optional<QString> Restaure(const FichierJournal& f, const DriveMap& lecteurs, FileSystem& fs) {
     const std::optional<QString> source = lecteurs.versHote(f.garage);
     const std::optional<QString> cible = lecteurs.versHote(f.original);
     if (!source || !cible)
@@ -145,14 +144,14 @@ void Parcourt(const QString& hote, const QString& lecteur, const FileSystem& fs,
 
 QString NomEtat(EtatFichier etat) {
     switch (etat) {
-    case EtatFichier::Garage:
-        return QStringLiteral("garage");
-    case EtatFichier::Restaure:
-        return QStringLiteral("restored");
-    case EtatFichier::Manquant:
-        return QStringLiteral("missing");
-    case EtatFichier::Detruit:
-        return QStringLiteral("deleted");
+        case EtatFichier::Garage:
+            return QStringLiteral("garage");
+        case EtatFichier::Restaure:
+            return QStringLiteral("restored");
+        case EtatFichier::Manquant:
+            return QStringLiteral("missing");
+        case EtatFichier::Detruit:
+            return QStringLiteral("deleted");
     }
     return {};
 }
@@ -172,8 +171,8 @@ std::vector<LigneExecution> EtatExecution(const Executions& executions, const QS
             else if (f.action == ActionJournal::Restauration || restaures.contains(f.original))
                 ligne.etat = EtatFichier::Restaure;
             else
-                ligne.etat = CopieIntacte(f, lecteurs, fs) ? EtatFichier::Garage
-                                                           : EtatFichier::Manquant;
+                ligne.etat =
+                    CopieIntacte(f, lecteurs, fs) ? EtatFichier::Garage : EtatFichier::Manquant;
             lignes.push_back(std::move(ligne));
         }
     }
@@ -208,11 +207,11 @@ ResultatGarage RestaureExecution(const QString& id, const DriveMap& lecteurs,
             std::optional<QString> raison;
             if (!CopieIntacte(f, lecteurs, fs)) {
                 const QString apres = RemplacePar(executions, e, f.garage);
-                raison = apres.isEmpty()
-                             ? QStringLiteral("il n'est plus au garage")
-                             : QStringLiteral("sa copie au garage a été remplacée par l'exécution "
-                                              "%1 ; restaurez celle-ci pour la reprendre")
-                                   .arg(apres);
+                raison = apres.isEmpty() ? QStringLiteral("il n'est plus au garage")
+                                         : QStringLiteral(
+                                               "sa copie au garage a été remplacée par l'exécution "
+                                               "%1 ; restaurez celle-ci pour la reprendre")
+                                               .arg(apres);
             } else if (!essai) {
                 raison = Restaure(f, lecteurs, fs);
             }

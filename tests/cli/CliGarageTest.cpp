@@ -51,7 +51,8 @@ TEST(CliGarage, ListeMontreRestaureEtVideLeGarageDUnePurge) {
     cli.arbre.fichier("proj/a.prt.1", "revenu");
     s = cli({"garage", "--drive", "c", "restore", id});
     EXPECT_EQ(s.code, 1);
-    EXPECT_TRUE(s.erreurs.contains("C:\\proj\\a.prt.1 : un autre fichier occupe")) << s.erreurs.toStdString();
+    EXPECT_TRUE(s.erreurs.contains("C:\\proj\\a.prt.1 : un autre fichier occupe"))
+        << s.erreurs.toStdString();
     EXPECT_EQ(cli.arbre.contenu("proj/a.prt.1"), "revenu");
     EXPECT_EQ(cli.arbre.contenu("_/proj/a.prt.1"), "a1");
     EXPECT_EQ(cli.arbre.contenu("proj/sous/b.prt.1"), "b1");
@@ -65,17 +66,30 @@ TEST(CliGarage, ListeMontreRestaureEtVideLeGarageDUnePurge) {
     EXPECT_EQ(s.lignes, QStringList{"C:\\_\\proj\\a.prt.1"});
     EXPECT_EQ(cli({"garage", "show", id}).lignes, (QStringList{"missing" + a, "restored" + b}));
     QStringList actions;
-    for (const QString& ligne : cli({"garage", "list"}).lignes) actions.append(ligne.section(u'\t', 2, 2));
+    for (const QString& ligne : cli({"garage", "list"}).lignes)
+        actions.append(ligne.section(u'\t', 2, 2));
     EXPECT_EQ(actions, (QStringList{"delete", "restore", "garage"}));
+
+    // A purge that destroys is journaled too (a.prt.1, back at its place, goes with it).
+    cli.arbre.fichiers({"proj/c.prt.1", "proj/c.prt.2"});
+    ASSERT_EQ(cli({"purge", "--types", "prt", "--delete", cli.arbre.chemin("proj")}).code, 0);
+    const QString efface = cli({"garage", "list"}).lignes.value(0);
+    EXPECT_EQ(efface.section(u'\t', 2, 3), "delete\t2");
+    EXPECT_EQ(cli({"garage", "show", efface.section(u'\t', 0, 0)}).lignes,
+              (QStringList{"deleted\tC:\\proj\\a.prt.1\t", "deleted\tC:\\proj\\c.prt.1\t"}));
 }
 
 TEST(CliGarage, UnUsageIncorrectSortAvecLeCode2) {
     Cli cli;
-    for (const QStringList& arguments :
-         {QStringList{"garage"}, {"garage", "frob"}, {"garage", "show"}, {"garage", "list", "x"},
-          {"garage", "--drive", "Q", "list"}, {"garage", "empty", "--older-than", "-1"},
-          {"garage", "list", "--dry-run"}, {"garage", "show", "20990101T000000.000Z"},
-          {"garage", "restore", "--last"}}) {
+    for (const QStringList& arguments : {QStringList{"garage"},
+                                         {"garage", "frob"},
+                                         {"garage", "show"},
+                                         {"garage", "list", "x"},
+                                         {"garage", "--drive", "Q", "list"},
+                                         {"garage", "empty", "--older-than", "-1"},
+                                         {"garage", "list", "--dry-run"},
+                                         {"garage", "show", "20990101T000000.000Z"},
+                                         {"garage", "restore", "--last"}}) {
         const test::Sortie s = cli(arguments);
         EXPECT_EQ(s.code, 2) << arguments.join(u' ').toStdString();
         EXPECT_EQ(s.erreurs.count(u'\n'), 1) << s.erreurs.toStdString();
@@ -89,14 +103,16 @@ TEST(CliGarage, UnePurgeTueeLaisseUnJournalDeChaqueFichierParti) {
     QStringList fichiers;
     for (int d = 0; d < 100; ++d) {
         for (int m = 0; m < 30; ++m) {
-            const QString modele = QStringLiteral("proj/d%1/m%2.prt.").arg(d, 3, 10, QChar(u'0')).arg(m);
+            const QString modele =
+                QStringLiteral("proj/d%1/m%2.prt.").arg(d, 3, 10, QChar(u'0')).arg(m);
             cli.arbre.fichier(modele + "1", "1");
             cli.arbre.fichier(modele + "2", "2");
             fichiers.append(modele + "1");
         }
     }
-    auto p = test::DemarreCli({"purge", "-r", "--types", "prt", "--garage", cli.arbre.chemin("proj")},
-                              cli.arbre.chemin(), cli.reglages.chemin());
+    auto p =
+        test::DemarreCli({"purge", "-r", "--types", "prt", "--garage", cli.arbre.chemin("proj")},
+                         cli.arbre.chemin(), cli.reglages.chemin());
     QElapsedTimer chrono;
     chrono.start();
     while (!QDir(cli.arbre.chemin("_/proj/d003")).exists() && chrono.elapsed() < 30000 &&

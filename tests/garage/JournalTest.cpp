@@ -80,9 +80,8 @@ struct Purge : ::testing::Test, ArbrePurge {};
 
 TEST_F(Purge, UnePurgeAuGaragePuisSaRestaurationRendentLArbreALOctetPres) {
     VisuPurge(banc.state, banc.lecteurs, banc.fs);
-    ASSERT_EQ(TraitementPurge(banc.state, ModeDisposition::Deplacer, banc.lecteurs, banc.fs)
-                  .traitees,
-              5);
+    ASSERT_EQ(
+        TraitementPurge(banc.state, ModeDisposition::Deplacer, banc.lecteurs, banc.fs).traitees, 5);
     ASSERT_NE(Photo(banc.tree), avant);
     std::vector<ExecutionJournal> journaux = Journaux();
     ASSERT_EQ(journaux.size(), 1u);
@@ -100,7 +99,8 @@ TEST_F(Purge, UnePurgeAuGaragePuisSaRestaurationRendentLArbreALOctetPres) {
     EXPECT_EQ(retour.faits.size(), 5u);
     EXPECT_EQ(Photo(banc.tree), avant);
     EXPECT_EQ(QDir(banc.tree.chemin("_")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-              QStringList()) << "no empty garage folder is left";
+              QStringList())
+        << "no empty garage folder is left";
     journaux = Journaux();
     ASSERT_EQ(journaux.size(), 2u);
     EXPECT_EQ(journaux[1].action, ActionJournal::Restauration);
@@ -144,9 +144,9 @@ TEST_F(Purge, LaRestaurationNeRemplaceRienEtLaisseALaPurgeSuivanteLaCopieQuElleA
 // A restore that fails at any step leaves each file at its place or in the garage, whole,
 // and a second restore finishes the work.
 TEST_F(Purge, UneRestaurationQuiEchoueAChaqueEtapeNePerdRien) {
-    for (const OperationFs operation : {OperationFs::CreeDossier, OperationFs::Renomme,
-                                        OperationFs::Copie, OperationFs::Synchronise,
-                                        OperationFs::Attributs, OperationFs::Supprime}) {
+    for (const OperationFs operation :
+         {OperationFs::CreeDossier, OperationFs::Renomme, OperationFs::Copie,
+          OperationFs::Synchronise, OperationFs::Attributs, OperationFs::Supprime}) {
         for (int k = 1; k <= 3; ++k) {
             ArbrePurge essai(true);
             const QString id = essai.Purger();
@@ -160,8 +160,8 @@ TEST_F(Purge, UneRestaurationQuiEchoueAChaqueEtapeNePerdRien) {
                             essai.banc.tree.contenu("_/" + relatif) == octets)
                     << relatif.toStdString() << " lost, " << int(operation) << "/" << k;
             }
-            EXPECT_TRUE(RestaureExecution(id, essai.banc.lecteurs, {}, essai.banc.fs, false)
-                            .complet());
+            EXPECT_TRUE(
+                RestaureExecution(id, essai.banc.lecteurs, {}, essai.banc.fs, false).complet());
             EXPECT_EQ(Photo(essai.banc.tree), essai.avant) << int(operation) << "/" << k;
         }
     }
@@ -171,19 +171,21 @@ TEST(Journal, UnJournalAbimeOuEcritALaMainSeLitSansSortirDuLecteur) {
     const QByteArray date = "\t3\t2026-01-02T03:04:05.000000007Z\n";
     const QByteArray texte =
         "# Tidemark\n# date\t2026-01-02T03:04:05.000Z\n# action\tgarage\n"
-        "garage\tC:\\a\\x.prt.1\tC:\\_\\a\\x.prt.1" + date +            // kept
+        "garage\tC:\\a\\x.prt.1\tC:\\_\\a\\x.prt.1" +
+        date +  // kept
         "garage\tC:\\a\\..\\..\\etc\\passwd\tC:\\_\\a\\..\\..\\etc\\passwd" + date +
-        "garage\tC:\\..\\x\tC:\\_\\..\\x" + date +                          // climbs out
-        "garage\tD:\\a\\x\tD:\\_\\a\\x" + date +                            // another drive
-        "garage\tC:\\a\\x\tC:\\_\\b\\x" + date +                            // not its garage path
-        "garage\tC:\\_\\a\\x\tC:\\_\\_\\a\\x" + date +                      // inside the garage
-        "garage\tC:\\a\\\\x\tC:\\_\\a\\\\x" + date +                        // empty component
-        "garage\tC:/a/x\tC:\\_/a/x" + date +                                // not the plain form
+        "garage\tC:\\..\\x\tC:\\_\\..\\x" + date +      // climbs out
+        "garage\tD:\\a\\x\tD:\\_\\a\\x" + date +        // another drive
+        "garage\tC:\\a\\x\tC:\\_\\b\\x" + date +        // not its garage path
+        "garage\tC:\\_\\a\\x\tC:\\_\\_\\a\\x" + date +  // inside the garage
+        "garage\tC:\\a\\\\x\tC:\\_\\a\\\\x" + date +    // empty component
+        "garage\tC:/a/x\tC:\\_/a/x" + date +            // not the plain form
         "garage\tC:\\a\\x\tC:\\_\\a\\x\t-3\t2026-01-02T03:04:05.000000007Z\n"
-        "garage\tC:\\a\\\xff\tC:\\_\\a\\\xff" + date +                      // not UTF-8
-        "frob\tC:\\a\\x\tC:\\_\\a\\x" + date + "garage\tC:\\a\\x\n" +
-        "delete\tC:\\a\\y%09z\t" + date +                                   // kept
-        "restore\tC:\\a\\x.prt.1\tC:\\_\\a\\x.prt.1\t3\t2026-01-0";         // cut short
+        "garage\tC:\\a\\\xff\tC:\\_\\a\\\xff" +
+        date +  // not UTF-8
+        "frob\tC:\\a\\x\tC:\\_\\a\\x" + date + "garage\tC:\\a\\x\n" + "delete\tC:\\a\\y%09z\t" +
+        date +                                                       // kept
+        "restore\tC:\\a\\x.prt.1\tC:\\_\\a\\x.prt.1\t3\t2026-01-0";  // cut short
     const ExecutionJournal e = LitJournal(texte, "20260102T030405.000Z", u'C');
     ASSERT_EQ(e.fichiers.size(), 2u);
     const qint64 secondes =
@@ -233,8 +235,8 @@ TEST_F(Purge, ViderLeGarageGardeLesExecutionsPlusJeunes) {
     EXPECT_EQ(Journaux().back().fichiers.size(), 6u);
 
     EXPECT_EQ(VideGarage(0, banc.lecteurs, {}, banc.fs, false, {}, maintenant).faits.size(), 2u);
-    EXPECT_EQ(QDir(banc.tree.chemin("_")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot |
-                                                    QDir::Hidden),
+    EXPECT_EQ(QDir(banc.tree.chemin("_"))
+                  .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
               QStringList{".tidemark"})
         << "the journals stay";
     EXPECT_EQ(Journaux().size(), 4u);
