@@ -93,18 +93,24 @@ TEST_F(Purge, UnePurgeAuGaragePuisSaRestaurationRendentLArbreALOctetPres) {
     for (const LigneExecution& l : EtatExecution(journaux, journaux[0].id, banc.lecteurs, banc.fs))
         EXPECT_EQ(l.etat, EtatFichier::Garage) << l.fichier.original.toStdString();
 
-    const ResultatGarage retour =
-        RestaureExecution(journaux[0].id, banc.lecteurs, {}, banc.fs, false);
+    // One chosen file first, then the rest.
+    const QString choisi = QStringLiteral("C:\\a\\piston.prt.2");
+    ResultatGarage retour =
+        RestaureExecution(journaux[0].id, banc.lecteurs, {}, banc.fs, false, {choisi});
+    ASSERT_EQ(retour.faits.size(), 1u);
+    EXPECT_EQ(retour.faits[0].original, choisi);
+    EXPECT_TRUE(banc.tree.existe("a/piston.prt.2"));
+    retour = RestaureExecution(journaux[0].id, banc.lecteurs, {}, banc.fs, false);
     EXPECT_TRUE(retour.complet());
-    EXPECT_EQ(retour.faits.size(), 5u);
+    EXPECT_EQ(retour.faits.size(), 4u);
     EXPECT_EQ(Photo(banc.tree), avant);
     EXPECT_EQ(QDir(banc.tree.chemin("_")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
               QStringList())
         << "no empty garage folder is left";
     journaux = Journaux();
-    ASSERT_EQ(journaux.size(), 2u);
-    EXPECT_EQ(journaux[1].action, ActionJournal::Restauration);
-    EXPECT_EQ(journaux[1].source, journaux[0].id);
+    ASSERT_EQ(journaux.size(), 3u);
+    EXPECT_EQ(journaux[2].action, ActionJournal::Restauration);
+    EXPECT_EQ(journaux[2].source, journaux[0].id);
     for (const LigneExecution& l : EtatExecution(journaux, journaux[0].id, banc.lecteurs, banc.fs))
         EXPECT_EQ(l.etat, EtatFichier::Restaure);
 }
