@@ -242,9 +242,9 @@ std::vector<ExecutionJournal> LitJournaux(const DriveMap& lecteurs, QList<QChar>
         const QString dossier = DossierJournaux(lecteurs, lettre);
         if (dossier.isEmpty())
             continue;
+        // Regular files only: a pipe named like a journal would keep the reader waiting.
         const QStringList noms =
-            QDir(dossier).entryList({QStringLiteral("*.txt")},
-                                    QDir::Files | QDir::NoSymLinks | QDir::Hidden | QDir::System);
+            QDir(dossier).entryList({QStringLiteral("*.txt")}, QDir::Files | QDir::NoSymLinks);
         for (const QString& nom : noms) {
             QFile fichier(dossier + u'/' + nom);
             if (!fichier.open(QIODevice::ReadOnly))
