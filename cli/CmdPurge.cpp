@@ -167,6 +167,7 @@ bool Traite(Preparation& preparation, Action action) {
                        ? QStringLiteral("%1 fichier(s) effacé(s).\n")
                        : QStringLiteral("%1 fichier(s) déplacé(s) vers le garage.\n"))
                       .arg(Nombre(resultat.traitees)));
+    for (const QString& avis : resultat.avisJournal) Ecrit(stderr, avis + u'\n');
     if (resultat.laissees > 0) {
         Ecrit(stderr, QStringLiteral("%1 fichier(s) en lecture seule laissé(s) en place "
                                      "(--include-readonly pour les effacer) :\n")

@@ -27,6 +27,10 @@ int CmdDoublons(QStringList arguments);
 // position C only.
 int CmdVoisins(QStringList arguments);
 
+// `tidemark-cli garage [--drive X]... (list | show RUN | restore (RUN | --last) [--dry-run] |
+// empty [--older-than DAYS] [--dry-run])`: the garage journals, restores and emptying.
+int CmdGarage(QStringList arguments);
+
 // Writes a text as UTF-8.
 inline void Ecrit(std::FILE* flux, const QString& texte) {
     const QByteArray octets = texte.toUtf8();

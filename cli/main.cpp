@@ -22,11 +22,14 @@ const Commande Commandes[] = {
      "liste les fichiers de même radical présents dans deux répertoires"},
     {"near", tidemark::cli::CmdVoisins,
      "liste les radicaux qui ne diffèrent qu'à une position donnée"},
+    {"garage", tidemark::cli::CmdGarage,
+     "liste les exécutions du journal du garage, les remet en place, vide le garage"},
 };
 
 QString Usage() {
     QString texte = QStringLiteral(
         "Usage : tidemark-cli COMMANDE [OPTION]... DIR\n"
+        "   ou : tidemark-cli garage [OPTION]... (list | show RUN | restore RUN | empty)\n"
         "   ou : tidemark-cli OPTION\n"
         "Nettoie les répertoires de travail Pro/ENGINEER sans fenêtre, avec le moteur de "
         "Tidemark.\n"

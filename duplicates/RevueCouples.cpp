@@ -3,6 +3,7 @@
 #include "core/Drives.h"
 #include "core/FileSystem.h"
 #include "core/NomsFichier.h"
+#include "garage/Journal.h"
 
 #include <QHash>
 
@@ -54,7 +55,14 @@ class Elimination {
 public:
     Elimination(const AppState& state, ModeDisposition mode, const DriveMap& lecteurs,
                 FileSystem& fs)
-        : state_(state), mode_(mode), lecteurs_(lecteurs), fs_(fs) {}
+        : state_(state),
+          mode_(mode),
+          lecteurs_(lecteurs),
+          fs_(fs),
+          journal_(mode == ModeDisposition::Detruire ? ActionJournal::Suppression
+                                                     : ActionJournal::Garage,
+                   lecteurs),
+          contexte_(&journal_) {}
 
     // Takes the lock of the garage of the drive of the file at `position` (a command disposes
     // of the files of one directory); false when the wait for another run was given up.
@@ -120,7 +128,8 @@ private:
     ModeDisposition mode_;
     const DriveMap& lecteurs_;
     FileSystem& fs_;
-    // What the disposals of this one command learn of the garage folders.
+    // The journal of this one command, and what its disposals learn of the garage folders.
+    JournalGarage journal_;
     ContexteGarage contexte_;
     VerrousGarage verrous_;
 };

@@ -2,6 +2,7 @@
 
 #include "core/Drives.h"
 #include "core/Identite.h"
+#include "garage/Journal.h"
 
 #include <QFile>
 
@@ -238,8 +239,40 @@ ResultatDisposition TraiteDoublon(const QString& chemin, ModeDisposition mode, i
         if (!controle.ok())
             return controle;
     }
-    return mode == ModeDisposition::Detruire ? EffaceFichier(chemin, valCaches, lecteurs, fs)
-                                             : DeplaceGarage(chemin, lecteurs, fs, &contexte);
+    JournalGarage* journal = contexte.journal();
+    if (!journal)
+        return mode == ModeDisposition::Detruire ? EffaceFichier(chemin, valCaches, lecteurs, fs)
+                                                 : DeplaceGarage(chemin, lecteurs, fs, &contexte);
+    // The facts noted are those just checked, else those read before a delete or after a
+    // move: one more look only for a file nobody read.
+    FichierJournal note;
+    InfoFichier lu = attendu ? *attendu : InfoFichier{};
+    bool connu = attendu != nullptr;
+    ResultatDisposition resultat;
+    if (mode == ModeDisposition::Detruire) {
+        note.action = ActionJournal::Suppression;
+        note.original = lecteurs.normalise(chemin).value_or(chemin);
+        const std::optional<QString> hote = connu ? std::nullopt : lecteurs.versHote(chemin);
+        if (const std::optional<InfoFichier> info = hote ? fs.info(*hote) : std::nullopt) {
+            lu = *info;
+            connu = true;
+        }
+        resultat = EffaceFichier(chemin, valCaches, lecteurs, fs);
+    } else {
+        resultat = DeplaceGarage(chemin, lecteurs, fs, &contexte);
+        note.garage = resultat.cible;
+        note.original = CheminOriginal(resultat.cible);
+        const std::optional<QString> hote =
+            connu || !resultat.ok() ? std::nullopt : lecteurs.versHote(resultat.cible);
+        if (const std::optional<InfoFichier> info = hote ? fs.info(*hote) : std::nullopt)
+            lu = *info;
+    }
+    if (resultat.ok() && !resultat.laisse) {
+        note.taille = lu.taille;
+        note.modificationNs = lu.modificationNs;
+        journal->note(note);
+    }
+    return resultat;
 }
 
 MessageEchecs ComposeMessageEchecs(const std::vector<EchecDisposition>& echecs, int premiers) {

@@ -20,6 +20,7 @@
 namespace tidemark {
 
 class DriveMap;
+class JournalGarage;
 
 // The option pair of a disposal: "Détruire" or "Deplacer".
 enum class ModeDisposition {
@@ -49,10 +50,13 @@ QString CheminGarage(QStringView cheminLecteur);
 //   folder: the DeplaceGarage of that same file that follows needs no second look to know it
 //   is there. It serves that one next disposal only.
 // Each routine below takes the run's context; without one (a single disposal) it uses a
-// context of its own.
+// context of its own. A run that gives its context a journal has every file TraiteDoublon
+// disposes of noted in it as soon as it is done.
 class ContexteGarage {
 public:
     ContexteGarage() = default;
+    explicit ContexteGarage(JournalGarage* journal) : journal_(journal) {}
+    JournalGarage* journal() const { return journal_; }
 
 private:
     friend ResultatDisposition DeplaceGarage(const QString&, const DriveMap&, FileSystem&,
@@ -64,6 +68,7 @@ private:
     QString hoteVerifie_;  // host path of the entry just found unchanged, or empty
     bool verifieDossier_ = false;
     InfoFichier infoVerifiee_;  // what was read of that entry
+    JournalGarage* journal_ = nullptr;
 };
 
 // Moves the file at `chemin` (a drive path) into the garage of its drive. Before anything
@@ -97,7 +102,8 @@ ResultatDisposition VerifieInchange(const QString& chemin, const InfoFichier& at
 // The one disposal of a file, for the purge run and the pair review alike: EffaceFichier
 // (with `valCaches`) under "Détruire", DeplaceGarage under "Deplacer". When `attendu` (may be
 // null) holds the facts read by the analysis or the search, the file is first checked
-// against them (VerifieInchange) and left alone if it changed or vanished.
+// against them (VerifieInchange) and left alone if it changed or vanished. A file moved or
+// deleted is noted in the journal of the run's context, when it has one.
 ResultatDisposition TraiteDoublon(const QString& chemin, ModeDisposition mode, int valCaches,
                                   const InfoFichier* attendu, const DriveMap& lecteurs,
                                   FileSystem& fs, ContexteGarage* contexte = nullptr);

@@ -2,6 +2,7 @@
 
 #include "core/Drives.h"
 #include "core/NomsFichier.h"
+#include "garage/Journal.h"
 #include "inventory/Marquage.h"
 #include "purge/AnalysePurge.h"
 
@@ -113,7 +114,11 @@ ResultatTraitement TraitementPurge(const AppState& state, ModeDisposition mode,
 
     // What the run learns of the garage folders and of each file just checked, so that no
     // garage level or file is looked at twice.
-    ContexteGarage contexte;
+    // Every file done is noted at once in the journal of its garage.
+    JournalGarage journal(
+        mode == ModeDisposition::Detruire ? ActionJournal::Suppression : ActionJournal::Garage,
+        lecteurs);
+    ContexteGarage contexte(&journal);
     GroupesGardes groupes(state, lecteurs, fs);
     qsizetype faits = 0;
     for (const std::size_t i : lignes) {
@@ -136,6 +141,7 @@ ResultatTraitement TraitementPurge(const AppState& state, ModeDisposition mode,
         if (progression)
             progression(++faits, resultat.marquees);
     }
+    resultat.avisJournal = journal.avis();
     return resultat;
 }
 

@@ -37,6 +37,8 @@ struct ResultatTraitement {
     std::vector<EchecDisposition> echecs;
     // The run gave up waiting for another run's garage lock: nothing was done.
     bool abandonne = false;
+    // Why the garage journal of a drive could not be written (the files went all the same).
+    QStringList avisJournal;
 
     bool complet() const { return echecs.empty(); }
 };

@@ -3,6 +3,7 @@
 #include "core/Drives.h"
 #include "core/FileSystem.h"
 #include "duplicates/NomsVoisins.h"
+#include "garage/Journal.h"
 #include "inventory/Scan.h"
 #include "tests/support/QtGtest.h"
 #include "tests/support/TempTree.h"
@@ -89,6 +90,17 @@ TEST_F(RevueCouples, CeFichierEnvoieAuGarageEtMontreLeCoupleSuivant) {
     EXPECT_FALSE(existe("w/c/p.prt.3"));
     EXPECT_FALSE(existe("_/w/c/p.prt.3"));
     EXPECT_TRUE(existe("w/b/p.prt.2"));
+    // Each command is a run of the garage journal.
+    ASSERT_NE(state.InfosLues.trouve(1), nullptr);
+    const std::vector<ExecutionJournal> journaux = LitJournaux(lecteurs);
+    ASSERT_EQ(journaux.size(), 2u);
+    EXPECT_EQ(journaux[0].fichiers.front().original, W(u"a\\p.prt.1"));
+    EXPECT_EQ(journaux[1].fichiers.front(),
+              (FichierJournal{ActionJournal::Suppression,
+                              W(u"c\\p.prt.3"),
+                              {},
+                              11,
+                              state.InfosLues.trouve(1)->modificationNs}));
 
     rafraichit();
     EXPECT_TRUE(affiche.effectue);

@@ -88,7 +88,12 @@ QStringList TempTree::tout() const {
     QStringList liste;
     QDirIterator it(dir_.path(), QDir::Files | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
                     QDirIterator::Subdirectories);
-    while (it.hasNext()) liste.append(QDir(dir_.path()).relativeFilePath(it.next()));
+    while (it.hasNext()) {
+        const QString relatif = QDir(dir_.path()).relativeFilePath(it.next());
+        // The garage journals are the record of the runs, not files of the tree.
+        if (!(relatif.contains(u"_/.tidemark/") && relatif.endsWith(u".txt")))
+            liste.append(relatif);
+    }
     liste.sort();
     return liste;
 }

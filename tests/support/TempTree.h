@@ -39,7 +39,8 @@ public:
 
     bool existe(const QString& relatif) const;
     QByteArray contenu(const QString& relatif) const;
-    // Every file and link below the root, relative, sorted.
+    // Every file and link below the root, relative, sorted; garage journals
+    // (_/.tidemark/*.txt) left out.
     QStringList tout() const;
 
 private:
