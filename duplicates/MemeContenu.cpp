@@ -3,6 +3,7 @@
 #include "core/Drives.h"
 #include "core/EntreeListe.h"
 
+#include <QByteArrayView>
 #include <QFile>
 
 #include <algorithm>
@@ -23,10 +24,10 @@ VueCouples Vue(const AppState& state) {
 
 namespace {
 
-// Chunks read at one step, all files together, stay within this many bytes.
+// The chunks of one class held at once, to be compared, stay within this many bytes.
 constexpr qint64 BudgetParEtape = 32 * 1024 * 1024;
 constexpr qint64 ChunkMinimum = 4 * 1024;
-constexpr qint64 ChunkMaximum = 1024 * 1024;
+constexpr qint64 ChunkMaximum = 64 * 1024;
 // Up to this many files read side by side keep their file open between chunks; beyond it
 // each chunk opens its file again, to stay far below the process's limit.
 constexpr std::size_t OuvertsAuPlus = 256;
@@ -139,23 +140,24 @@ private:
         return numero;
     }
 
-    void illisible(qint32 p, const QString& raison) {
-        resultat_.illisibles.push_back({p, raison});
-    }
+    void illisible(qint32 p, const QString& raison) { resultat_.illisibles.push_back({p, raison}); }
 
     // Reads the files of the open couples chunk after chunk, side by side, and splits each
     // class of files that showed the same bytes so far by the bytes of the next chunk.
     void litCoteACote(std::vector<Arete>& aretes, const std::function<bool()>& arret) {
-        // The first classes: one per size.
-        QHash<qint64, qint64> parTaille;
-        for (const Arete& e : aretes) {
-            for (const qint32 f : {e.a, e.b}) {
-                Fichier& fichier = fichiers_[std::size_t(f)];
-                fichier.classe = parTaille.value(fichier.fait.taille, qint64(parTaille.size()));
-                parTaille.insert(fichier.fait.taille, fichier.classe);
-            }
-        }
-        qint64 prochaineClasse = parTaille.size();
+        // The first classes: the files joined by open couples (all of one size), so that a
+        // couple whose files are in no other couple is a class of two, compared directly.
+        std::vector<qint32> parent(fichiers_.size());
+        for (std::size_t f = 0; f < parent.size(); ++f) parent[f] = qint32(f);
+        const auto racine = [&parent](qint32 f) {
+            while (parent[std::size_t(f)] != f)
+                f = parent[std::size_t(f)] = parent[std::size_t(parent[std::size_t(f)])];
+            return f;
+        };
+        for (const Arete& e : aretes) parent[std::size_t(racine(e.a))] = racine(e.b);
+        for (std::size_t f = 0; f < fichiers_.size(); ++f) fichiers_[f].classe = racine(qint32(f));
+        qint64 prochaineClasse = qint64(fichiers_.size());
+
         qint64 decalage = 0;
         std::vector<qint32> actifs;
         std::vector<quint8> marque(fichiers_.size(), 0);
@@ -171,37 +173,31 @@ private:
                     }
                 }
             }
-            std::sort(actifs.begin(), actifs.end());
             for (const qint32 f : actifs) marque[std::size_t(f)] = 0;
+            // The files of one class one after the other, in file order.
+            std::sort(actifs.begin(), actifs.end(), [this](qint32 x, qint32 y) {
+                return std::pair(fichiers_[std::size_t(x)].classe, x) <
+                       std::pair(fichiers_[std::size_t(y)].classe, y);
+            });
+            std::size_t plusGrande = 0;
+            for (std::size_t debut = 0, fin = 0; debut < actifs.size(); debut = fin) {
+                fin = debut + 1;
+                while (fin < actifs.size() && fichiers_[std::size_t(actifs[fin])].classe ==
+                                                  fichiers_[std::size_t(actifs[debut])].classe)
+                    ++fin;
+                plusGrande = std::max(plusGrande, fin - debut);
+            }
             const bool garde = actifs.size() <= OuvertsAuPlus;
-            qint64 chunk = BudgetParEtape / qint64(actifs.size());
-            chunk = std::clamp(chunk / ChunkMinimum * ChunkMinimum, ChunkMinimum, ChunkMaximum);
-
-            // The chunks that open a new class, found by the old class and a hash of the
-            // bytes, then compared byte for byte.
-            QMultiHash<std::pair<qint64, size_t>, std::pair<QByteArray, qint64>> representants;
-            for (const qint32 f : actifs) {
-                Fichier& fichier = fichiers_[std::size_t(f)];
-                const qint64 longueur = std::min(chunk, fichier.fait.taille - decalage);
-                if (fichier.illisible || longueur <= 0)
-                    continue;  // at its end: its class stays as it is
-                QByteArray octets = lit(fichier, decalage, longueur, garde);
-                if (fichier.illisible)
-                    continue;
-                const std::pair<qint64, size_t> cle{fichier.classe, qHash(octets)};
-                qint64 classe = -1;
-                for (auto it = representants.constFind(cle);
-                     it != representants.cend() && it.key() == cle; ++it) {
-                    if (it.value().first == octets) {
-                        classe = it.value().second;
-                        break;
-                    }
-                }
-                if (classe < 0) {
-                    classe = prochaineClasse++;
-                    representants.insert(cle, {std::move(octets), classe});
-                }
-                fichier.classe = classe;
+            const qint64 chunk =
+                std::clamp(BudgetParEtape / qint64(plusGrande) / ChunkMinimum * ChunkMinimum,
+                           ChunkMinimum, ChunkMaximum);
+            for (std::size_t debut = 0, fin = 0; debut < actifs.size(); debut = fin) {
+                fin = debut + 1;
+                while (fin < actifs.size() && fichiers_[std::size_t(actifs[fin])].classe ==
+                                                  fichiers_[std::size_t(actifs[debut])].classe)
+                    ++fin;
+                partage({actifs.data() + debut, fin - debut}, decalage, chunk, garde,
+                        prochaineClasse);
             }
             decalage += chunk;
 
@@ -223,50 +219,104 @@ private:
                     cache_.retient(a.fait, b.fait, verdict == Contenu::Identique);
                 return true;
             });
-            for (const qint32 f : actifs) {
-                if (!garde)
-                    ferme(fichiers_[std::size_t(f)]);
-            }
         }
     }
 
-    // `longueur` bytes of the file from `decalage`; marks the file unreadable on failure or
-    // when it is no longer the file that was measured.
-    QByteArray lit(Fichier& f, qint64 decalage, qint64 longueur, bool garde) {
+    // Reads the chunk at `decalage` of the files of one class and gives each group of equal
+    // chunks a new class. A chunk is compared byte for byte with the first chunk of each
+    // group found so far; once a class holds more than a few groups, only with those of the
+    // same hash (hashing every chunk would cost more than the comparison in the usual case
+    // of a few versions).
+    void partage(std::span<const qint32> classe, qint64 decalage, qint64 chunk, bool garde,
+                 qint64& prochaineClasse) {
+        struct Groupe {
+            std::vector<char> octets;
+            qint64 longueur;
+            qint64 classe;
+            std::optional<size_t> hachage;
+        };
+        constexpr std::size_t GroupesSansHachage = 8;
+        std::vector<Groupe> groupes;
+        const auto hachage = [](const std::vector<char>& octets, qint64 longueur) {
+            return qHash(QByteArrayView(octets.data(), longueur));
+        };
+        for (const qint32 numero : classe) {
+            Fichier& f = fichiers_[std::size_t(numero)];
+            const qint64 longueur = std::min(chunk, f.fait.taille - decalage);
+            if (f.illisible || longueur <= 0)
+                continue;  // at its end: its class stays as it is
+            std::vector<char> octets = prendTampon(longueur);
+            if (!lit(f, decalage, octets.data(), longueur, garde)) {
+                tampons_.push_back(std::move(octets));
+                continue;
+            }
+            std::optional<size_t> h;
+            if (groupes.size() >= GroupesSansHachage)
+                h = hachage(octets, longueur);
+            const auto egal = std::find_if(groupes.begin(), groupes.end(), [&](Groupe& g) {
+                if (h && !g.hachage)
+                    g.hachage = hachage(g.octets, g.longueur);
+                return (!h || *g.hachage == *h) &&
+                       std::memcmp(g.octets.data(), octets.data(), std::size_t(longueur)) == 0;
+            });
+            if (egal != groupes.end()) {
+                f.classe = egal->classe;
+                tampons_.push_back(std::move(octets));
+            } else {
+                f.classe = prochaineClasse++;
+                groupes.push_back({std::move(octets), longueur, f.classe, h});
+            }
+        }
+        for (Groupe& g : groupes) tampons_.push_back(std::move(g.octets));
+    }
+
+    // A buffer of at least `longueur` bytes, one given back earlier when there is one.
+    std::vector<char> prendTampon(qint64 longueur) {
+        std::vector<char> tampon;
+        if (!tampons_.empty()) {
+            tampon = std::move(tampons_.back());
+            tampons_.pop_back();
+        }
+        if (qint64(tampon.size()) < longueur)
+            tampon.resize(std::size_t(longueur));
+        return tampon;
+    }
+
+    // Reads `longueur` bytes of the file from `decalage` into `octets`; marks the file
+    // unreadable on failure or when it is no longer the file that was measured.
+    bool lit(Fichier& f, qint64 decalage, char* octets, qint64 longueur, bool garde) {
         if (f.fd < 0) {
             // O_NONBLOCK: a pipe put in the file's place since it was measured must not
             // block the read; fstat then refuses it.
             f.fd = ::open(f.hote.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
             struct stat s {};
-            if (f.fd < 0 || ::fstat(f.fd, &s) != 0 || !S_ISREG(s.st_mode) || !(FaitDe(s) == f.fait)) {
+            if (f.fd < 0 || ::fstat(f.fd, &s) != 0 || !S_ISREG(s.st_mode) ||
+                !(FaitDe(s) == f.fait)) {
                 const int erreur = errno;
                 marqueIllisible(f, f.fd < 0 ? FileSystem::reason(erreur)
                                             : QStringLiteral("modifié depuis sa mesure"));
-                return {};
+                return false;
             }
-            if (decalage == 0) {
+            if (decalage == 0)
                 ++resultat_.fichiersLus;
-                ::posix_fadvise(f.fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-            }
         }
-        QByteArray octets(longueur, Qt::Uninitialized);
         qint64 lus = 0;
         while (lus < longueur) {
-            const ssize_t n = ::pread(f.fd, octets.data() + lus, std::size_t(longueur - lus),
-                                      off_t(decalage + lus));
+            const ssize_t n =
+                ::pread(f.fd, octets + lus, std::size_t(longueur - lus), off_t(decalage + lus));
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0) {
                 marqueIllisible(f, n < 0 ? FileSystem::reason(errno)
                                          : QStringLiteral("raccourci pendant la lecture"));
-                return {};
+                return false;
             }
             lus += n;
         }
         resultat_.octetsLus += lus;
         if (!garde)
             ferme(f);
-        return octets;
+        return true;
     }
 
     void marqueIllisible(Fichier& f, const QString& raison) {
@@ -287,6 +337,7 @@ private:
     ContenusCompares resultat_;
     std::vector<Fichier> fichiers_;
     QHash<qint32, qint32> parPosition_;
+    std::vector<std::vector<char>> tampons_;  // chunk buffers free for another read
     QHash<std::pair<quint64, quint64>, qint32> parIdentite_;
 };
 

@@ -71,8 +71,8 @@ std::vector<PaireRepertoires> PairesRepertoires(const VueCouples& vue,
             numeroPaire = qint32(paires.size());
             parPaire.insert(cle, numeroPaire);
             PaireRepertoires paire;
-            paire.premier = RepertoireEntree(vue.liste, vue.repBase, std::size_t(c.premier))
-                                .toString();
+            paire.premier =
+                RepertoireEntree(vue.liste, vue.repBase, std::size_t(c.premier)).toString();
             paire.second =
                 RepertoireEntree(vue.liste, vue.repBase, std::size_t(c.second)).toString();
             paire.premierCouple = k;
@@ -94,7 +94,8 @@ std::vector<PaireRepertoires> PairesRepertoires(const VueCouples& vue,
         cotes.erase(std::unique(cotes.begin(), cotes.end()), cotes.end());
         for (const quint64 cote : cotes) {
             PaireRepertoires& paire = paires[std::size_t(cote >> 32)];
-            const InfoFichier* info = vue.faits ? vue.faits->trouve(qint32(quint32(cote))) : nullptr;
+            const InfoFichier* info =
+                vue.faits ? vue.faits->trouve(qint32(quint32(cote))) : nullptr;
             (premier ? paire.fichiersPremier : paire.fichiersSecond) += 1;
             (premier ? paire.octetsPremier : paire.octetsSecond) += info ? info->taille : 0;
         }
@@ -102,10 +103,9 @@ std::vector<PaireRepertoires> PairesRepertoires(const VueCouples& vue,
     compte(cotePremier, true);
     compte(coteSecond, false);
 
-    std::stable_sort(paires.begin(), paires.end(),
-                     [](const PaireRepertoires& a, const PaireRepertoires& b) {
-                         return a.couples > b.couples;
-                     });
+    std::stable_sort(
+        paires.begin(), paires.end(),
+        [](const PaireRepertoires& a, const PaireRepertoires& b) { return a.couples > b.couples; });
     return paires;
 }
 

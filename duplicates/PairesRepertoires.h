@@ -24,8 +24,8 @@ struct PaireRepertoires {
     // is what a disposal removes; a file the search did not read counts 0).
     qint64 octetsPremier = 0;
     qint64 octetsSecond = 0;
-    qint64 identiques = 0;   // couples found identical, among those compared
-    qint64 differents = 0;   // couples found different
+    qint64 identiques = 0;          // couples found identical, among those compared
+    qint64 differents = 0;          // couples found different
     std::size_t premierCouple = 0;  // index in the table of its first couple
 };
 

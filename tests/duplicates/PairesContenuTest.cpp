@@ -43,10 +43,15 @@ TEST(PairesRepertoires, ComptentCommeUnRecomptageEtSAccordentAvecCesFichiers) {
     const QStringList dossiers = {"p/old", "p/release", "p/Release", "q", "q/r", "s/t/u",
                                   "v1",    "v2",        "v3",        "x", "y",   "z"};
     quint32 graine = 7;
-    const auto suivant = [&graine](quint32 n) { return (graine = graine * 1103515245 + 12345) / 65536 % n; };
+    const auto suivant = [&graine](quint32 n) {
+        return (graine = graine * 1103515245 + 12345) / 65536 % n;
+    };
     for (int m = 0; m < 40; ++m) {
         for (quint32 r = 0, n = 1 + suivant(4); r < n; ++r)
-            a.tree.fichier(QStringLiteral("w/%1/m%2.prt.%3").arg(dossiers[qsizetype(suivant(12))]).arg(m).arg(r + 1),
+            a.tree.fichier(QStringLiteral("w/%1/m%2.prt.%3")
+                               .arg(dossiers[qsizetype(suivant(12))])
+                               .arg(m)
+                               .arg(r + 1),
                            QByteArray(qsizetype(suivant(300)), 'o'));
     }
     a.cherche();
@@ -88,8 +93,12 @@ TEST(PairesRepertoires, ComptentCommeUnRecomptageEtSAccordentAvecCesFichiers) {
         }
         // "Ces Fichiers" from the pair's first couple takes exactly the pair's first files.
         const AppState::Couple c = a.state.Couples[p.premierCouple];
-        CoupleRevue revue{true, true, c, CheminEntree(a.state, std::size_t(c.premier)),
-                          CheminEntree(a.state, std::size_t(c.second)), {}};
+        CoupleRevue revue{true,
+                          true,
+                          c,
+                          CheminEntree(a.state, std::size_t(c.premier)),
+                          CheminEntree(a.state, std::size_t(c.second)),
+                          {}};
         const std::vector<qint32> cas = FichiersDuMemeCas(a.state, revue, CoteCouple::Premier);
         EXPECT_EQ(std::set<qint32>(cas.begin(), cas.end()), n.premiers) << p.premier.toStdString();
     }
@@ -101,9 +110,8 @@ TEST(MemeContenu, SAccordeAvecUneComparaisonOctetParOctetEtLitChaqueFichierUneFo
     QByteArray grosFin = gros;
     grosFin[grosFin.size() - 1] = 'h';
     const std::vector<std::pair<const char*, std::pair<QByteArray, QByteArray>>> cas = {
-        {"meme", {"abc", "abc"}},         {"fin", {"abcd", "abce"}},
-        {"debut", {"xbcd", "abcd"}},      {"taille", {"abc", "abcd"}},
-        {"vide", {"", ""}},               {"gros", {gros, gros}},
+        {"meme", {"abc", "abc"}},     {"fin", {"abcd", "abce"}}, {"debut", {"xbcd", "abcd"}},
+        {"taille", {"abc", "abcd"}},  {"vide", {"", ""}},        {"gros", {gros, gros}},
         {"grosfin", {gros, grosFin}},
     };
     for (const auto& [nom, contenus] : cas) {
@@ -119,7 +127,8 @@ TEST(MemeContenu, SAccordeAvecUneComparaisonOctetParOctetEtLitChaqueFichierUneFo
     a.tree.lien(QStringLiteral("w/c/vide.prt.2"), a.tree.chemin(QStringLiteral("cibles/tube")));
     a.tree.piege(QStringLiteral("w/c/debut.prt.2"), test::TempTree::Piege::LienZero);
     // One model in three folders, three revisions shared by couples: each file read once.
-    for (const char* d : {"d", "e", "f"}) a.tree.fichier(QStringLiteral("w/%1/tri.prt.1").arg(d), gros);
+    for (const char* d : {"d", "e", "f"})
+        a.tree.fichier(QStringLiteral("w/%1/tri.prt.1").arg(d), gros);
     a.cherche();
 
     CacheContenus cache;
@@ -139,8 +148,8 @@ TEST(MemeContenu, SAccordeAvecUneComparaisonOctetParOctetEtLitChaqueFichierUneFo
                                                                : Contenu::Different;
         EXPECT_EQ(r.verdicts[k], attendu) << h1.toStdString() << " " << h2.toStdString();
         for (const QString& h : {h1, h2}) {
-            if (lisibles && QFileInfo(h1).size() == QFileInfo(h2).size() && QFileInfo(h).size() > 0 &&
-                lus.insert(QFileInfo(h).canonicalFilePath()).second)
+            if (lisibles && QFileInfo(h1).size() == QFileInfo(h2).size() &&
+                QFileInfo(h).size() > 0 && lus.insert(QFileInfo(h).canonicalFilePath()).second)
                 octetsDistincts += QFileInfo(h).size();
         }
     }
