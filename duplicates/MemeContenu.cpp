@@ -116,7 +116,9 @@ private:
                 ? lecteurs_.versHote(CheminEntree(vue_.liste, vue_.repBase, std::size_t(p)))
                 : std::nullopt;
         struct stat s {};
-        if (!hote) {
+        if (p < 0 || std::size_t(p) >= vue_.liste.size()) {
+            // A table older than the list: no entry to name.
+        } else if (!hote) {
             illisible(p, QStringLiteral("chemin hors des lecteurs"));
         } else if (const QByteArray local = QFile::encodeName(*hote);
                    ::stat(local.constData(), &s) != 0) {
