@@ -28,27 +28,32 @@ std::vector<PaireRepertoires> PairesRepertoires(const VueCouples& vue,
     const std::size_t n = vue.liste.size();
     const auto dansLaListe = [n](qint32 p) { return p >= 0 && std::size_t(p) < n; };
 
-    // The folder number of each entry in a couple. Entries of one folder follow one another
-    // in the list, so the folder is looked up in the hash only when it changes.
+    // The folder number of each entry in a couple, given in list order: the entries of one
+    // folder follow one another in the list, so a folder is looked up in the hash only where
+    // it changes.
     std::vector<qint32> numero(n, -1);
+    for (const AppState::Couple& c : vue.couples) {
+        for (const qint32 p : {c.premier, c.second}) {
+            if (dansLaListe(p))
+                numero[std::size_t(p)] = 0;
+        }
+    }
     QHash<QString, qint32> parForme;
     QStringView precedent;
     qint32 numeroPrecedent = -1;
-    for (const AppState::Couple& c : vue.couples) {
-        for (const qint32 p : {c.premier, c.second}) {
-            if (!dansLaListe(p) || numero[std::size_t(p)] >= 0)
-                continue;
-            const QStringView rep = RepertoireEntree(vue.liste, vue.repBase, std::size_t(p));
-            if (numeroPrecedent < 0 || !MemeRepertoire(rep, precedent)) {
-                const QString forme = FormeRepertoire(rep);
-                const auto it = parForme.constFind(forme);
-                numeroPrecedent = it != parForme.cend() ? it.value() : qint32(parForme.size());
-                if (it == parForme.cend())
-                    parForme.insert(forme, numeroPrecedent);
-                precedent = rep;
-            }
-            numero[std::size_t(p)] = numeroPrecedent;
+    for (std::size_t p = 0; p < n; ++p) {
+        if (numero[p] < 0)
+            continue;
+        const QStringView rep = RepertoireEntree(vue.liste, vue.repBase, p);
+        if (numeroPrecedent < 0 || !MemeRepertoire(rep, precedent)) {
+            const QString forme = FormeRepertoire(rep);
+            const auto it = parForme.constFind(forme);
+            numeroPrecedent = it != parForme.cend() ? it.value() : qint32(parForme.size());
+            if (it == parForme.cend())
+                parForme.insert(forme, numeroPrecedent);
+            precedent = rep;
         }
+        numero[p] = numeroPrecedent;
     }
 
     std::vector<PaireRepertoires> paires;
