@@ -3,6 +3,11 @@
 // the same run: a plain pass that derives every radical and does nothing else, and a plain
 // lstat of every listed file (the floor of what reading the files costs).
 //
+// Then the informed review: the folder-pair grouping of the couples found at each length,
+// and the content comparison of one screen of couples (the first 40 of the longest list,
+// their files given 256 KiB each, some differing in their last byte only, so every file is
+// read to its end) against a plain read of those same files, once each, in the same run.
+//
 // The tree draws its model names from a pool of ten names per folder, so a model recurs in
 // another folder now and then, as copies do in real work directories: the list of the model
 // types, cut to 50,000, 200,000 and 500,000 entries, keeps its couples below the table's
@@ -20,7 +25,9 @@
 #include "core/FileSystem.h"
 #include "core/NomsFichier.h"
 #include "core/TabConf.h"
+#include "duplicates/MemeContenu.h"
 #include "duplicates/NomsVoisins.h"
+#include "duplicates/PairesRepertoires.h"
 #include "duplicates/RechercheDoublons.h"
 #include "duplicates/RevueCouples.h"
 #include "inventory/Scan.h"
@@ -30,12 +37,16 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -51,8 +62,14 @@ struct Terrain {
     std::map<qsizetype, std::vector<QByteArray>> hotes;  // host path of every entry
     std::map<qsizetype, qint64> couples;                 // couples found at each length
     std::map<qsizetype, qint64> lus;                     // files the search read
+    AppState ecranEtat;             // the longest list and the couples of its search
+    std::vector<QByteArray> ecran;  // host paths of the files of one screen of couples
+    qint64 octetsEcran = 0;
 };
 Terrain* terrain = nullptr;
+
+// Couples a screen of the review shows.
+constexpr int NbCouplesEcran = 40;
 
 void Scanne(AppState& state, const QString& racine, int lignes) {
     TableTypes table = TabConfInitiale();
@@ -141,6 +158,72 @@ void BM_NomsVoisins(benchmark::State& etat) {
     etat.counters["arret"] = r.capaciteAtteinte ? 1 : 0;
 }
 
+void BM_PairesRepertoires(benchmark::State& etat) {
+    // The couples of a duplicate search (the near-name benchmark left its own in the list).
+    AppState state = Liste(etat);
+    RechercheMultiples(state, DemandeRecherche{}, terrain->lecteurs, FileSystem());
+    std::vector<PaireRepertoires> paires;
+    for (auto _ : etat) {
+        paires = PairesRepertoires(Vue(state));
+        benchmark::DoNotOptimize(paires.data());
+    }
+    etat.counters["couples"] = double(state.Couples.size());
+    etat.counters["paires"] = double(paires.size());
+}
+
+// One screen of couples compared, the cache emptied before each.
+void BM_ContenuEcran(benchmark::State& etat) {
+    const AppState& state = terrain->ecranEtat;
+    CacheContenus cache;
+    ContenusCompares r;
+    for (auto _ : etat) {
+        cache.clear();
+        r = CompareContenus(Vue(state), 0, NbCouplesEcran, terrain->lecteurs, cache);
+        benchmark::DoNotOptimize(r.verdicts.data());
+    }
+    etat.counters["octets"] = double(r.octetsLus);
+    etat.counters["fichiers"] = double(r.fichiersLus);
+    etat.counters["identiques"] =
+        double(std::count(r.verdicts.begin(), r.verdicts.end(), Contenu::Identique));
+}
+
+// The same files read once each, whole, in chunks of the comparison's size, with nothing
+// compared: the floor.
+void BM_LectureSeule(benchmark::State& etat) {
+    std::vector<char> tampon(64 * 1024);  // the chunk size of the comparison
+    for (auto _ : etat) {
+        qint64 total = 0;
+        for (const QByteArray& hote : terrain->ecran) {
+            const int fd = ::open(hote.constData(), O_RDONLY | O_CLOEXEC);
+            for (ssize_t n; fd >= 0 && (n = ::read(fd, tampon.data(), tampon.size())) > 0;)
+                total += n;
+            if (fd >= 0)
+                ::close(fd);
+        }
+        benchmark::DoNotOptimize(total);
+    }
+}
+
+// Searches `liste` and gives the files of its first couples 256 KiB each, every other one differing
+// from the rest in its last byte, and keeps their host paths.
+void PrepareEcran(const AppState& liste) {
+    AppState& state = terrain->ecranEtat;
+    state = liste;
+    RechercheMultiples(state, DemandeRecherche{}, terrain->lecteurs, FileSystem());
+    QByteArray contenu(256 * 1024, 'p');
+    std::set<qint32> fichiers;
+    for (std::size_t k = 0; k < std::min<std::size_t>(NbCouplesEcran, state.Couples.size()); ++k)
+        fichiers.insert({state.Couples[k].premier, state.Couples[k].second});
+    for (const qint32 p : fichiers) {
+        const QString hote = *terrain->lecteurs.versHote(CheminEntree(state, std::size_t(p)));
+        contenu.back() = terrain->ecran.size() % 2 ? 'q' : 'p';
+        QFile f(hote);
+        if (f.open(QIODevice::WriteOnly) && f.write(contenu) == contenu.size())
+            terrain->octetsEcran += contenu.size();
+        terrain->ecran.push_back(QFile::encodeName(hote));
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -191,7 +274,14 @@ int main(int argc, char** argv) {
         for (const qsizetype taille : t.tailles) b->Arg(taille);
         parTaille.push_back(b);
     }
+    // The grouping runs after the search at each length, over the couples it left.
+    auto* paires = benchmark::RegisterBenchmark("PairesRepertoires", BM_PairesRepertoires);
+    for (const qsizetype taille : t.tailles) paires->Arg(taille);
+    parTaille.push_back(paires);
     parTaille.push_back(benchmark::RegisterBenchmark("RechercheTousTypes", BM_RechercheTousTypes));
+    PrepareEcran(t.coupees[t.tailles.back()]);
+    parTaille.push_back(benchmark::RegisterBenchmark("ContenuEcran", BM_ContenuEcran));
+    parTaille.push_back(benchmark::RegisterBenchmark("LectureSeule", BM_LectureSeule));
     for (auto* b : parTaille) {
         b->Unit(benchmark::kMillisecond)->Repetitions(petit ? 3 : 5)->UseRealTime();
         b->ReportAggregatesOnly(true)->Iterations(petit ? 5 : 1);
@@ -223,6 +313,17 @@ int main(int argc, char** argv) {
         "  RechercheTousTypes %8.2f ms over %zu entries (every type; stops at the "
         "table's size)\n",
         collecteur.mediane("RechercheTousTypes"), t.tous.TabFich.size());
+    for (const qsizetype taille : t.tailles)
+        std::printf("  PairesRepertoires %8.2f ms over the %lld couples of %lld entries\n",
+                    mediane("PairesRepertoires", taille), static_cast<long long>(t.couples[taille]),
+                    static_cast<long long>(taille));
+    const double ecran = collecteur.mediane("ContenuEcran");
+    const double lecture = collecteur.mediane("LectureSeule");
+    std::printf(
+        "Same content of one screen (%d couples, %zu files, %lld bytes): %.3f ms, plain read "
+        "of those files %.3f ms, ratio %.2f (target <= 1 read of each file)\n",
+        NbCouplesEcran, t.ecran.size(), static_cast<long long>(t.octetsEcran), ecran, lecture,
+        lecture > 0 ? ecran / lecture : 0.0);
 
     // Memory of the couple table: the bytes the vector holds, per couple kept.
     const FileSystem fs;

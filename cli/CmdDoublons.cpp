@@ -3,7 +3,9 @@
 #include "cli/Commandes.h"
 #include "cli/Preparation.h"
 
+#include "duplicates/MemeContenu.h"
 #include "duplicates/NomsVoisins.h"
+#include "duplicates/PairesRepertoires.h"
 #include "duplicates/RechercheDoublons.h"
 
 namespace tidemark::cli {
@@ -17,11 +19,19 @@ QString AideDoublons() {
                "révision)\nprésents dans deux répertoires différents de l'arborescence de DIR, "
                "un couple par ligne :\npremier<TAB>second.\n"
                "\n"
-               "Options :\n") +
+               "Options :\n"
+               "      --pairs            une paire de répertoires par ligne au lieu des couples :\n"
+               "                         premier répertoire<TAB>second répertoire<TAB>couples,\n"
+               "                         les paires aux plus nombreux couples d'abord\n"
+               "      --same-content     ne garde que les couples dont les deux fichiers ont le\n"
+               "                         même contenu, octet pour octet (un lien est comparé par\n"
+               "                         le fichier qu'il désigne) ; avec --pairs, les paires ne\n"
+               "                         comptent que ces couples\n") +
            AideSelection() +
            AideFin(QStringLiteral(
                "Les sous-répertoires sont toujours parcourus ; rien n'est effacé ni déplacé.\n"
-               "Sortie standard : les couples ; erreur standard : les messages et le compte.\n"));
+               "Sortie standard : les couples ou les paires ; erreur standard : les messages et "
+               "les comptes.\n"));
 }
 
 QString AideVoisins() {
@@ -39,10 +49,17 @@ QString AideVoisins() {
                "Sortie standard : les couples ; erreur standard : les messages et le compte.\n"));
 }
 
+// The options of `duplicates` alone.
+struct OptionsDoublons {
+    bool paires = false;       // --pairs
+    bool memeContenu = false;  // --same-content
+};
+
 // Reads the arguments, loads the selection and scans DIR with its subdirectories. Returns
-// the exit status of a failure, or -1 when the command may go on.
+// the exit status of a failure, or -1 when the command may go on. `position` is read for
+// `near`, `doublons` for `duplicates`.
 int Prepare(const QString& commande, const QStringList& arguments, QString* position,
-            Preparation& preparation) {
+            OptionsDoublons* doublons, Preparation& preparation) {
     ArgumentsCommande lus;
     QString refus = LitArguments(arguments, lus);
     if (!refus.isEmpty())
@@ -57,6 +74,10 @@ int Prepare(const QString& commande, const QStringList& arguments, QString* posi
                 return ErreurUsage(QStringLiteral("--position attend un numéro de caractère."));
             *position = valeur;
             positionLue = true;
+        } else if (doublons && lus.autres[i] == u"--pairs") {
+            doublons->paires = true;
+        } else if (doublons && lus.autres[i] == u"--same-content") {
+            doublons->memeContenu = true;
         } else {
             autres.append(lus.autres[i]);
         }
@@ -107,15 +128,63 @@ int CmdDoublons(QStringList arguments) {
         return SortieFaite;
     }
     Preparation preparation;
-    if (const int sortie = Prepare(QStringLiteral("duplicates"), arguments, nullptr, preparation);
+    OptionsDoublons options;
+    if (const int sortie =
+            Prepare(QStringLiteral("duplicates"), arguments, nullptr, &options, preparation);
         sortie >= 0)
         return sortie;
     DemandeRecherche demande;
     demande.repertoire = preparation.demande.repertoire;
-    const ResultatRecherche resultat =
+    ResultatRecherche resultat =
         RechercheMultiples(preparation.state, demande, preparation.lecteurs, preparation.fs);
-    return EcritCouples(preparation, resultat.avis,
-                        resultat.capaciteAtteinte || !resultat.illisibles.empty());
+    bool incomplet = resultat.capaciteAtteinte || !resultat.illisibles.empty();
+    if (!options.paires && !options.memeContenu)
+        return EcritCouples(preparation, resultat.avis, incomplet);
+
+    const AppState& state = preparation.state;
+    VueCouples vue = Vue(state);
+    const std::size_t trouves = state.Couples.size();
+    std::vector<AppState::Couple> identiques;
+    if (options.memeContenu) {
+        CacheContenus cache;
+        const ContenusCompares compares =
+            CompareContenus(vue, 0, trouves, preparation.lecteurs, cache);
+        for (std::size_t k = 0; k < trouves; ++k) {
+            if (compares.verdicts[k] == Contenu::Identique)
+                identiques.push_back(state.Couples[k]);
+        }
+        vue.couples = identiques;
+        if (!compares.illisibles.empty()) {
+            incomplet = true;
+            for (const EntreeIllisible& e : compares.illisibles)
+                resultat.avis.append(
+                    QStringLiteral("%1 n'a pas pu être comparé (%2) ; ses couples ne sont pas "
+                                   "listés.")
+                        .arg(CheminEntree(state, std::size_t(e.position)), e.raison));
+        }
+    }
+    bool ecrit = true;
+    QString compte = options.memeContenu
+                         ? QStringLiteral("%1 couple(s) de même contenu sur %2.")
+                               .arg(Nombre(qint64(vue.couples.size())), Nombre(qint64(trouves)))
+                         : QStringLiteral("%1 couple(s).").arg(Nombre(qint64(trouves)));
+    if (options.paires) {
+        const std::vector<PaireRepertoires> paires = PairesRepertoires(vue);
+        ecrit = EcritLignes(paires.size(), [&paires](std::size_t k) {
+            return paires[k].premier + u'\t' + paires[k].second + u'\t' +
+                   QString::number(paires[k].couples);
+        });
+        compte += QStringLiteral(" %1 paire(s) de répertoires.").arg(Nombre(qint64(paires.size())));
+    } else {
+        ecrit = EcritLignes(vue.couples.size(), [&](std::size_t k) {
+            return CheminEntree(state, std::size_t(vue.couples[k].premier)) + u'\t' +
+                   CheminEntree(state, std::size_t(vue.couples[k].second));
+        });
+    }
+    for (const QString& ligne : resultat.avis) Ecrit(stderr, ligne + u'\n');
+    Ecrit(stderr, preparation.bilanScan() + u'\n');
+    Ecrit(stderr, compte + u'\n');
+    return !ecrit || incomplet || preparation.incomplet() ? SortieIncomplete : SortieFaite;
 }
 
 int CmdVoisins(QStringList arguments) {
@@ -125,7 +194,8 @@ int CmdVoisins(QStringList arguments) {
     }
     QString position;
     Preparation preparation;
-    if (const int sortie = Prepare(QStringLiteral("near"), arguments, &position, preparation);
+    if (const int sortie =
+            Prepare(QStringLiteral("near"), arguments, &position, nullptr, preparation);
         sortie >= 0)
         return sortie;
     DemandeVoisins demande;

@@ -1,14 +1,12 @@
 #include "core/AppState.h"
 
 #include "core/Drives.h"
+#include "core/EntreeListe.h"
 
 namespace tidemark {
 
 QString CheminEntree(const AppState& state, std::size_t i) {
-    const QString& entree = state.TabFich[i];
-    if (EstCheminLecteur(entree))
-        return entree;
-    return JoindreChemin(state.RepBase, entree);
+    return CheminEntree(state.TabFich, state.RepBase, i);
 }
 
 }  // namespace tidemark

@@ -524,11 +524,15 @@ bool MemeRepertoire(QStringView a, QStringView b) {
 }
 
 QStringView RepertoireEntree(const AppState& state, std::size_t i) {
-    const QString& entree = state.TabFich[i];
+    return RepertoireEntree(state.TabFich, state.RepBase, i);
+}
+
+QStringView RepertoireEntree(std::span<const QString> liste, QStringView repBase, std::size_t i) {
+    const QString& entree = liste[i];
     if (EstCheminLecteur(entree))
         return NomRepertoire(entree);
     // A bare name lies in the base directory (CheminEntree joins them with one "\").
-    QStringView base = state.RepBase;
+    QStringView base = repBase;
     if (base.endsWith(u'\\'))
         base.chop(1);
     return base;

@@ -8,6 +8,7 @@
 #include <QStringView>
 
 #include <functional>
+#include <span>
 #include <vector>
 
 // "Recherche Multiples ?": the files of the list that bear the same radical (the name without
@@ -132,6 +133,8 @@ bool MemeRepertoire(QStringView a, QStringView b);
 
 // The directory of entry i as CheminEntree(state, i) gives it, without building that path.
 QStringView RepertoireEntree(const AppState& state, std::size_t i);
+// The same over a list and its base directory alone.
+QStringView RepertoireEntree(std::span<const QString> liste, QStringView repBase, std::size_t i);
 
 // True when two radicals are one: equal without regard to case.
 inline bool MemeRadical(QStringView a, QStringView b) {

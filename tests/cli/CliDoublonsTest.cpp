@@ -37,6 +37,44 @@ TEST_F(CliDoublonsTest, DuplicatesListsCouplesInListOrderAndTouchesNothing) {
     EXPECT_EQ(tous.lignes.size(), 4);
 }
 
+TEST_F(CliDoublonsTest, PairsAndSameContentGroupAndFilterTheCouples) {
+    // b and c share two models, one of them with other bytes.
+    arbre.fichier(QStringLiteral("w/b/k.prt.1"), "un");
+    arbre.fichier(QStringLiteral("w/c/k.prt.1"), "deux");
+    const QString a = QStringLiteral("C:\\w\\a"), b = QStringLiteral("C:\\w\\b"),
+                  c = QStringLiteral("C:\\w\\c");
+    const struct {
+        QStringList options;
+        QStringList lignes;
+        const char* compte;
+    } cas[] = {
+        {{"--pairs"},
+         {b + "\t" + c + "\t2", a + "\t" + b + "\t1", a + "\t" + c + "\t1"},
+         "4 couple(s). 3 paire(s)"},
+        {{"--same-content"},
+         {a + "\\p.prt.1\t" + b + "\\P.PRT.2", a + "\\p.prt.1\t" + c + "\\p.prt.3",
+          b + "\\P.PRT.2\t" + c + "\\p.prt.3"},
+         "3 couple(s) de même contenu sur 4."},
+        {{"--same-content", "--pairs"},
+         {a + "\t" + b + "\t1", a + "\t" + c + "\t1", b + "\t" + c + "\t1"},
+         "3 paire(s)"},
+    };
+    for (const auto& [options, lignes, compte] : cas) {
+        const test::Sortie s =
+            lance(QStringList{"duplicates", "--types", "prt"} + options + QStringList{"C:\\w"});
+        EXPECT_EQ(s.code, 0) << s.erreurs.toStdString();
+        EXPECT_EQ(s.lignes, lignes) << options.join(u' ').toStdString();
+        EXPECT_TRUE(s.erreurs.contains(QString::fromUtf8(compte))) << s.erreurs.toStdString();
+    }
+    // A file that cannot be read is said, and the run is incomplete.
+    arbre.lien(QStringLiteral("w/d/k.prt.2"), QStringLiteral("/dev/zero"));
+    const test::Sortie s = lance({"duplicates", "--same-content", "C:\\w"});
+    EXPECT_EQ(s.code, 1);
+    EXPECT_TRUE(s.erreurs.contains(u"C:\\w\\d\\k.prt.2 n'a pas pu être comparé"))
+        << s.erreurs.toStdString();
+    EXPECT_EQ(arbre.tout().size(), avant.size() + 3);
+}
+
 TEST_F(CliDoublonsTest, NearListsRadicalsDifferingAtOnePosition) {
     const test::Sortie s =
         lance({QStringLiteral("near"), QStringLiteral("--types"), QStringLiteral("prt"),
@@ -58,6 +96,8 @@ TEST_F(CliDoublonsTest, BadUsageExitsTwoWithAReason) {
         {QStringLiteral("duplicates"), QStringLiteral("--position"), QStringLiteral("3"),
          QStringLiteral("C:\\w")},
         {QStringLiteral("duplicates"), QStringLiteral("--config-pro"), QStringLiteral("C:\\w")},
+        {QStringLiteral("near"), QStringLiteral("--position"), QStringLiteral("3"),
+         QStringLiteral("--pairs"), QStringLiteral("C:\\w")},
         {QStringLiteral("duplicates"), QStringLiteral("/nulle/part/hors/lecteur")},
     };
     for (const QStringList& arguments : cas) {
@@ -76,6 +116,8 @@ TEST_F(CliDoublonsTest, HelpDescribesEachOption) {
                                                 QLatin1String(commande)));
         EXPECT_TRUE(s.lignes.join(u'\n').contains(u"--types"));
     }
+    const QString doublons = lance({"duplicates", "--help"}).lignes.join(u'\n');
+    EXPECT_TRUE(doublons.contains(u"--pairs") && doublons.contains(u"--same-content"));
     const test::Sortie aide = lance({QStringLiteral("--help")});
     EXPECT_TRUE(aide.lignes.join(u'\n').contains(u"duplicates"));
     EXPECT_TRUE(aide.lignes.join(u'\n').contains(u"near"));
