@@ -507,14 +507,6 @@ Groupes RangeParGroupe(std::vector<qint32> groupe, qint32 nombreGroupes) {
     return g;
 }
 
-AvanceurProgression::AvanceurProgression(const Progression& progression, qint64 nombre)
-    : progression_(progression), nombre_(nombre), pas_(std::max<qint64>(1, nombre / 256)) {
-    if (progression_ && nombre_ > 0) {
-        progression_(0, nombre_);
-        prochain_ = pas_;
-    }
-}
-
 bool MemeRepertoire(QStringView a, QStringView b) {
     if (a.size() != b.size())
         return false;

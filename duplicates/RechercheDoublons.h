@@ -2,6 +2,7 @@
 
 #include "core/AppState.h"
 #include "core/NomsFichier.h"
+#include "core/Progression.h"
 
 #include <QString>
 #include <QStringList>
@@ -42,11 +43,6 @@ inline constexpr QStringView TitreColonne2ListV = u"Fichier au deuxième emplace
 // Tooltip of the "Recherche Multiples ?" button.
 inline constexpr QStringView InfoBulleRechercheMultiples =
     u"Lance la recherche des doublons de fichiers et affiche le résultat de cette recherche.";
-
-// How far a search has gone: `valeur` of `nombre` steps (the window maps it onto its progress
-// bar, prepared for `nombre` steps). Called with 0 at the start, then a few hundred times at
-// most, never once per entry.
-using Progression = std::function<void(qint64 valeur, qint64 nombre)>;
 
 // What a search needs besides the shared state.
 struct DemandeRecherche {
@@ -151,24 +147,5 @@ struct Groupes {
     std::vector<qint32> membres;  // list positions, group after group
 };
 Groupes RangeParGroupe(std::vector<qint32> groupe, qint32 nombreGroupes);
-
-// Calls a Progression with (0, nombre) first, then at most about 256 times as the work
-// passes list positions.
-class AvanceurProgression {
-public:
-    AvanceurProgression(const Progression& progression, qint64 nombre);
-    void a(qint64 valeur) {
-        if (progression_ && valeur >= prochain_) {
-            progression_(valeur, nombre_);
-            prochain_ = valeur + pas_;
-        }
-    }
-
-private:
-    const Progression& progression_;
-    qint64 nombre_;
-    qint64 pas_;
-    qint64 prochain_ = 0;
-};
 
 }  // namespace tidemark

@@ -206,7 +206,8 @@ std::vector<qint32> FichiersDuMemeCas(const AppState& state, const CoupleRevue& 
 
 ResultatRevue CesFichiers(const AppState& state, const CoupleRevue& affiche, CoteCouple cote,
                           ModeDisposition mode, const DriveMap& lecteurs, FileSystem& fs,
-                          const Progression& progression, const AttenteVerrou& attente) {
+                          const Progression& progression, const AttenteVerrou& attente,
+                          DemandeArret* arret) {
     ResultatRevue resultat;
     const std::vector<AEliminer> fichiers = DuMemeCas(state, affiche, cote);
     if (fichiers.empty()) {
@@ -218,6 +219,11 @@ ResultatRevue CesFichiers(const AppState& state, const CoupleRevue& affiche, Cot
     if (!elimination.verrouille(fichiers.front().position, attente))
         return resultat;
     for (std::size_t k = 0; k < fichiers.size(); ++k) {
+        if (arret && arret->verifie()) {
+            resultat.arrete = true;
+            resultat.restants = qsizetype(fichiers.size() - k);
+            break;
+        }
         avance.a(qint64(k));
         elimination.elimine(fichiers[k], resultat);
     }

@@ -63,6 +63,9 @@ struct ResultatRevue {
     // failed delete or move, a file changed or vanished since the search, a file whose other
     // side is gone or is the same file, a couple that no longer matches the list.
     std::vector<EchecDisposition> echecs;
+    // "Ces Fichiers" was stopped: `restants` files were not touched.
+    bool arrete = false;
+    qsizetype restants = 0;
     bool complet() const { return echecs.empty(); }
 };
 
@@ -87,9 +90,11 @@ std::vector<qint32> FichiersDuMemeCas(const AppState& state, const CoupleRevue& 
 
 // "Ces Fichiers": disposes of the files of FichiersDuMemeCas one after the other, with the
 // checks and the lock of CeFichier for each; one failure never stops the others.
-// `progression` (may be empty) receives (files done, files in all).
+// `progression` (may be empty) receives (files done, files in all). `arret` (may be null) is
+// checked before each file: a stop ends the run there.
 ResultatRevue CesFichiers(const AppState& state, const CoupleRevue& affiche, CoteCouple cote,
                           ModeDisposition mode, const DriveMap& lecteurs, FileSystem& fs,
-                          const Progression& progression = {}, const AttenteVerrou& attente = {});
+                          const Progression& progression = {}, const AttenteVerrou& attente = {},
+                          DemandeArret* arret = nullptr);
 
 }  // namespace tidemark

@@ -271,9 +271,10 @@ public:
                 state_.TabFich.push_back(std::move(nom));
             }
         }
-        interface_.progression({resultat_.repertoiresVisites,
-                                static_cast<qsizetype>(state_.TabFich.size()),
-                                static_cast<qsizetype>(listing_.fichiers.size())});
+        interface_.progression(
+            {resultat_.repertoiresVisites, static_cast<qsizetype>(state_.TabFich.size()),
+             static_cast<qsizetype>(listing_.fichiers.size()),
+             resultat_.repertoiresVisites + int(pile_.size() + listing_.repertoires.size())});
         if (resultat_.capaciteAtteinte)
             return false;
 

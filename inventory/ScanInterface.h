@@ -11,6 +11,7 @@ struct ProgressionScan {
     int repertoiresVisites = 0;        // directories listed so far, the base directory included
     qsizetype fichiersTrouves = 0;     // entries in the file list so far
     qsizetype fichiersRepertoire = 0;  // matching files of the directory just listed
+    int repertoiresTrouves = 0;        // directories found so far, listed or still to list
 };
 
 class ScanInterface {

@@ -91,7 +91,7 @@ private:
 ResultatTraitement TraitementPurge(const AppState& state, ModeDisposition mode,
                                    const DriveMap& lecteurs, FileSystem& fs,
                                    const ProgressionTraitement& progression,
-                                   const AttenteVerrou& attente) {
+                                   const AttenteVerrou& attente, DemandeArret* arret) {
     ResultatTraitement resultat;
     // The marks are read once, before the first file goes: what the user saw is what runs.
     std::vector<std::size_t> lignes;
@@ -117,6 +117,11 @@ ResultatTraitement TraitementPurge(const AppState& state, ModeDisposition mode,
     GroupesGardes groupes(state, lecteurs, fs);
     qsizetype faits = 0;
     for (const std::size_t i : lignes) {
+        if (arret && arret->verifie()) {
+            resultat.arrete = true;
+            resultat.restantes = resultat.marquees - faits;
+            break;
+        }
         const QString chemin = CheminEntree(state, i);
         const InfoFichier* lue = state.InfosLues.trouve(qint32(i));
         if (const std::optional<QString>& raison = groupes.verdict(i)) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/AppState.h"
+#include "core/Progression.h"
 #include "garage/Garage.h"
 #include "garage/VerrouGarage.h"
 
@@ -37,12 +38,16 @@ struct ResultatTraitement {
     std::vector<EchecDisposition> echecs;
     // The run gave up waiting for another run's garage lock: nothing was done.
     bool abandonne = false;
+    // The run was stopped: the files of `restantes` marked lines were not touched (a file
+    // being moved when the stop came was moved whole first).
+    bool arrete = false;
+    qsizetype restantes = 0;
 
     bool complet() const { return echecs.empty(); }
 };
 
 // Progress: `faits` of the `total` marked lines done. Called once per marked line.
-using ProgressionTraitement = std::function<void(qsizetype faits, qsizetype total)>;
+using ProgressionTraitement = Progression;
 
 // Disposes of the file of every line in state 1 or 3 (EtatDeLigne), in list order. The path
 // of line i is CheminEntree(state, i). When state.InfosLues holds the facts of entry i, the
@@ -54,9 +59,11 @@ using ProgressionTraitement = std::function<void(qsizetype faits, qsizetype tota
 // another run holds one. Under Detruire a read-only file is deleted only when
 // state.options.ValCaches is 1 (else left in place, silently); under Deplacer it goes to the garage
 // like any other. Lines in state 0 or 2 are never touched. Changes nothing in `state`.
+// `arret` (may be null) is checked before each marked line: a stop ends the run there.
 ResultatTraitement TraitementPurge(const AppState& state, ModeDisposition mode,
                                    const DriveMap& lecteurs, FileSystem& fs,
                                    const ProgressionTraitement& progression = {},
-                                   const AttenteVerrou& attente = {});
+                                   const AttenteVerrou& attente = {},
+                                   DemandeArret* arret = nullptr);
 
 }  // namespace tidemark

@@ -1,0 +1,399 @@
+#include "session/Session.h"
+
+#include "core/Drives.h"
+#include "core/FileSystem.h"
+
+#include <QElapsedTimer>
+#include <QMetaObject>
+
+#include <atomic>
+#include <utility>
+
+namespace tidemark {
+
+namespace {
+
+// The bar moves at most every 25 ms, and always at the start and at the end of a pass: a
+// window repainting for each of thousands of directories would spend its time on it.
+constexpr qint64 IntervalleProgressionMs = 25;
+
+class Cadence {
+public:
+    bool laisse(qint64 valeur, qint64 nombre) {
+        if (!minuteur_.isValid() || valeur == 0 || valeur + 1 >= nombre ||
+            minuteur_.elapsed() >= IntervalleProgressionMs) {
+            minuteur_.start();
+            return true;
+        }
+        return false;
+    }
+
+private:
+    QElapsedTimer minuteur_;
+};
+
+// What the scan asks of its runner, on the worker: the drive-root question goes to the
+// window's thread, each yield checks the stop request, and the counters go out now and then.
+class ScanSurFil final : public ScanInterface {
+public:
+    ScanSurFil(AppState& copie, DemandeArret& arret,
+               std::function<bool(const QString&, const QString&)> question,
+               std::function<void(const ProgressionScan&)> avance)
+        : copie_(copie),
+          arret_(arret),
+          question_(std::move(question)),
+          avance_(std::move(avance)) {}
+
+    bool demandeOuiNon(const QString& texte, const QString& titre) override {
+        return question_(texte, titre);
+    }
+    void cede() override {
+        if (arret_.verifie())
+            copie_.StopScan = true;
+    }
+    void progression(const ProgressionScan& etat) override {
+        if (cadence_.laisse(etat.repertoiresVisites, etat.repertoiresTrouves + 1))
+            avance_(etat);
+    }
+
+private:
+    AppState& copie_;
+    DemandeArret& arret_;
+    std::function<bool(const QString&, const QString&)> question_;
+    std::function<void(const ProgressionScan&)> avance_;
+    Cadence cadence_;
+};
+
+}  // namespace
+
+Session::Session(AppState etat, const DriveMap& lecteurs, FileSystem& fs, QObject* parent)
+    : QObject(parent),
+      etat_(std::move(etat)),
+      lecteurs_(lecteurs),
+      fs_(fs),
+      travailleur_(new QObject) {
+    fil_.setObjectName(QStringLiteral("tidemark-session"));
+    travailleur_->moveToThread(&fil_);
+    fil_.start();
+}
+
+Session::~Session() {
+    arrete(true);
+    fil_.quit();
+    fil_.wait();
+    delete travailleur_;
+}
+
+void Session::arrete(bool abandon) {
+    abandon_ = abandon_ || abandon;
+    arret_.demande();
+}
+
+void Session::remplaceListe(std::vector<QString> liste) {
+    etat_.TabFich = std::move(liste);
+    etat_.EtatMarque.assign(etat_.TabFich.size(), EtatVide);
+    etat_.InfosLues.clear();
+    etat_.Couples.clear();
+    revue_.reset();
+    marqueesAnalyse_ = 0;
+}
+
+void Session::vide() {
+    remplaceListe({});
+    etape_ = EtapeListe::SansListe;
+}
+
+template <typename R>
+void Session::surFil(std::function<R()> travail, std::function<void(R&)> suite) {
+    QMetaObject::invokeMethod(
+        travailleur_,
+        [this, travail = std::move(travail), suite = std::move(suite)] {
+            auto resultat = std::make_shared<R>(travail());
+            QMetaObject::invokeMethod(
+                this, [resultat, suite] { suite(*resultat); }, Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
+}
+
+void Session::debut(Commande commande) {
+    enCours_ = commande;
+    abandon_ = false;
+    arret_.efface();
+    Q_EMIT commandeChangee();
+}
+
+void Session::fin() {
+    enCours_ = Commande::Aucune;
+    abandon_ = false;
+    arret_.raz();
+    Q_EMIT commandeChangee();
+}
+
+Progression Session::rapporteur() {
+    auto cadence = std::make_shared<Cadence>();
+    return [this, cadence](qint64 valeur, qint64 nombre) {
+        if (cadence->laisse(valeur, nombre))
+            Q_EMIT progression(valeur, nombre);
+    };
+}
+
+AttenteVerrou Session::attente() {
+    return [this](const QString& message) {
+        if (!message.isEmpty())
+            Q_EMIT statut(message);
+        return !arret_.demandee();
+    };
+}
+
+bool Session::demandeSurFenetre(const QString& texte, const QString& titre) {
+    // Asked on the window's thread; the worker waits for the answer, or for a stop.
+    auto reponse = std::make_shared<std::atomic<int>>(-1);
+    QMetaObject::invokeMethod(
+        this,
+        [this, reponse, texte, titre] {
+            reponse->store(!question || question(texte, titre) ? 1 : 0);
+        },
+        Qt::QueuedConnection);
+    while (reponse->load() < 0) {
+        if (arret_.demandee())
+            return false;
+        QThread::msleep(5);
+    }
+    return reponse->load() == 1;
+}
+
+// ---- The steps ----------------------------------------------------------------------------
+
+struct ScanFait {
+    AppState copie;
+    ResultatScan resultat;
+};
+
+void Session::etapeScan(const DemandeScan& demande, std::function<void()> suite) {
+    Q_EMIT scanCommence();
+    // The scan fills a state of its own: the window keeps showing the old list meanwhile.
+    auto copie = std::make_shared<AppState>();
+    copie->FiltreFich = etat_.FiltreFich;
+    copie->RepBase = etat_.RepBase;
+    copie->CheminComplet = etat_.CheminComplet;
+    surFil<ScanFait>(
+        [this, copie, demande] {
+            ScanSurFil interface(
+                *copie, arret_,
+                [this](const QString& texte, const QString& titre) {
+                    return demandeSurFenetre(texte, titre);
+                },
+                [this](const ProgressionScan& etat) {
+                    Q_EMIT progression(etat.repertoiresVisites, etat.repertoiresTrouves + 1);
+                    Q_EMIT compteurs(etat.fichiersTrouves, etat.fichiersRepertoire);
+                });
+            ResultatScan resultat = Scan(*copie, demande, lecteurs_, fs_, interface);
+            return ScanFait{std::move(*copie), std::move(resultat)};
+        },
+        [this, demande, suite = std::move(suite)](ScanFait& fait) {
+            const ResultatScan& resultat = fait.resultat;
+            const bool modeConfig = demande.mode == ModeScan::Config;
+            if (resultat.effectue) {
+                etat_.CheminComplet = fait.copie.CheminComplet;
+                etat_.RepBase = fait.copie.RepBase;
+                etat_.RepConf = fait.copie.RepConf;
+                remplaceListe(std::move(fait.copie.TabFich));
+                etat_.StopScan = false;
+            }
+            // What the list shows: the reader's lines when config.pro named no search
+            // directory, nothing when a directory held no file, else the entries.
+            if (modeConfig && resultat.sansRepertoireConfig) {
+                etat_.ListeDeFichiers = false;
+                etat_.MessagesListe = resultat.lignes;
+                etape_ = EtapeListe::SansListe;
+            } else if (!modeConfig && etat_.TabFich.empty()) {
+                etat_.ListeDeFichiers = false;
+                etat_.MessagesListe.clear();
+                etape_ = EtapeListe::SansListe;
+            } else {
+                etat_.ListeDeFichiers = true;
+                etape_ = EtapeListe::Listee;
+            }
+            Q_EMIT scanTermine(resultat, modeConfig);
+            if (resultat.arrete || abandon_ || !suite)
+                fin();
+            else
+                suite();
+        });
+}
+
+void Session::etapeAnalyse(std::function<void()> suite) {
+    surFil<PlanPurge>(
+        [this] {
+            const Progression avance = rapporteur();
+            return AnalysePurge(etat_, lecteurs_, fs_,
+                                [&avance](EtapeAnalyse, qsizetype position, qsizetype total) {
+                                    avance(position, total);
+                                });
+        },
+        [this, suite = std::move(suite)](PlanPurge& plan) {
+            // The analysis reads and never writes: a stopped one is simply not applied.
+            if (arret_.demandee() || !AppliquePlan(etat_, plan)) {
+                fin();
+                return;
+            }
+            etape_ = EtapeListe::Analysee;
+            marqueesAnalyse_ = plan.nbfich;
+            Q_EMIT analyseTerminee(plan);
+            if (suite)
+                suite();
+            else
+                fin();
+        });
+}
+
+struct RechercheFaite {
+    AppState copie;
+    ResultatRecherche resultat;
+};
+
+void Session::etapeRecherche(const DemandeRecherche& demande, std::function<void()> suite) {
+    // The search writes its couples into a copy, applied here once it is over.
+    auto copie = std::make_shared<AppState>(etat_);
+    surFil<RechercheFaite>(
+        [this, copie, demande] {
+            DemandeRecherche avecProgression = demande;
+            avecProgression.progression = rapporteur();
+            ResultatRecherche resultat =
+                RechercheMultiples(*copie, avecProgression, lecteurs_, fs_);
+            return RechercheFaite{std::move(*copie), std::move(resultat)};
+        },
+        [this, suite = std::move(suite)](RechercheFaite& faite) {
+            if (arret_.demandee() || abandon_) {
+                fin();
+                return;
+            }
+            if (faite.resultat.effectuee) {
+                etat_.Couples = std::move(faite.copie.Couples);
+                etat_.InfosLues = std::move(faite.copie.InfosLues);
+                revue_.reset();
+                etape_ = EtapeListe::Recherchee;
+            }
+            Q_EMIT rechercheTerminee(faite.resultat);
+            if (suite)
+                suite();
+            else
+                fin();
+        });
+}
+
+struct RevueFaite {
+    AppState copie;
+    CoupleRevue revue;
+};
+
+void Session::etapeRevue(const DemandeRecherche& demande, std::function<void()> suite) {
+    auto copie = std::make_shared<AppState>(etat_);
+    surFil<RevueFaite>(
+        [this, copie, demande] {
+            DemandeRecherche avecProgression = demande;
+            avecProgression.progression = rapporteur();
+            CoupleRevue revue = PremierCouple(*copie, avecProgression, lecteurs_, fs_);
+            return RevueFaite{std::move(*copie), std::move(revue)};
+        },
+        [this, suite = std::move(suite)](RevueFaite& faite) {
+            if (arret_.demandee() || abandon_) {
+                fin();
+                return;
+            }
+            if (faite.revue.effectue) {
+                etat_.InfosLues = std::move(faite.copie.InfosLues);
+                revue_ = std::move(faite.revue);
+            }
+            Q_EMIT revueTrouvee();
+            if (suite)
+                suite();
+            else
+                fin();
+        });
+}
+
+// ---- The commands -------------------------------------------------------------------------
+
+void Session::lanceScan(const DemandeScan& demande) {
+    debut(Commande::Scan);
+    etapeScan(demande, {});
+}
+
+void Session::lanceVisuPurge() {
+    debut(Commande::VisuPurge);
+    etapeAnalyse({});
+}
+
+void Session::lanceTraitementPurge(ModeDisposition mode, const DemandeScan& rescan) {
+    debut(Commande::TraitementPurge);
+    surFil<ResultatTraitement>(
+        [this, mode] {
+            return TraitementPurge(etat_, mode, lecteurs_, fs_, rapporteur(), attente(), &arret_);
+        },
+        [this, rescan](ResultatTraitement& resultat) {
+            BilanDisposition bilan{resultat.traitees, resultat.restantes, resultat.arrete,
+                                   std::move(resultat.echecs)};
+            if (resultat.abandonne || abandon_) {
+                fin();
+                return;
+            }
+            // The list is rebuilt from the disk and analysed again, stopped or not.
+            arret_.efface();
+            etapeScan(rescan, [this, bilan] {
+                etapeAnalyse([this, bilan] {
+                    etape_ = EtapeListe::Purgee;
+                    Q_EMIT dispositionTerminee(bilan);
+                    fin();
+                });
+            });
+        });
+}
+
+void Session::lanceRechercheMultiples(const DemandeRecherche& demande) {
+    debut(Commande::RechercheMultiples);
+    etapeRecherche(demande, {});
+}
+
+void Session::lanceTraitementMultiple(const DemandeRecherche& demande) {
+    debut(Commande::TraitementMultiple);
+    etapeRevue(demande, {});
+}
+
+void Session::lanceDisposition(CoteCouple cote, bool tous, ModeDisposition mode,
+                               const DemandeScan& rescan, const DemandeRecherche& recherche) {
+    if (!revue_ || !revue_->trouve)
+        return;
+    debut(tous ? Commande::CesFichiers : Commande::CeFichier);
+    surFil<ResultatRevue>(
+        [this, cote, tous, mode] {
+            return tous ? CesFichiers(etat_, *revue_, cote, mode, lecteurs_, fs_, rapporteur(),
+                                      attente(), &arret_)
+                        : CeFichier(etat_, *revue_, cote, mode, lecteurs_, fs_, attente());
+        },
+        [this, rescan, recherche](ResultatRevue& resultat) {
+            BilanDisposition bilan{resultat.traites, resultat.restants, resultat.arrete,
+                                   std::move(resultat.echecs)};
+            if (abandon_) {
+                fin();
+                return;
+            }
+            // The tree as it now is: scan, search, then the next first couple.
+            arret_.efface();
+            etapeScan(rescan, [this, recherche, bilan] {
+                const auto termine = [this, bilan] {
+                    Q_EMIT dispositionTerminee(bilan);
+                    fin();
+                };
+                if (!recherche.sousRepertoires) {
+                    termine();
+                    return;
+                }
+                etapeRecherche(recherche, [this, recherche, termine] {
+                    etapeRevue(recherche, termine);
+                });
+            });
+        });
+}
+
+}  // namespace tidemark
