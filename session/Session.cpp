@@ -389,9 +389,8 @@ void Session::lanceDisposition(CoteCouple cote, bool tous, ModeDisposition mode,
                     termine();
                     return;
                 }
-                etapeRecherche(recherche, [this, recherche, termine] {
-                    etapeRevue(recherche, termine);
-                });
+                etapeRecherche(recherche,
+                               [this, recherche, termine] { etapeRevue(recherche, termine); });
             });
         });
 }

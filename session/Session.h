@@ -46,7 +46,7 @@ enum class EtapeListe {
 
 // What a disposing command did, once it is over (the rescan included).
 struct BilanDisposition {
-    qsizetype traites = 0;  // files deleted or moved into the garage
+    qsizetype traites = 0;   // files deleted or moved into the garage
     qsizetype restants = 0;  // files left untouched by a stop
     bool arrete = false;
     std::vector<EchecDisposition> echecs;

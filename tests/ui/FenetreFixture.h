@@ -56,7 +56,10 @@ public:
 // on them. TIDEMARK_DRIVES is restored when the fixture goes.
 class FenetreTest : public ::testing::Test {
 protected:
-    FenetreTest() : ancienLecteurs_(qgetenv("TIDEMARK_DRIVES")) {
+    // `base`: where the tree is made (/dev/shm for a large one), the system's temporary
+    // folder by default.
+    explicit FenetreTest(const QString& base = {})
+        : arbre(base), ancienLecteurs_(qgetenv("TIDEMARK_DRIVES")) {
         qputenv("TIDEMARK_DRIVES", QByteArray("C=") + arbre.chemin().toUtf8());
     }
     ~FenetreTest() override {
