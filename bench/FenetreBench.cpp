@@ -44,8 +44,7 @@ public:
     void erreur(QWidget*, const QString& texte, const QString&) override {
         std::fprintf(stderr, "%s\n", qPrintable(texte));
     }
-    void avertissement(QWidget*, const QString& texte, const QString&,
-                       const QString&) override {
+    void avertissement(QWidget*, const QString& texte, const QString&, const QString&) override {
         std::fprintf(stderr, "%s\n", qPrintable(texte.left(200)));
     }
 };
@@ -62,15 +61,13 @@ double Arret(Form1& fenetre, const char* bouton, QWidget* dans = nullptr) {
     qint64 pire = 0;
     QTimer sonde;
     sonde.setInterval(2);
-    QObject::connect(&sonde, &QTimer::timeout, &fenetre, [&] {
-        pire = std::max(pire, depuis.restart());
-    });
+    QObject::connect(&sonde, &QTimer::timeout, &fenetre,
+                     [&] { pire = std::max(pire, depuis.restart()); });
     QEventLoop boucle;
-    const auto fin = QObject::connect(&fenetre.session(), &Session::commandeChangee, &boucle,
-                                      [&] {
-                                          if (!fenetre.session().occupee())
-                                              boucle.quit();
-                                      });
+    const auto fin = QObject::connect(&fenetre.session(), &Session::commandeChangee, &boucle, [&] {
+        if (!fenetre.session().occupee())
+            boucle.quit();
+    });
     depuis.start();
     sonde.start();
     // The click itself runs on this thread too: its time counts.
@@ -129,13 +126,12 @@ void BM_Fenetre(benchmark::State& etat) {
         etat.counters["traitement_ms"] = traitement;
         etat.counters["recherche_ms"] = recherche;
         etat.counters["ces_fichiers_ms"] = ces;
-        for (const auto& [nom, valeur] : std::map<std::string, double>{{"scan", scan},
-                                                                       {"Visu Purge", visu},
-                                                                       {"Traitement Purge",
-                                                                        traitement},
-                                                                       {"Recherche Multiples ?",
-                                                                        recherche},
-                                                                       {"Ces Fichiers", ces}})
+        for (const auto& [nom, valeur] :
+             std::map<std::string, double>{{"scan", scan},
+                                           {"Visu Purge", visu},
+                                           {"Traitement Purge", traitement},
+                                           {"Recherche Multiples ?", recherche},
+                                           {"Ces Fichiers", ces}})
             Mesures[nom].push_back(valeur);
         etat.PauseTiming();
         app.form1()->hide();

@@ -16,8 +16,6 @@
 #include <utility>
 #include <vector>
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace tidemark {
@@ -61,38 +59,6 @@ bool AvantNom(const QString& a, const QString& b) {
     if (a.size() != b.size())
         return a.size() < b.size();
     return a.toUtf8() < b.toUtf8();
-}
-
-enum class Genre { Fichier, Repertoire, Autre };
-
-// What an entry is, without stat when the directory tells it. A link to a directory is
-// neither listed nor entered; a link to anything else, or to nothing, is listed as a file
-// (disposing of it acts on the link itself).
-Genre GenreEntree(int fd, const dirent* e) {
-    unsigned char type = e->d_type;
-    if (type == DT_UNKNOWN) {
-        struct stat s {};
-        if (::fstatat(fd, e->d_name, &s, AT_SYMLINK_NOFOLLOW) != 0)
-            return Genre::Autre;
-        type = S_ISREG(s.st_mode)   ? DT_REG
-               : S_ISDIR(s.st_mode) ? DT_DIR
-               : S_ISLNK(s.st_mode) ? DT_LNK
-                                    : DT_UNKNOWN;
-    }
-    switch (type) {
-        case DT_REG:
-            return Genre::Fichier;
-        case DT_DIR:
-            return Genre::Repertoire;
-        case DT_LNK: {
-            struct stat s {};
-            if (::fstatat(fd, e->d_name, &s, 0) == 0 && S_ISDIR(s.st_mode))
-                return Genre::Autre;
-            return Genre::Fichier;
-        }
-        default:
-            return Genre::Autre;  // devices, pipes and sockets are no model files
-    }
 }
 
 // A name that holds "\" or a control character cannot be part of a drive path or of a list
@@ -155,48 +121,33 @@ private:
 // beginning with "." are hidden. A folder "_" is left out when `racine` (the listed directory
 // is a drive root) or when it is one of `garages`. On failure `listing.erreur` holds the
 // errno and the lists are empty.
-void LitRepertoire(const QByteArray& hote, const Wildcard& filtre, bool avecRepertoires,
-                   bool racine, const Garages& garages, Listing& listing) {
+void LitRepertoire(const FileSystem& fs, const QByteArray& hote, const Wildcard& filtre,
+                   bool avecRepertoires, bool racine, const Garages& garages, Listing& listing) {
     listing.fichiers.clear();
     listing.repertoires.clear();
     listing.nomsIgnores = 0;
-    listing.erreur = 0;
-    DIR* d = ::opendir(hote.constData());
-    if (!d) {
-        listing.erreur = errno;
-        return;
-    }
-    const int fd = ::dirfd(d);
-    for (;;) {
-        errno = 0;
-        const dirent* e = ::readdir(d);
-        if (!e) {
-            listing.erreur = errno;
-            break;
-        }
-        if (e->d_name[0] == '.')
-            continue;
-        const Genre genre = GenreEntree(fd, e);
-        if (genre == Genre::Autre || (genre == Genre::Repertoire && !avecRepertoires))
-            continue;
-        const size_t longueur = std::strlen(e->d_name);
-        if (genre == Genre::Repertoire && longueur == 1 && e->d_name[0] == '_' &&
+    const auto visite = [&](const char* brut, std::size_t longueur, GenreEntree genre) {
+        if (brut[0] == '.')
+            return;
+        if (genre == GenreEntree::Autre || (genre == GenreEntree::Dossier && !avecRepertoires))
+            return;
+        if (genre == GenreEntree::Dossier && longueur == 1 && brut[0] == '_' &&
             (racine || garages.contient(hote)))
-            continue;
-        NomDecode nom = Decode(e->d_name, longueur);
-        if (genre == Genre::Fichier && !filtre.correspond(nom.texte))
-            continue;
+            return;
+        NomDecode nom = Decode(brut, longueur);
+        if (genre == GenreEntree::Fichier && !filtre.correspond(nom.texte))
+            return;
         if (!nom.exprimable) {
             ++listing.nomsIgnores;
-            continue;
+            return;
         }
-        if (genre == Genre::Fichier)
+        if (genre == GenreEntree::Fichier)
             listing.fichiers.push_back(std::move(nom.texte));
         else
             listing.repertoires.push_back(
-                {std::move(nom.texte), QByteArray(e->d_name, static_cast<qsizetype>(longueur))});
-    }
-    ::closedir(d);
+                {std::move(nom.texte), QByteArray(brut, static_cast<qsizetype>(longueur))});
+    };
+    listing.erreur = fs.readFolder(QFile::decodeName(hote), visite).erreur;
     if (listing.erreur != 0) {
         // A listing cut short by an error is not listed at all: half a directory would pass
         // for a whole one.
@@ -230,6 +181,7 @@ public:
           demande_(demande),
           interface_(interface),
           resultat_(resultat),
+          fs_(fs),
           filtre_(state.FiltreFich),
           garages_(lecteurs, fs) {
         // A new list each time; its memory follows the entries found, not the capacity.
@@ -243,8 +195,8 @@ public:
     // Lists one directory; false when the scan must end (the list is full).
     // `sousRepertoires`: the subdirectories found are queued to be visited, depth first.
     bool liste(const RepertoireAVisiter& rep, bool sousRepertoires) {
-        LitRepertoire(rep.hote, filtre_, sousRepertoires, EstRacineLecteur(rep.lecteur), garages_,
-                      listing_);
+        LitRepertoire(fs_, rep.hote, filtre_, sousRepertoires, EstRacineLecteur(rep.lecteur),
+                      garages_, listing_);
         resultat_.nomsIgnores += listing_.nomsIgnores;
         if (listing_.erreur != 0) {
             ++resultat_.repertoiresIgnores;
@@ -333,6 +285,7 @@ private:
     const DemandeScan& demande_;
     ScanInterface& interface_;
     ResultatScan& resultat_;
+    const FileSystem& fs_;
     Wildcard filtre_;
     Garages garages_;
     Listing listing_;  // reused from one directory to the next

@@ -19,8 +19,9 @@ class ArretTest : public FenetreTest {
 protected:
     // On a tmpfs where there is one: tens of thousands of files are made and moved quickly.
     ArretTest()
-        : FenetreTest(QFileInfo(QStringLiteral("/dev/shm")).isWritable() ? QStringLiteral("/dev/shm")
-                                                                        : QString()) {}
+        : FenetreTest(QFileInfo(QStringLiteral("/dev/shm")).isWritable()
+                          ? QStringLiteral("/dev/shm")
+                          : QString()) {}
 
     // Writes the files fast: a file's bytes are its own name.
     void ecrit(const QString& dossier, const QStringList& noms) {
@@ -39,15 +40,14 @@ protected:
 
     // Clicks "Arrêter" at the first progress of the disposal itself.
     void arreteEnCours() {
-        QObject::connect(&app->session(), &Session::progression, form1(),
-                         [this](qint64 valeur, qint64) {
-                             if (!arrete_ && valeur > 0 && controle("CmdStop")->isVisible()) {
-                                 arrete_ = true;
-                                 EXPECT_EQ(controle<QAbstractButton>("CmdStop")->text(),
-                                           u"Arrêter");
-                                 controle<QAbstractButton>("CmdStop")->click();
-                             }
-                         });
+        QObject::connect(
+            &app->session(), &Session::progression, form1(), [this](qint64 valeur, qint64) {
+                if (!arrete_ && valeur > 0 && controle("CmdStop")->isVisible()) {
+                    arrete_ = true;
+                    EXPECT_EQ(controle<QAbstractButton>("CmdStop")->text(), u"Arrêter");
+                    controle<QAbstractButton>("CmdStop")->click();
+                }
+            });
     }
 
     // Every file in place or in the garage, whole (the bytes of one file in 25 are read);
@@ -68,8 +68,7 @@ protected:
             const bool ici = presents.contains(fichier), la = presents.contains(garage);
             EXPECT_NE(ici, la) << fichier.toStdString();
             if (++k % 25 == 0) {
-                EXPECT_EQ(arbre.contenu(la ? garage : fichier),
-                          fichier.section(u'/', -1).toUtf8());
+                EXPECT_EQ(arbre.contenu(la ? garage : fichier), fichier.section(u'/', -1).toUtf8());
             }
             deplaces += la;
         }
