@@ -405,13 +405,8 @@ ResultatRecherche RechercheMultiples(AppState& state, const DemandeRecherche& de
     state.Couples.shrink_to_fit();
     resultat.couples = qint64(state.Couples.size());
     resultat.capaciteAtteinte = trouves.depasse;
-    resultat.TxtFich1 = TexteTxtFich1();
-    resultat.TxtFich2 = TexteTxtFich2(demande.repertoire);
-    if (trouves.depasse) {
-        const QString arret = TexteCapaciteAtteinte(demande.capacite);
-        resultat.TxtFich1.prepend(arret);
-        resultat.avis.append(arret.trimmed());
-    }
+    if (trouves.depasse)
+        resultat.avis.append(TexteCapaciteAtteinte(demande.capacite).trimmed());
     if (!trouves.illisibles.empty())
         resultat.avis.append(AvisIllisibles(state, trouves.illisibles));
     resultat.illisibles = std::move(trouves.illisibles);
@@ -430,38 +425,6 @@ QString TexteCouple2(const AppState& state, std::size_t k) {
 
 RangeeListV RangeeCouple(const AppState& state, std::size_t k) {
     return {TexteCouple1(state, k), TexteCouple2(state, k)};
-}
-
-QString LigneAffichage(QStringView premier, QStringView second) {
-    const qsizetype espaces = std::max<qsizetype>(ColonneSecondChemin - 1 - premier.size(), 2);
-    QString ligne;
-    ligne.reserve(premier.size() + espaces + second.size());
-    ligne.append(premier);
-    ligne.append(QString(espaces, u' '));
-    ligne.append(second);
-    return ligne;
-}
-
-QString LigneCouple(const AppState& state, std::size_t k) {
-    return LigneAffichage(TexteCouple1(state, k), TexteCouple2(state, k));
-}
-
-QString TexteTxtFich1() {
-    return QStringLiteral(
-        "Cliquez sur 'Traitement multiple' Les fichiers déplacés le seront "
-        "dans un répertoire 'garage'. ");
-}
-
-QString TexteTxtFich2(const QString& repertoire) {
-    // The garage of the chosen directory by the garage's own rule; a drive given alone
-    // ("C:") stands for its root.
-    QString base = repertoire;
-    if (base.size() == 2 && EstCheminLecteur(base))
-        base += u'\\';
-    const QString garage =
-        base.size() >= 3 && EstCheminLecteur(base) && base[2] == u'\\' ? CheminGarage(base) : base;
-    return QStringLiteral("Ce répertoire garage sera :") + garage +
-           QStringLiteral(" en conservant la sous-arborescence d'origine");
 }
 
 QString TexteCapaciteAtteinte(qint64 capacite) {

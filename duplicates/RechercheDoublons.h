@@ -30,24 +30,10 @@ class FileSystem;
 // The couple table holds at most this many couples; the search stops when there are more.
 inline constexpr qint32 CapaciteCouples = 500001;
 
-// Column at which the second path of a display line starts (1-based) when the first path
-// is short enough; the first path is always followed by at least two spaces.
-inline constexpr int ColonneSecondChemin = 111;
-
-// Tooltip of the two-column couple list and its column headers.
-inline constexpr QStringView InfoBulleListV =
-    u"Cette liste à 2 colonnes répertorie les couples de fichiers de même radical apparaissant "
-    u"dans deux répertoires différents.";
-inline constexpr QStringView TitreColonne1ListV = u"Fichier au premier emplacement";
-inline constexpr QStringView TitreColonne2ListV = u"Fichier au deuxième emplacement";
-// Tooltip of the "Recherche Multiples ?" button.
-inline constexpr QStringView InfoBulleRechercheMultiples =
-    u"Lance la recherche des doublons de fichiers et affiche le résultat de cette recherche.";
-
 // What a search needs besides the shared state.
 struct DemandeRecherche {
     bool sousRepertoires = true;        // "Sous Répertoires Compris": without it nothing is done
-    QString repertoire;                 // the chosen directory (drive path), for the garage text
+    QString repertoire;                 // the chosen directory (drive path)
     qint32 capacite = CapaciteCouples;  // couples the table may hold (small in tests)
     Progression progression;            // may be empty
 };
@@ -65,8 +51,6 @@ struct ResultatRecherche {
                                     // and the table holds the first `capacite` of them
     qint64 couples = 0;             // couples in the table
     std::vector<EntreeIllisible> illisibles;  // in list order
-    QString TxtFich1;  // texts of the two boxes of the duplicate frame after the search
-    QString TxtFich2;
     QStringList avis;  // notices in French, one per line: capacity reached, unread entries
 };
 
@@ -106,17 +90,7 @@ struct RangeeListV {
 };
 RangeeListV RangeeCouple(const AppState& state, std::size_t k);
 
-// The display line of two paths: the first, spaces up to column 111 (at least two), the
-// second.
-QString LigneAffichage(QStringView premier, QStringView second);
-// The display line of couple k (TabLigne).
-QString LigneCouple(const AppState& state, std::size_t k);
-
-// The box texts after a search that did not stop: where moved files will go, for the chosen
-// directory `repertoire` (C:\projets\moteur -> garage C:\_\projets\moteur).
-QString TexteTxtFich1();
-QString TexteTxtFich2(const QString& repertoire);
-// The first box's text when the search stopped at `capacite` couples.
+// The notice of a search that stopped at `capacite` couples.
 QString TexteCapaciteAtteinte(qint64 capacite);
 
 // ---- Helpers shared with the review -------------------------------------------------------

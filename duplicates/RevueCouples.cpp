@@ -32,13 +32,13 @@ bool CoupleValable(const AppState& state, const CoupleRevue& affiche) {
     const AppState::Couple& c = affiche.couple;
     return affiche.trouve && DansLaListe(state, c.premier) && DansLaListe(state, c.second) &&
            c.premier != c.second &&
-           CheminEntree(state, std::size_t(c.premier)) == affiche.TxtFich1 &&
-           CheminEntree(state, std::size_t(c.second)) == affiche.TxtFich2 &&
+           CheminEntree(state, std::size_t(c.premier)) == affiche.chemin1 &&
+           CheminEntree(state, std::size_t(c.second)) == affiche.chemin2 &&
            MemeRadical(Radical(state, c.premier), Radical(state, c.second));
 }
 
 EchecDisposition CoupleObsolete(const CoupleRevue& affiche, CoteCouple cote) {
-    return {cote == CoteCouple::Premier ? affiche.TxtFich1 : affiche.TxtFich2,
+    return {cote == CoteCouple::Premier ? affiche.chemin1 : affiche.chemin2,
             QStringLiteral("le couple affiché ne correspond plus à la liste des fichiers ; rien "
                            "n'a été fait, relancez la recherche")};
 }
@@ -170,14 +170,12 @@ CoupleRevue PremierCouple(AppState& state, const DemandeRecherche& demande,
     CouplesTrouves trouves = PremiersCouples(state, 1, lecteurs, fs, demande.progression);
     revue.illisibles = std::move(trouves.illisibles);
     if (trouves.couples.empty()) {
-        revue.TxtFich1 = TexteSansDoublon.toString();
-        revue.TxtFich2 = TexteSansDoublon.toString();
         return revue;
     }
     revue.trouve = true;
     revue.couple = trouves.couples.front();
-    revue.TxtFich1 = CheminEntree(state, std::size_t(revue.couple.premier));
-    revue.TxtFich2 = CheminEntree(state, std::size_t(revue.couple.second));
+    revue.chemin1 = CheminEntree(state, std::size_t(revue.couple.premier));
+    revue.chemin2 = CheminEntree(state, std::size_t(revue.couple.second));
     return revue;
 }
 

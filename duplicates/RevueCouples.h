@@ -21,27 +21,14 @@ namespace tidemark {
 class DriveMap;
 class FileSystem;
 
-// Shown in both boxes when the list holds no couple.
-inline constexpr QStringView TexteSansDoublon = u" Pas de doublons de fichiers trouvés ";
-
-// Tooltips of the review's buttons.
-inline constexpr QStringView InfoBulleTraitementMultiple =
-    u"Lance le traitement des doublons de fichiers.";
-inline constexpr QStringView InfoBulleCeFichier =
-    u"Déplacer ce fichier vers le répertoire 'garage'.";
-inline constexpr QStringView InfoBulleCesFichiers =
-    u"Déplacer ce fichier vers le répertoire 'garage' ainsi que tous les fichiers dans le même "
-    u"cas.";
-inline constexpr QStringView InfoBulleSuivant = u"Passer au couple suivant sans rien faire.";
-
 // The couple under review.
 struct CoupleRevue {
     bool effectue = false;  // false when sousRepertoires was off: nothing was looked for and
                             // the boxes keep their texts
     bool trouve = false;    // a couple is shown: the four disposal buttons act
     AppState::Couple couple{-1, -1};          // its list positions when found
-    QString TxtFich1;                         // its first path, or TexteSansDoublon
-    QString TxtFich2;                         // its second path, or TexteSansDoublon
+    QString chemin1;                          // its first path, when found
+    QString chemin2;                          // its second path, when found
     std::vector<EntreeIllisible> illisibles;  // entries passed over on the way
 };
 

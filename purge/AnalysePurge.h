@@ -32,15 +32,6 @@ namespace tidemark {
 
 class DriveMap;
 
-// Tooltip of the "Visu Purge" button.
-inline constexpr QStringView InfoBulleVisuPurge =
-    u"Recherche et visualisation des fichiers purgeables.";
-// Tooltip the file list takes once the analysis has run (two spaces after "ou" and after
-// the first ".").
-inline constexpr QStringView InfoBulleListeAnalysee =
-    u"Les fichiers marqués : X et -- vont être déplacés ou  effacés si vous exécutez un "
-    u"'Traitement Purge' .  Les fichiers non marqués et marqués 'M' seront conservés.";
-
 enum class EtapeAnalyse { Revisions, Auxiliaires, Totaux };
 
 // Progress of one pass: `position` runs from 0 to `total` - 1 (total = N). Called at most 201

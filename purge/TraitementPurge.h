@@ -19,11 +19,6 @@ namespace tidemark {
 
 class DriveMap;
 
-// Tooltip of the "Traitement Purge" button.
-inline constexpr QStringView InfoBulleTraitementPurge =
-    u"Effectue effectivement la purge. Deplace les fichiers marqués vers le répertoire garage "
-    u"si \"Déplacer\" est coché, les efface sinon.";
-
 struct ResultatTraitement {
     qsizetype marquees = 0;      // lines in state 1 or 3 when the run started
     qsizetype traitees = 0;      // files deleted or moved into the garage

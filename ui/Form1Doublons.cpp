@@ -8,6 +8,7 @@
 #include "session/Session.h"
 #include "ui/ModeleCouples.h"
 #include "ui/SelecteurRepertoire.h"
+#include "ui/TextesFenetre.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -44,8 +45,11 @@ void Form1::finRecherche(const ResultatRecherche& resultat) {
     // Duplicates mode: the couples instead of the file list.
     Frame7->hide();
     Frame10->show();
-    TxtFich1->setText(resultat.TxtFich1);
-    TxtFich2->setText(resultat.TxtFich2);
+    // Where moved files will go; a search stopped at the table's capacity says so first.
+    TxtFich1->setText(
+        (resultat.capaciteAtteinte ? TexteCapaciteAtteinte(CapaciteCouples) : QString()) +
+        TexteTxtFich1());
+    TxtFich2->setText(TexteTxtFich2(Repert->chemin()));
 }
 
 void Form1::cmdTraitMultiClick() {
@@ -56,10 +60,11 @@ void Form1::cmdTraitMultiClick() {
 }
 
 void Form1::afficheRevue() {
-    if (const auto& revue = session_.revue()) {
-        TxtFich1->setText(revue->TxtFich1);
-        TxtFich2->setText(revue->TxtFich2);
-    }
+    const auto& revue = session_.revue();
+    if (!revue)
+        return;
+    TxtFich1->setText(revue->trouve ? revue->chemin1 : TexteSansDoublon.toString());
+    TxtFich2->setText(revue->trouve ? revue->chemin2 : TexteSansDoublon.toString());
 }
 
 void Form1::dispose(bool second, bool tous) {

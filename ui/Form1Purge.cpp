@@ -9,6 +9,7 @@
 #include "ui/Dialogues.h"
 #include "ui/Form2.h"
 #include "ui/ModeleListe.h"
+#include "ui/TextesFenetre.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

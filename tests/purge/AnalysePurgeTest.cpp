@@ -482,14 +482,5 @@ TEST(AnalysePurge, UneLongueListeDonneCeQueDonneChaqueRepertoireAnalyseSeul) {
     }
 }
 
-TEST(AnalysePurge, InfoBullesExactes) {
-    EXPECT_EQ(InfoBulleListeAnalysee.toString(),
-              QStringLiteral("Les fichiers marqués : X et -- vont être déplacés ou  effacés si "
-                             "vous exécutez un 'Traitement Purge' .  Les fichiers non marqués et "
-                             "marqués 'M' seront conservés."));
-    EXPECT_EQ(InfoBulleVisuPurge.toString(),
-              QStringLiteral("Recherche et visualisation des fichiers purgeables."));
-}
-
 }  // namespace
 }  // namespace tidemark
