@@ -14,29 +14,47 @@ namespace tidemark {
 // bar). Called a few hundred times at most per pass, never once per entry.
 using Progression = std::function<void(qint64 valeur, qint64 nombre)>;
 
-// Calls a Progression with (0, nombre) first, then at most about 256 times as the work passes
-// its positions.
+// The one throttle: calls a Progression with position 0 first, then at most about 256 times
+// as the work passes its `nombre` positions, and with the last one on fin(). A pass that is
+// one part of a longer run reports `decalage` + its position, out of `total` steps.
 class AvanceurProgression {
 public:
-    AvanceurProgression(const Progression& progression, qint64 nombre)
-        : progression_(progression), nombre_(nombre), pas_(std::max<qint64>(1, nombre / 256)) {
+    AvanceurProgression(const Progression& progression, qint64 nombre, qint64 decalage = 0,
+                        qint64 total = -1)
+        : progression_(progression),
+          nombre_(nombre),
+          decalage_(decalage),
+          total_(total < 0 ? nombre : total),
+          pas_(std::max<qint64>(1, (nombre + 255) / 256)) {
         if (progression_ && nombre_ > 0) {
-            progression_(0, nombre_);
+            montre(0);
             prochain_ = pas_;
         }
     }
     void a(qint64 valeur) {
         if (progression_ && valeur >= prochain_) {
-            progression_(valeur, nombre_);
+            montre(valeur);
             prochain_ = valeur + pas_;
         }
     }
+    // The last position, when it was not reported yet: a bar ends full.
+    void fin() {
+        if (progression_ && nombre_ > 0 && dernier_ != nombre_ - 1)
+            montre(nombre_ - 1);
+    }
 
 private:
+    void montre(qint64 valeur) {
+        progression_(decalage_ + valeur, total_);
+        dernier_ = valeur;
+    }
     const Progression& progression_;
     qint64 nombre_;
+    qint64 decalage_;
+    qint64 total_;
     qint64 pas_;
     qint64 prochain_ = 0;
+    qint64 dernier_ = -1;
 };
 
 // The stop request of the running command. Any thread may ask for it; the command checks it

@@ -2,6 +2,7 @@
 
 #include "core/AppState.h"
 #include "core/NomsFichier.h"
+#include "core/Progression.h"
 
 #include <QStringList>
 #include <QStringView>
@@ -32,12 +33,9 @@ namespace tidemark {
 
 class DriveMap;
 
+// The passes, laid end to end in the progress: pass p at position i of N is reported as
+// p N + i of 3 N.
 enum class EtapeAnalyse { Revisions, Auxiliaires, Totaux };
-
-// Progress of one pass: `position` runs from 0 to `total` - 1 (total = N). Called at most 201
-// times per pass, always for the last position; never called when N is 0.
-using ProgressionAnalyse =
-    std::function<void(EtapeAnalyse etape, qsizetype position, qsizetype total)>;
 
 // What the analysis decided, to be written into the shared state by AppliquePlan.
 struct PlanPurge {
@@ -69,7 +67,7 @@ bool MemeGroupe(const PartiesEntree& a, const PartiesEntree& b);
 // nothing, on disk or in `state`.
 // `progression` may be empty.
 PlanPurge AnalysePurge(const AppState& state, const DriveMap& lecteurs, const FileSystem& fs,
-                       const ProgressionAnalyse& progression = {});
+                       const Progression& progression = {});
 
 // Writes a plan into the state: EtatMarque, TabConf columns 2 and 3 of all 21 rows, and
 // InfosLues (replaced by the facts the analysis read). A non-empty list then shows file
@@ -80,6 +78,6 @@ bool AppliquePlan(AppState& state, const PlanPurge& plan);
 // AnalysePurge then AppliquePlan: the whole "Visu Purge", also what a caller runs again
 // after its rescan following a purge. Returns the plan for its totals and notices.
 PlanPurge VisuPurge(AppState& state, const DriveMap& lecteurs, const FileSystem& fs,
-                    const ProgressionAnalyse& progression = {});
+                    const Progression& progression = {});
 
 }  // namespace tidemark

@@ -116,6 +116,7 @@ ResultatTraitement TraitementPurge(const AppState& state, ModeDisposition mode,
     ContexteGarage contexte;
     GroupesGardes groupes(state, lecteurs, fs);
     qsizetype faits = 0;
+    AvanceurProgression avance(progression, resultat.marquees);
     for (const std::size_t i : lignes) {
         if (arret && arret->verifie()) {
             resultat.arrete = true;
@@ -138,8 +139,7 @@ ResultatTraitement TraitementPurge(const AppState& state, ModeDisposition mode,
             if (!lue)
                 ++resultat.sansControle;
         }
-        if (progression)
-            progression(++faits, resultat.marquees);
+        avance.a(++faits);
     }
     return resultat;
 }

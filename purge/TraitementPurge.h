@@ -41,7 +41,7 @@ struct ResultatTraitement {
     bool complet() const { return echecs.empty(); }
 };
 
-// Progress: `faits` of the `total` marked lines done. Called once per marked line.
+// Progress: `faits` of the `total` marked lines done, 0 first (AvanceurProgression).
 using ProgressionTraitement = Progression;
 
 // Disposes of the file of every line in state 1 or 3 (EtatDeLigne), in list order. The path

@@ -3,7 +3,6 @@
 #include "core/Drives.h"
 #include "core/FileSystem.h"
 
-#include <QElapsedTimer>
 #include <QMetaObject>
 
 #include <atomic>
@@ -12,25 +11,6 @@
 namespace tidemark {
 
 namespace {
-
-// The bar moves at most every 25 ms, and always at the start and at the end of a pass: a
-// window repainting for each of thousands of directories would spend its time on it.
-constexpr qint64 IntervalleProgressionMs = 25;
-
-class Cadence {
-public:
-    bool laisse(qint64 valeur, qint64 nombre) {
-        if (!minuteur_.isValid() || valeur == 0 || valeur + 1 >= nombre ||
-            minuteur_.elapsed() >= IntervalleProgressionMs) {
-            minuteur_.start();
-            return true;
-        }
-        return false;
-    }
-
-private:
-    QElapsedTimer minuteur_;
-};
 
 // What the scan asks of its runner, on the worker: the drive-root question goes to the
 // window's thread, each yield checks the stop request, and the counters go out now and then.
@@ -51,17 +31,13 @@ public:
         if (arret_.verifie())
             copie_.StopScan = true;
     }
-    void progression(const ProgressionScan& etat) override {
-        if (cadence_.laisse(etat.repertoiresVisites, etat.repertoiresTrouves + 1))
-            avance_(etat);
-    }
+    void progression(const ProgressionScan& etat) override { avance_(etat); }
 
 private:
     AppState& copie_;
     DemandeArret& arret_;
     std::function<bool(const QString&, const QString&)> question_;
     std::function<void(const ProgressionScan&)> avance_;
-    Cadence cadence_;
 };
 
 }  // namespace
@@ -129,12 +105,9 @@ void Session::fin() {
     Q_EMIT commandeChangee();
 }
 
+// The engine throttles its own progress (AvanceurProgression): each call goes to the window.
 Progression Session::rapporteur() {
-    auto cadence = std::make_shared<Cadence>();
-    return [this, cadence](qint64 valeur, qint64 nombre) {
-        if (cadence->laisse(valeur, nombre))
-            Q_EMIT progression(valeur, nombre);
-    };
+    return [this](qint64 valeur, qint64 nombre) { Q_EMIT progression(valeur, nombre); };
 }
 
 AttenteVerrou Session::attente() {
@@ -223,28 +196,22 @@ void Session::etapeScan(const DemandeScan& demande, std::function<void()> suite)
 }
 
 void Session::etapeAnalyse(std::function<void()> suite) {
-    surFil<PlanPurge>(
-        [this] {
-            const Progression avance = rapporteur();
-            return AnalysePurge(etat_, lecteurs_, fs_,
-                                [&avance](EtapeAnalyse, qsizetype position, qsizetype total) {
-                                    avance(position, total);
-                                });
-        },
-        [this, suite = std::move(suite)](PlanPurge& plan) {
-            // The analysis reads and never writes: a stopped one is simply not applied.
-            if (arret_.demandee() || !AppliquePlan(etat_, plan)) {
-                fin();
-                return;
-            }
-            etape_ = EtapeListe::Analysee;
-            marqueesAnalyse_ = plan.nbfich;
-            Q_EMIT analyseTerminee(plan);
-            if (suite)
-                suite();
-            else
-                fin();
-        });
+    surFil<PlanPurge>([this] { return AnalysePurge(etat_, lecteurs_, fs_, rapporteur()); },
+                      [this, suite = std::move(suite)](PlanPurge& plan) {
+                          // The analysis reads and never writes: a stopped one is simply not
+                          // applied.
+                          if (arret_.demandee() || !AppliquePlan(etat_, plan)) {
+                              fin();
+                              return;
+                          }
+                          etape_ = EtapeListe::Analysee;
+                          marqueesAnalyse_ = plan.nbfich;
+                          Q_EMIT analyseTerminee(plan);
+                          if (suite)
+                              suite();
+                          else
+                              fin();
+                      });
 }
 
 struct RechercheFaite {

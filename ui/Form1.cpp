@@ -14,6 +14,7 @@
 #include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 
 #include "ui/SelecteurRepertoire.h"
 
@@ -69,9 +70,15 @@ Form1::Form1(Session& session, SettingsStore& store, const DriveMap& lecteurs, F
     };
     connect(&session_, &Session::commandeChangee, this, &Form1::commandeChangee);
     connect(&session_, &Session::progression, this, &Form1::progression);
+    rafraichissement_ = new QTimer(this);
+    rafraichissement_->setSingleShot(true);
+    rafraichissement_->setInterval(40);
+    connect(rafraichissement_, &QTimer::timeout, this, &Form1::montreAvancement);
     connect(&session_, &Session::compteurs, this, [this](qint64 trouves, qint64 repertoire) {
-        cptfichier->setText(QString::number(trouves));
-        nbfich->setText(QString::number(repertoire));
+        trouves_ = trouves;
+        repertoire_ = repertoire;
+        if (!rafraichissement_->isActive())
+            rafraichissement_->start();
     });
     connect(&session_, &Session::statut, this,
             [this](const QString& texte) { afficheAvis({texte}); });

@@ -17,6 +17,7 @@ class QListView;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class QTimer;
 class QTreeView;
 
 namespace tidemark {
@@ -136,6 +137,11 @@ private:
     QStringList cheminsIntro_;
     // An exit asked while a command ran: done once it has stopped.
     std::function<void()> apresCommande_;
+    // The bar and the scan's counters are repainted at most every 40 ms, with the last values
+    // reported: a repaint per report would keep the event loop busy.
+    QTimer* rafraichissement_ = nullptr;
+    qint64 valeurBarre_ = -1, nombreBarre_ = 0, trouves_ = -1, repertoire_ = 0;
+    void montreAvancement();
 
     // Controls, named as their objectName.
     QPushButton* CmdAide = nullptr;

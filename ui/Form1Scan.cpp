@@ -21,6 +21,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 
 namespace tidemark {
 
@@ -138,6 +139,7 @@ void Form1::finDeScan(const ResultatScan& resultat, bool modeConfig) {
         list1Click();
         Frame7->setTitle(QStringLiteral(" Liste des Fichiers  "));
     }
+    trouves_ = -1;  // the counts of the scan under way are the list's now
     cptfichier->setText(QString::number(n));
     afficheAvis(resultat.avis);
     LbNonTermine->setVisible(resultat.arrete);
@@ -147,11 +149,31 @@ void Form1::finDeScan(const ResultatScan& resultat, bool modeConfig) {
 }
 
 void Form1::progression(qint64 valeur, qint64 nombre) {
-    ProgressBar1->setMaximum(MaximumProgression(qsizetype(nombre)));
-    ProgressBar1->setValue(int(std::min<qint64>(valeur, ProgressBar1->maximum())));
+    valeurBarre_ = valeur;
+    nombreBarre_ = nombre;
+    if (!rafraichissement_->isActive())
+        rafraichissement_->start();
+}
+
+void Form1::montreAvancement() {
+    if (valeurBarre_ >= 0) {
+        ProgressBar1->setMaximum(MaximumProgression(qsizetype(nombreBarre_)));
+        ProgressBar1->setValue(int(std::min<qint64>(valeurBarre_, ProgressBar1->maximum())));
+        valeurBarre_ = -1;
+    }
+    if (trouves_ >= 0) {
+        cptfichier->setText(QString::number(trouves_));
+        nbfich->setText(QString::number(repertoire_));
+    }
+    trouves_ = -1;
 }
 
 void Form1::commandeChangee() {
+    if (!session_.occupee()) {
+        // What is left to show of the command goes with it: the results are on screen.
+        rafraichissement_->stop();
+        valeurBarre_ = trouves_ = -1;
+    }
     ajusteCommandes();
     if (!session_.occupee() && apresCommande_)
         std::exchange(apresCommande_, nullptr)();

@@ -59,8 +59,7 @@ TEST(TextesFenetre, LaLigneAffichePlaceLeSecondCheminEnColonne111) {
     AppState state;
     state.TabFich = {QStringLiteral("C:\\w\\a\\x.prt.1"), QStringLiteral("C:\\w\\b\\x.prt.2")};
     state.Couples = {{0, 1}};
-    EXPECT_EQ(LigneCouple(state, 0),
-              state.TabFich[0] + QString(110 - 14, u' ') + state.TabFich[1]);
+    EXPECT_EQ(LigneCouple(state, 0), state.TabFich[0] + QString(110 - 14, u' ') + state.TabFich[1]);
     EXPECT_EQ(LigneListeVoisin(state, 0), QStringLiteral("      ") + LigneCouple(state, 0));
 }
 
