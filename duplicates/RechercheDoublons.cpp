@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <span>
 #include <thread>
+#include <utility>
 
 namespace tidemark {
 
@@ -53,7 +54,7 @@ enum class Lecture : quint8 { NonLue, Prelue, Lue, Illisible };
 // passed over in one step.
 class Recherche {
 public:
-    Recherche(AppState& state, const DriveMap& lecteurs, const FileSystem& fs)
+    Recherche(const AppState& state, const DriveMap& lecteurs, const FileSystem& fs)
         : state_(state), lecteurs_(lecteurs), fs_(fs) {}
 
     CouplesTrouves cherche(qint64 limite, bool signaleDepassement, const Progression& progression) {
@@ -280,7 +281,7 @@ private:
     bool lit(qint32 p, CouplesTrouves& resultat) {
         Lecture& etat = lectures_[std::size_t(p)];
         if (etat == Lecture::Prelue) {
-            state_.InfosLues.insert(p, infos_[std::size_t(p)]);
+            resultat.infos.insert(p, infos_[std::size_t(p)]);
             etat = Lecture::Lue;
         }
         if (etat != Lecture::NonLue)
@@ -299,7 +300,7 @@ private:
             return false;
         }
         infos_[std::size_t(p)] = *info;
-        state_.InfosLues.insert(p, *info);
+        resultat.infos.insert(p, *info);
         etat = Lecture::Lue;
         return true;
     }
@@ -336,7 +337,7 @@ private:
         return etat == Lecture::Lue ? &identites_[std::size_t(p)] : nullptr;
     }
 
-    AppState& state_;
+    const AppState& state_;
     const DriveMap& lecteurs_;
     const FileSystem& fs_;
 
@@ -380,36 +381,65 @@ QString AvisIllisibles(const AppState& state, const std::vector<EntreeIllisible>
 
 // ---- The search ---------------------------------------------------------------------------
 
-CouplesTrouves TrouveCouples(AppState& state, qint64 limite, const DriveMap& lecteurs,
+CouplesTrouves TrouveCouples(const AppState& state, qint64 limite, const DriveMap& lecteurs,
                              const FileSystem& fs, const Progression& progression) {
     return Recherche(state, lecteurs, fs).cherche(limite, true, progression);
 }
 
-CouplesTrouves PremiersCouples(AppState& state, qint64 limite, const DriveMap& lecteurs,
+CouplesTrouves PremiersCouples(const AppState& state, qint64 limite, const DriveMap& lecteurs,
                                const FileSystem& fs, const Progression& progression) {
     return Recherche(state, lecteurs, fs).cherche(limite, false, progression);
 }
 
-ResultatRecherche RechercheMultiples(AppState& state, const DemandeRecherche& demande,
+CouplesTrouves TrouveCouples(AppState& state, qint64 limite, const DriveMap& lecteurs,
+                             const FileSystem& fs, const Progression& progression) {
+    CouplesTrouves trouves = TrouveCouples(std::as_const(state), limite, lecteurs, fs, progression);
+    state.InfosLues.fusionne(trouves.infos);
+    return trouves;
+}
+
+CouplesTrouves PremiersCouples(AppState& state, qint64 limite, const DriveMap& lecteurs,
+                               const FileSystem& fs, const Progression& progression) {
+    CouplesTrouves trouves =
+        PremiersCouples(std::as_const(state), limite, lecteurs, fs, progression);
+    state.InfosLues.fusionne(trouves.infos);
+    return trouves;
+}
+
+ResultatRecherche RechercheMultiples(const AppState& state, const DemandeRecherche& demande,
                                      const DriveMap& lecteurs, const FileSystem& fs) {
     ResultatRecherche resultat;
     if (!demande.sousRepertoires)
         return resultat;
     resultat.effectuee = true;
-    state.InfosLues.clear();
     CouplesTrouves trouves = TrouveCouples(state, std::max<qint64>(demande.capacite, 0), lecteurs,
                                            fs, demande.progression);
-    state.Couples = std::move(trouves.couples);
+    resultat.table = std::move(trouves.couples);
     // A table filled by doubling may hold twice its size; the search keeps it to 8 bytes
     // a couple.
-    state.Couples.shrink_to_fit();
-    resultat.couples = qint64(state.Couples.size());
+    resultat.table.shrink_to_fit();
+    resultat.infos = std::move(trouves.infos);
+    resultat.couples = qint64(resultat.table.size());
     resultat.capaciteAtteinte = trouves.depasse;
     if (trouves.depasse)
         resultat.avis.append(TexteCapaciteAtteinte(demande.capacite).trimmed());
     if (!trouves.illisibles.empty())
         resultat.avis.append(AvisIllisibles(state, trouves.illisibles));
     resultat.illisibles = std::move(trouves.illisibles);
+    return resultat;
+}
+
+void AppliqueRecherche(AppState& state, ResultatRecherche& resultat) {
+    if (!resultat.effectuee)
+        return;
+    state.Couples = std::move(resultat.table);
+    state.InfosLues = std::move(resultat.infos);
+}
+
+ResultatRecherche RechercheMultiples(AppState& state, const DemandeRecherche& demande,
+                                     const DriveMap& lecteurs, const FileSystem& fs) {
+    ResultatRecherche resultat = RechercheMultiples(std::as_const(state), demande, lecteurs, fs);
+    AppliqueRecherche(state, resultat);
     return resultat;
 }
 

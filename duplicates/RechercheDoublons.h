@@ -46,33 +46,47 @@ struct EntreeIllisible {
 
 // What a search found, for the window and the command line to show.
 struct ResultatRecherche {
-    bool effectuee = false;         // false when sousRepertoires was off: nothing changed
-    bool capaciteAtteinte = false;  // more couples than the table holds: the search stopped
-                                    // and the table holds the first `capacite` of them
-    qint64 couples = 0;             // couples in the table
+    bool effectuee = false;               // false when sousRepertoires was off: nothing changed
+    bool capaciteAtteinte = false;        // more couples than the table holds: the search stopped
+                                          // and the table holds the first `capacite` of them
+    qint64 couples = 0;                   // couples in the table
+    std::vector<AppState::Couple> table;  // the couples, in their order
+    FaitsLus infos;                       // the facts of every entry read
     std::vector<EntreeIllisible> illisibles;  // in list order
     QStringList avis;  // notices in French, one per line: capacity reached, unread entries
 };
 
-// Runs the search over state.TabFich. Rewrites state.Couples and replaces state.InfosLues by
-// the size and modification time of the entries it read (what the review checks again before
-// disposing of a file). Changes nothing when demande.sousRepertoires is off.
+// Runs the search over state.TabFich and returns its couples and the size and modification
+// time of the entries it read (what the review checks again before disposing of a file).
+// Does nothing when demande.sousRepertoires is off.
+ResultatRecherche RechercheMultiples(const AppState& state, const DemandeRecherche& demande,
+                                     const DriveMap& lecteurs, const FileSystem& fs);
+// Writes a search's couples into state.Couples and its facts into state.InfosLues (moved out
+// of `resultat`); nothing when the search was not made.
+void AppliqueRecherche(AppState& state, ResultatRecherche& resultat);
+// The search, then AppliqueRecherche, for callers that hold the state alone.
 ResultatRecherche RechercheMultiples(AppState& state, const DemandeRecherche& demande,
                                      const DriveMap& lecteurs, const FileSystem& fs);
 
 // The couples of the list by the rules of the search, in their order, for the full search
-// and for the review's first couple. Both insert into state.InfosLues the size and
-// modification time of every entry they read, and change nothing else in `state`.
+// and for the review's first couple, with the size and modification time of every entry
+// they read. The overloads on a non-const state also insert those facts into
+// state.InfosLues, and change nothing else in it.
 struct CouplesTrouves {
     std::vector<AppState::Couple> couples;
     bool depasse = false;                     // TrouveCouples: a couple beyond `limite` exists
     std::vector<EntreeIllisible> illisibles;  // entries that could not be read, in list order
+    FaitsLus infos;                           // the facts read
 };
 // At most `limite` couples; stops at the first couple beyond them and sets `depasse`.
+CouplesTrouves TrouveCouples(const AppState& state, qint64 limite, const DriveMap& lecteurs,
+                             const FileSystem& fs, const Progression& progression = {});
 CouplesTrouves TrouveCouples(AppState& state, qint64 limite, const DriveMap& lecteurs,
                              const FileSystem& fs, const Progression& progression = {});
 // The first `limite` couples, and not one more looked for: PremiersCouples(state, 1, ...)
 // reads only what the first couple needs.
+CouplesTrouves PremiersCouples(const AppState& state, qint64 limite, const DriveMap& lecteurs,
+                               const FileSystem& fs, const Progression& progression = {});
 CouplesTrouves PremiersCouples(AppState& state, qint64 limite, const DriveMap& lecteurs,
                                const FileSystem& fs, const Progression& progression = {});
 

@@ -6,6 +6,8 @@
 
 #include <QHash>
 
+#include <utility>
+
 namespace tidemark {
 
 namespace {
@@ -163,12 +165,20 @@ std::vector<AEliminer> DuMemeCas(const AppState& state, const CoupleRevue& affic
 
 CoupleRevue PremierCouple(AppState& state, const DemandeRecherche& demande,
                           const DriveMap& lecteurs, const FileSystem& fs) {
+    CoupleRevue revue = PremierCouple(std::as_const(state), demande, lecteurs, fs);
+    state.InfosLues.fusionne(revue.infos);
+    return revue;
+}
+
+CoupleRevue PremierCouple(const AppState& state, const DemandeRecherche& demande,
+                          const DriveMap& lecteurs, const FileSystem& fs) {
     CoupleRevue revue;
     if (!demande.sousRepertoires)
         return revue;
     revue.effectue = true;
     CouplesTrouves trouves = PremiersCouples(state, 1, lecteurs, fs, demande.progression);
     revue.illisibles = std::move(trouves.illisibles);
+    revue.infos = std::move(trouves.infos);
     if (trouves.couples.empty()) {
         return revue;
     }

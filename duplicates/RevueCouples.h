@@ -30,12 +30,16 @@ struct CoupleRevue {
     QString chemin1;                          // its first path, when found
     QString chemin2;                          // its second path, when found
     std::vector<EntreeIllisible> illisibles;  // entries passed over on the way
+    FaitsLus infos;                           // the facts of the entries read
 };
 
 // "Traitement multiple": the first couple of the list by the rules of the search (the
-// couple 0 of a search made on the same list), reading only the files it needs to. Inserts
-// their size and modification time into state.InfosLues. Uses demande.sousRepertoires and
-// demande.progression only.
+// couple 0 of a search made on the same list), reading only the files it needs to, whose
+// size and modification time it returns. Uses demande.sousRepertoires and
+// demande.progression only. The overload on a non-const state also inserts those facts into
+// state.InfosLues.
+CoupleRevue PremierCouple(const AppState& state, const DemandeRecherche& demande,
+                          const DriveMap& lecteurs, const FileSystem& fs);
 CoupleRevue PremierCouple(AppState& state, const DemandeRecherche& demande,
                           const DriveMap& lecteurs, const FileSystem& fs);
 

@@ -214,34 +214,24 @@ void Session::etapeAnalyse(std::function<void()> suite) {
                       });
 }
 
-struct RechercheFaite {
-    AppState copie;
-    ResultatRecherche resultat;
-};
-
 void Session::etapeRecherche(const DemandeRecherche& demande, std::function<void()> suite) {
-    // The search writes its couples into a copy, applied here once it is over.
-    auto copie = std::make_shared<AppState>(etat_);
-    surFil<RechercheFaite>(
-        [this, copie, demande] {
+    surFil<ResultatRecherche>(
+        [this, demande] {
             DemandeRecherche avecProgression = demande;
             avecProgression.progression = rapporteur();
-            ResultatRecherche resultat =
-                RechercheMultiples(*copie, avecProgression, lecteurs_, fs_);
-            return RechercheFaite{std::move(*copie), std::move(resultat)};
+            return RechercheMultiples(std::as_const(etat_), avecProgression, lecteurs_, fs_);
         },
-        [this, suite = std::move(suite)](RechercheFaite& faite) {
+        [this, suite = std::move(suite)](ResultatRecherche& resultat) {
             if (arret_.demandee() || abandon_) {
                 fin();
                 return;
             }
-            if (faite.resultat.effectuee) {
-                etat_.Couples = std::move(faite.copie.Couples);
-                etat_.InfosLues = std::move(faite.copie.InfosLues);
+            if (resultat.effectuee) {
+                AppliqueRecherche(etat_, resultat);
                 revue_.reset();
                 etape_ = EtapeListe::Recherchee;
             }
-            Q_EMIT rechercheTerminee(faite.resultat);
+            Q_EMIT rechercheTerminee(resultat);
             if (suite)
                 suite();
             else
@@ -249,28 +239,21 @@ void Session::etapeRecherche(const DemandeRecherche& demande, std::function<void
         });
 }
 
-struct RevueFaite {
-    AppState copie;
-    CoupleRevue revue;
-};
-
 void Session::etapeRevue(const DemandeRecherche& demande, std::function<void()> suite) {
-    auto copie = std::make_shared<AppState>(etat_);
-    surFil<RevueFaite>(
-        [this, copie, demande] {
+    surFil<CoupleRevue>(
+        [this, demande] {
             DemandeRecherche avecProgression = demande;
             avecProgression.progression = rapporteur();
-            CoupleRevue revue = PremierCouple(*copie, avecProgression, lecteurs_, fs_);
-            return RevueFaite{std::move(*copie), std::move(revue)};
+            return PremierCouple(std::as_const(etat_), avecProgression, lecteurs_, fs_);
         },
-        [this, suite = std::move(suite)](RevueFaite& faite) {
+        [this, suite = std::move(suite)](CoupleRevue& revue) {
             if (arret_.demandee() || abandon_) {
                 fin();
                 return;
             }
-            if (faite.revue.effectue) {
-                etat_.InfosLues = std::move(faite.copie.InfosLues);
-                revue_ = std::move(faite.revue);
+            if (revue.effectue) {
+                etat_.InfosLues.fusionne(revue.infos);
+                revue_ = std::move(revue);
             }
             Q_EMIT revueTrouvee();
             if (suite)
