@@ -175,14 +175,15 @@ QString Nombre(qsizetype n) {
 // Adds entries to the list and keeps the counts of one scan.
 class Parcours {
 public:
-    Parcours(AppState& state, const DemandeScan& demande, const DriveMap& lecteurs,
-             const FileSystem& fs, ScanInterface& interface, ResultatScan& resultat)
+    Parcours(Inventaire& state, const QString& filtre, const DemandeScan& demande,
+             const DriveMap& lecteurs, const FileSystem& fs, ScanInterface& interface,
+             ResultatScan& resultat)
         : state_(state),
           demande_(demande),
           interface_(interface),
           resultat_(resultat),
           fs_(fs),
-          filtre_(state.FiltreFich),
+          filtre_(filtre),
           garages_(lecteurs, fs) {
         // A new list each time; its memory follows the entries found, not the capacity.
         std::vector<QString>().swap(state_.TabFich);
@@ -254,7 +255,7 @@ public:
     // Yields, then lists `rep` unless a stop was asked meanwhile; false when the scan ends.
     bool visite(const RepertoireAVisiter& rep, bool sousRepertoires) {
         interface_.cede();
-        if (state_.StopScan) {
+        if (interface_.arret()) {
             resultat_.arrete = true;
             return false;
         }
@@ -281,7 +282,7 @@ public:
     }
 
 private:
-    AppState& state_;
+    Inventaire& state_;
     const DemandeScan& demande_;
     ScanInterface& interface_;
     ResultatScan& resultat_;
@@ -300,8 +301,9 @@ std::optional<QByteArray> Hote(const DriveMap& lecteurs, const QString& lecteur)
     return QFile::encodeName(*hote);
 }
 
-void ScanRepertoire(AppState& state, const DemandeScan& demande, const DriveMap& lecteurs,
-                    const FileSystem& fs, ScanInterface& interface, ResultatScan& resultat) {
+void ScanRepertoire(Inventaire& state, const QString& filtre, const DemandeScan& demande,
+                    const DriveMap& lecteurs, const FileSystem& fs, ScanInterface& interface,
+                    ResultatScan& resultat) {
     const RepertoireResolu resolu = ResoutRepertoireSaisi(demande.repertoire, lecteurs, fs);
     const std::optional<QString> base =
         resolu.accepte() ? std::optional<QString>(resolu.chemin) : std::nullopt;
@@ -314,7 +316,7 @@ void ScanRepertoire(AppState& state, const DemandeScan& demande, const DriveMap&
     state.CheminComplet = sousRepertoires;
     state.RepBase = base.value_or(demande.repertoire);
 
-    Parcours parcours(state, demande, lecteurs, fs, interface, resultat);
+    Parcours parcours(state, filtre, demande, lecteurs, fs, interface, resultat);
     const std::optional<QByteArray> hote = base ? Hote(lecteurs, *base) : std::nullopt;
     if (!hote) {
         ++resultat.repertoiresIgnores;
@@ -327,8 +329,9 @@ void ScanRepertoire(AppState& state, const DemandeScan& demande, const DriveMap&
     parcours.avis();
 }
 
-void ScanConfig(AppState& state, const DemandeScan& demande, const DriveMap& lecteurs,
-                const FileSystem& fs, ScanInterface& interface, ResultatScan& resultat) {
+void ScanConfig(Inventaire& state, const QString& filtre, const DemandeScan& demande,
+                const DriveMap& lecteurs, const FileSystem& fs, ScanInterface& interface,
+                ResultatScan& resultat) {
     state.RepConf.clear();
     state.CheminComplet = true;
     CompteRenduConfig compteRendu;
@@ -371,7 +374,7 @@ void ScanConfig(AppState& state, const DemandeScan& demande, const DriveMap& lec
     // A directory named twice stays twice in RepConf but is listed once: listed twice, each
     // of its files would be counted twice by the analysis and disposed of twice. Sameness is
     // the directory's identity, so two spellings of one directory are one.
-    Parcours parcours(state, demande, lecteurs, fs, interface, resultat);
+    Parcours parcours(state, filtre, demande, lecteurs, fs, interface, resultat);
     std::set<std::pair<dev_t, ino_t>> vus;
     int doubles = 0;
     for (const QString& rep : std::as_const(state.RepConf)) {
@@ -455,18 +458,57 @@ QString LigneAnalyseRepertoire(const QString& repertoire) {
            QStringLiteral("'  est en cours d'analyse");
 }
 
-ResultatScan Scan(AppState& state, const DemandeScan& demande, const DriveMap& lecteurs,
+ResultatScan Scan(const AppState& reglages, const DemandeScan& demande, const DriveMap& lecteurs,
                   const FileSystem& fs, ScanInterface& interface) {
     ResultatScan resultat;
-    if (state.FiltreFich.isEmpty())
+    if (reglages.FiltreFich.isEmpty())
         return resultat;
     resultat.effectue = true;
-    state.StopScan = false;
+    Inventaire& inventaire = resultat.inventaire;
+    inventaire.RepBase = reglages.RepBase;
     if (demande.mode == ModeScan::Config)
-        ScanConfig(state, demande, lecteurs, fs, interface, resultat);
+        ScanConfig(inventaire, reglages.FiltreFich, demande, lecteurs, fs, interface, resultat);
     else
-        ScanRepertoire(state, demande, lecteurs, fs, interface, resultat);
+        ScanRepertoire(inventaire, reglages.FiltreFich, demande, lecteurs, fs, interface, resultat);
+    return resultat;
+}
+
+namespace {
+
+// The interface of the caller, with the stop request of the state besides.
+class InterfaceEtat final : public ScanInterface {
+public:
+    InterfaceEtat(const AppState& state, ScanInterface& interface)
+        : state_(state), interface_(interface) {}
+    bool demandeOuiNon(const QString& texte, const QString& titre) override {
+        return interface_.demandeOuiNon(texte, titre);
+    }
+    void cede() override { interface_.cede(); }
+    bool arret() override { return state_.StopScan || interface_.arret(); }
+    void progression(const ProgressionScan& etat) override { interface_.progression(etat); }
+
+private:
+    const AppState& state_;
+    ScanInterface& interface_;
+};
+
+}  // namespace
+
+ResultatScan Scan(AppState& state, const DemandeScan& demande, const DriveMap& lecteurs,
+                  const FileSystem& fs, ScanInterface& interface) {
     state.StopScan = false;
+    InterfaceEtat avecArret(state, interface);
+    ResultatScan resultat = Scan(std::as_const(state), demande, lecteurs, fs, avecArret);
+    state.StopScan = false;
+    if (!resultat.effectue)
+        return resultat;
+    Inventaire& inventaire = resultat.inventaire;
+    state.TabFich = std::move(inventaire.TabFich);
+    state.CheminComplet = inventaire.CheminComplet;
+    state.RepBase = std::move(inventaire.RepBase);
+    if (demande.mode == ModeScan::Config)
+        state.RepConf = std::move(inventaire.RepConf);
+    inventaire = {};
     return resultat;
 }
 

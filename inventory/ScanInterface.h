@@ -22,9 +22,9 @@ public:
     virtual bool demandeOuiNon(const QString& texte, const QString& titre) = 0;
 
     // Called before each directory is listed (never before the base directory of a
-    // directory-mode scan). The window lets its events run here, so that "Arrêt Scan" can
-    // set AppState::StopScan; the scan checks that flag right after this returns.
+    // directory-mode scan); arret() is asked right after it: true ends the scan there.
     virtual void cede() = 0;
+    virtual bool arret() { return false; }
 
     // Progress after each directory listed; the window moves its counters and its bar.
     virtual void progression(const ProgressionScan& etat) = 0;

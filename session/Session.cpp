@@ -13,28 +13,22 @@ namespace tidemark {
 namespace {
 
 // What the scan asks of its runner, on the worker: the drive-root question goes to the
-// window's thread, each yield checks the stop request, and the counters go out now and then.
+// window's thread, the stop request is checked before each directory, and the counters go
+// out as they move.
 class ScanSurFil final : public ScanInterface {
 public:
-    ScanSurFil(AppState& copie, DemandeArret& arret,
-               std::function<bool(const QString&, const QString&)> question,
+    ScanSurFil(DemandeArret& arret, std::function<bool(const QString&, const QString&)> question,
                std::function<void(const ProgressionScan&)> avance)
-        : copie_(copie),
-          arret_(arret),
-          question_(std::move(question)),
-          avance_(std::move(avance)) {}
+        : arret_(arret), question_(std::move(question)), avance_(std::move(avance)) {}
 
     bool demandeOuiNon(const QString& texte, const QString& titre) override {
         return question_(texte, titre);
     }
-    void cede() override {
-        if (arret_.verifie())
-            copie_.StopScan = true;
-    }
+    void cede() override {}
+    bool arret() override { return arret_.verifie(); }
     void progression(const ProgressionScan& etat) override { avance_(etat); }
 
 private:
-    AppState& copie_;
     DemandeArret& arret_;
     std::function<bool(const QString&, const QString&)> question_;
     std::function<void(const ProgressionScan&)> avance_;
@@ -137,22 +131,13 @@ bool Session::demandeSurFenetre(const QString& texte, const QString& titre) {
 
 // ---- The steps ----------------------------------------------------------------------------
 
-struct ScanFait {
-    AppState copie;
-    ResultatScan resultat;
-};
-
 void Session::etapeScan(const DemandeScan& demande, std::function<void()> suite) {
     Q_EMIT scanCommence();
-    // The scan fills a state of its own: the window keeps showing the old list meanwhile.
-    auto copie = std::make_shared<AppState>();
-    copie->FiltreFich = etat_.FiltreFich;
-    copie->RepBase = etat_.RepBase;
-    copie->CheminComplet = etat_.CheminComplet;
-    surFil<ScanFait>(
-        [this, copie, demande] {
+    // The scan returns a new list: the window keeps showing the old one meanwhile.
+    surFil<ResultatScan>(
+        [this, demande] {
             ScanSurFil interface(
-                *copie, arret_,
+                arret_,
                 [this](const QString& texte, const QString& titre) {
                     return demandeSurFenetre(texte, titre);
                 },
@@ -160,18 +145,17 @@ void Session::etapeScan(const DemandeScan& demande, std::function<void()> suite)
                     Q_EMIT progression(etat.repertoiresVisites, etat.repertoiresTrouves + 1);
                     Q_EMIT compteurs(etat.fichiersTrouves, etat.fichiersRepertoire);
                 });
-            ResultatScan resultat = Scan(*copie, demande, lecteurs_, fs_, interface);
-            return ScanFait{std::move(*copie), std::move(resultat)};
+            return Scan(std::as_const(etat_), demande, lecteurs_, fs_, interface);
         },
-        [this, demande, suite = std::move(suite)](ScanFait& fait) {
-            const ResultatScan& resultat = fait.resultat;
+        [this, demande, suite = std::move(suite)](ResultatScan& resultat) {
             const bool modeConfig = demande.mode == ModeScan::Config;
             if (resultat.effectue) {
-                etat_.CheminComplet = fait.copie.CheminComplet;
-                etat_.RepBase = fait.copie.RepBase;
-                etat_.RepConf = fait.copie.RepConf;
-                remplaceListe(std::move(fait.copie.TabFich));
-                etat_.StopScan = false;
+                Inventaire& inventaire = resultat.inventaire;
+                etat_.CheminComplet = inventaire.CheminComplet;
+                etat_.RepBase = std::move(inventaire.RepBase);
+                if (modeConfig)
+                    etat_.RepConf = std::move(inventaire.RepConf);
+                remplaceListe(std::move(inventaire.TabFich));
             }
             // What the list shows: the reader's lines when config.pro named no search
             // directory, nothing when a directory held no file, else the entries.
