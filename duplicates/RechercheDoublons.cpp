@@ -57,7 +57,8 @@ public:
     Recherche(const AppState& state, const DriveMap& lecteurs, const FileSystem& fs)
         : state_(state), lecteurs_(lecteurs), fs_(fs) {}
 
-    CouplesTrouves cherche(qint64 limite, bool signaleDepassement, const Progression& progression) {
+    CouplesTrouves cherche(qint64 limite, bool signaleDepassement, const Progression& progression,
+                           DemandeArret* arret) {
         CouplesTrouves resultat;
         const qsizetype n = qsizetype(state_.TabFich.size());
         AvanceurProgression avance(progression, n);
@@ -76,6 +77,10 @@ public:
 
         std::vector<qint32> curseur(groupes_.debut.begin(), groupes_.debut.end() - 1);
         for (qsizetype i = 0; i < n; ++i) {
+            if (arret && arret->verifie()) {
+                resultat.arrete = true;
+                break;
+            }
             avance.a(i);
             const qint32 g = groupes_.groupe[std::size_t(i)];
             const qint32 t = curseur[std::size_t(g)]++;
@@ -382,13 +387,15 @@ QString AvisIllisibles(const AppState& state, const std::vector<EntreeIllisible>
 // ---- The search ---------------------------------------------------------------------------
 
 CouplesTrouves TrouveCouples(const AppState& state, qint64 limite, const DriveMap& lecteurs,
-                             const FileSystem& fs, const Progression& progression) {
-    return Recherche(state, lecteurs, fs).cherche(limite, true, progression);
+                             const FileSystem& fs, const Progression& progression,
+                             DemandeArret* arret) {
+    return Recherche(state, lecteurs, fs).cherche(limite, true, progression, arret);
 }
 
 CouplesTrouves PremiersCouples(const AppState& state, qint64 limite, const DriveMap& lecteurs,
-                               const FileSystem& fs, const Progression& progression) {
-    return Recherche(state, lecteurs, fs).cherche(limite, false, progression);
+                               const FileSystem& fs, const Progression& progression,
+                               DemandeArret* arret) {
+    return Recherche(state, lecteurs, fs).cherche(limite, false, progression, arret);
 }
 
 CouplesTrouves TrouveCouples(AppState& state, qint64 limite, const DriveMap& lecteurs,
@@ -413,7 +420,8 @@ ResultatRecherche RechercheMultiples(const AppState& state, const DemandeRecherc
         return resultat;
     resultat.effectuee = true;
     CouplesTrouves trouves = TrouveCouples(state, std::max<qint64>(demande.capacite, 0), lecteurs,
-                                           fs, demande.progression);
+                                           fs, demande.progression, demande.arret);
+    resultat.arretee = trouves.arrete;
     resultat.table = std::move(trouves.couples);
     // A table filled by doubling may hold twice its size; the search keeps it to 8 bytes
     // a couple.

@@ -36,6 +36,7 @@ struct DemandeRecherche {
     QString repertoire;                 // the chosen directory (drive path)
     qint32 capacite = CapaciteCouples;  // couples the table may hold (small in tests)
     Progression progression;            // may be empty
+    DemandeArret* arret = nullptr;      // may be null; checked at each entry
 };
 
 // An entry that the search could not read: it is in no couple.
@@ -49,6 +50,7 @@ struct ResultatRecherche {
     bool effectuee = false;               // false when sousRepertoires was off: nothing changed
     bool capaciteAtteinte = false;        // more couples than the table holds: the search stopped
                                           // and the table holds the first `capacite` of them
+    bool arretee = false;                 // stopped on request: the table is incomplete
     qint64 couples = 0;                   // couples in the table
     std::vector<AppState::Couple> table;  // the couples, in their order
     FaitsLus infos;                       // the facts of every entry read
@@ -77,16 +79,19 @@ struct CouplesTrouves {
     bool depasse = false;                     // TrouveCouples: a couple beyond `limite` exists
     std::vector<EntreeIllisible> illisibles;  // entries that could not be read, in list order
     FaitsLus infos;                           // the facts read
+    bool arrete = false;                      // stopped on request: the couples are incomplete
 };
 // At most `limite` couples; stops at the first couple beyond them and sets `depasse`.
 CouplesTrouves TrouveCouples(const AppState& state, qint64 limite, const DriveMap& lecteurs,
-                             const FileSystem& fs, const Progression& progression = {});
+                             const FileSystem& fs, const Progression& progression = {},
+                             DemandeArret* arret = nullptr);
 CouplesTrouves TrouveCouples(AppState& state, qint64 limite, const DriveMap& lecteurs,
                              const FileSystem& fs, const Progression& progression = {});
 // The first `limite` couples, and not one more looked for: PremiersCouples(state, 1, ...)
 // reads only what the first couple needs.
 CouplesTrouves PremiersCouples(const AppState& state, qint64 limite, const DriveMap& lecteurs,
-                               const FileSystem& fs, const Progression& progression = {});
+                               const FileSystem& fs, const Progression& progression = {},
+                               DemandeArret* arret = nullptr);
 CouplesTrouves PremiersCouples(AppState& state, qint64 limite, const DriveMap& lecteurs,
                                const FileSystem& fs, const Progression& progression = {});
 

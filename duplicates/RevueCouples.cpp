@@ -176,7 +176,8 @@ CoupleRevue PremierCouple(const AppState& state, const DemandeRecherche& demande
     if (!demande.sousRepertoires)
         return revue;
     revue.effectue = true;
-    CouplesTrouves trouves = PremiersCouples(state, 1, lecteurs, fs, demande.progression);
+    CouplesTrouves trouves =
+        PremiersCouples(state, 1, lecteurs, fs, demande.progression, demande.arret);
     revue.illisibles = std::move(trouves.illisibles);
     revue.infos = std::move(trouves.infos);
     if (trouves.couples.empty()) {

@@ -313,7 +313,7 @@ qint64 PlanPurge::totalNombre() const {
 }
 
 PlanPurge AnalysePurge(const AppState& state, const DriveMap& lecteurs, const FileSystem& fs,
-                       const Progression& progression) {
+                       const Progression& progression, DemandeArret* arret) {
     PlanPurge plan;
     const std::size_t n = state.TabFich.size();
     // Hand marks are the starting point: a single file marked by hand stays marked.
@@ -325,9 +325,15 @@ PlanPurge AnalysePurge(const AppState& state, const DriveMap& lecteurs, const Fi
     const unsigned nombreDeFils = NombreDeFils();
     std::vector<Tranche> tranches = Coupe(state, nombreDeFils);
     std::atomic<std::size_t> suivante{0};
+    std::atomic<bool> arrete{false};
     const auto analyse = [&](Avancements& avancements) {
-        for (std::size_t t = suivante++; t < tranches.size(); t = suivante++)
+        for (std::size_t t = suivante++; t < tranches.size(); t = suivante++) {
+            if (arret && arret->verifie()) {
+                arrete = true;
+                break;
+            }
             AnalyseTranche(state, plan.etats, tranches[t], lecteurs, fs, avancements);
+        }
     };
     const Progression muet;  // the other threads report nothing
     std::vector<std::thread> fils;
@@ -344,6 +350,7 @@ PlanPurge AnalysePurge(const AppState& state, const DriveMap& lecteurs, const Fi
     avancements.auxiliaires.fin();
     avancements.totaux.fin();
 
+    plan.arrete = arrete;
     plan.infos.reserve(qsizetype(n));
     for (const Tranche& tranche : tranches) {
         for (int ligne = 0; ligne < NbLignesTypes; ++ligne) {

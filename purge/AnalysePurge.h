@@ -52,6 +52,7 @@ struct PlanPurge {
     std::vector<qint32> illisibles;
     QStringList avis;      // notices in French, one per line, for the status line
     qsizetype nbfich = 0;  // marked lines (states 1 and 3)
+    bool arrete = false;   // the analysis was stopped: the plan is incomplete
 
     qint64 totalOctets() const;
     qint64 totalNombre() const;
@@ -65,9 +66,10 @@ bool MemeGroupe(const PartiesEntree& a, const PartiesEntree& b);
 // Runs the three passes over state.TabFich and returns the plan. Reads the facts of the
 // marked files and of the kept revisions only (through `lecteurs` and `fs`); changes
 // nothing, on disk or in `state`.
-// `progression` may be empty.
+// `progression` may be empty. `arret` (may be null) is checked before each slice of the
+// list: a stopped analysis returns a plan marked `arrete`, which is not to be applied.
 PlanPurge AnalysePurge(const AppState& state, const DriveMap& lecteurs, const FileSystem& fs,
-                       const Progression& progression = {});
+                       const Progression& progression = {}, DemandeArret* arret = nullptr);
 
 // Writes a plan into the state: EtatMarque, TabConf columns 2 and 3 of all 21 rows, and
 // InfosLues (replaced by the facts the analysis read). A non-empty list then shows file

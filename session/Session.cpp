@@ -180,11 +180,11 @@ void Session::etapeScan(const DemandeScan& demande, std::function<void()> suite)
 }
 
 void Session::etapeAnalyse(std::function<void()> suite) {
-    surFil<PlanPurge>([this] { return AnalysePurge(etat_, lecteurs_, fs_, rapporteur()); },
+    surFil<PlanPurge>([this] { return AnalysePurge(etat_, lecteurs_, fs_, rapporteur(), &arret_); },
                       [this, suite = std::move(suite)](PlanPurge& plan) {
                           // The analysis reads and never writes: a stopped one is simply not
                           // applied.
-                          if (arret_.demandee() || !AppliquePlan(etat_, plan)) {
+                          if (plan.arrete || arret_.demandee() || !AppliquePlan(etat_, plan)) {
                               fin();
                               return;
                           }
@@ -203,6 +203,7 @@ void Session::etapeRecherche(const DemandeRecherche& demande, std::function<void
         [this, demande] {
             DemandeRecherche avecProgression = demande;
             avecProgression.progression = rapporteur();
+            avecProgression.arret = &arret_;
             return RechercheMultiples(std::as_const(etat_), avecProgression, lecteurs_, fs_);
         },
         [this, suite = std::move(suite)](ResultatRecherche& resultat) {
@@ -228,6 +229,7 @@ void Session::etapeRevue(const DemandeRecherche& demande, std::function<void()> 
         [this, demande] {
             DemandeRecherche avecProgression = demande;
             avecProgression.progression = rapporteur();
+            avecProgression.arret = &arret_;
             return PremierCouple(std::as_const(etat_), avecProgression, lecteurs_, fs_);
         },
         [this, suite = std::move(suite)](CoupleRevue& revue) {

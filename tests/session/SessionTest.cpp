@@ -112,5 +112,29 @@ TEST_F(SessionTest, AStoppedPurgeRunSaysHowFarItWentAndRescans) {
     }
 }
 
+// The analysis and the search only read: stopped, they report it and nothing is applied.
+TEST_F(SessionTest, AStoppedAnalysisOrSearchLeavesTheListAsItWas) {
+    session->lanceScan(demande);
+    attend();
+    DemandeArret arret;
+    arret.apres(1);
+    EXPECT_TRUE(AnalysePurge(session->etat(), lecteurs, fs, {}, &arret).arrete);
+    DemandeRecherche recherche;
+    recherche.arret = &arret;
+    arret.raz();
+    arret.apres(1);
+    EXPECT_TRUE(RechercheMultiples(session->etat(), recherche, lecteurs, fs).arretee);
+
+    session->arret().apres(1);
+    session->lanceVisuPurge();
+    attend();
+    session->arret().apres(1);
+    session->lanceRechercheMultiples(recherche);
+    attend();
+    EXPECT_EQ(session->etape(), EtapeListe::Listee);
+    EXPECT_EQ(session->marqueesAnalyse(), 0);
+    EXPECT_EQ(session->etat().EtatMarque, std::vector<quint8>(40, EtatVide));
+}
+
 }  // namespace
 }  // namespace tidemark::test
