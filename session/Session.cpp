@@ -3,7 +3,7 @@
 #include "core/Drives.h"
 #include "core/FileSystem.h"
 
-#include <QMetaObject>
+#include <QThread>
 
 #include <atomic>
 #include <utility>
@@ -37,21 +37,60 @@ private:
 }  // namespace
 
 Session::Session(AppState etat, const DriveMap& lecteurs, FileSystem& fs, QObject* parent)
-    : QObject(parent),
-      etat_(std::move(etat)),
-      lecteurs_(lecteurs),
-      fs_(fs),
-      travailleur_(new QObject) {
-    fil_.setObjectName(QStringLiteral("tidemark-session"));
-    travailleur_->moveToThread(&fil_);
-    fil_.start();
+    : QObject(parent), etat_(std::move(etat)), lecteurs_(lecteurs), fs_(fs) {
+    connect(this, &Session::aTraiter, this, &Session::depile, Qt::QueuedConnection);
+    fil_ = std::thread([this] { boucle(); });
 }
 
 Session::~Session() {
     arrete(true);
-    fil_.quit();
-    fil_.wait();
-    delete travailleur_;
+    {
+        const std::lock_guard verrou(verrou_);
+        finFil_ = true;
+    }
+    reveil_.notify_one();
+    fil_.join();
+}
+
+void Session::boucle() {
+    for (;;) {
+        std::function<void()> travail;
+        {
+            std::unique_lock verrou(verrou_);
+            reveil_.wait(verrou, [this] { return finFil_ || !travaux_.empty(); });
+            if (travaux_.empty())
+                return;
+            travail = std::move(travaux_.front());
+            travaux_.pop_front();
+        }
+        travail();
+    }
+}
+
+void Session::versSession(std::function<void()> f) {
+    {
+        const std::lock_guard verrou(verrou_);
+        retours_.push_back(std::move(f));
+    }
+    Q_EMIT aTraiter();
+}
+
+void Session::depile() {
+    std::deque<std::function<void()>> retours;
+    qint64 valeur, nombre, trouves, repertoire;
+    {
+        const std::lock_guard verrou(verrou_);
+        retours.swap(retours_);
+        valeur = std::exchange(valeur_, -1);
+        nombre = nombre_;
+        trouves = std::exchange(trouves_, -1);
+        repertoire = repertoire_;
+    }
+    if (valeur >= 0)
+        Q_EMIT progression(valeur, nombre);
+    if (trouves >= 0)
+        Q_EMIT compteurs(trouves, repertoire);
+    for (std::function<void()>& f : retours) f();
 }
 
 void Session::arrete(bool abandon) {
@@ -75,14 +114,14 @@ void Session::vide() {
 
 template <typename R>
 void Session::surFil(std::function<R()> travail, std::function<void(R&)> suite) {
-    QMetaObject::invokeMethod(
-        travailleur_,
-        [this, travail = std::move(travail), suite = std::move(suite)] {
+    {
+        const std::lock_guard verrou(verrou_);
+        travaux_.push_back([this, travail = std::move(travail), suite = std::move(suite)] {
             auto resultat = std::make_shared<R>(travail());
-            QMetaObject::invokeMethod(
-                this, [resultat, suite] { suite(*resultat); }, Qt::QueuedConnection);
-        },
-        Qt::QueuedConnection);
+            versSession([resultat, suite] { suite(*resultat); });
+        });
+    }
+    reveil_.notify_one();
 }
 
 void Session::debut(Commande commande) {
@@ -101,13 +140,20 @@ void Session::fin() {
 
 // The engine throttles its own progress (AvanceurProgression): each call goes to the window.
 Progression Session::rapporteur() {
-    return [this](qint64 valeur, qint64 nombre) { Q_EMIT progression(valeur, nombre); };
+    return [this](qint64 valeur, qint64 nombre) {
+        {
+            const std::lock_guard verrou(verrou_);
+            valeur_ = valeur;
+            nombre_ = nombre;
+        }
+        Q_EMIT aTraiter();
+    };
 }
 
 AttenteVerrou Session::attente() {
     return [this](const QString& message) {
         if (!message.isEmpty())
-            Q_EMIT statut(message);
+            versSession([this, message] { Q_EMIT statut(message); });
         return !arret_.demandee();
     };
 }
@@ -115,12 +161,9 @@ AttenteVerrou Session::attente() {
 bool Session::demandeSurFenetre(const QString& texte, const QString& titre) {
     // Asked on the window's thread; the worker waits for the answer, or for a stop.
     auto reponse = std::make_shared<std::atomic<int>>(-1);
-    QMetaObject::invokeMethod(
-        this,
-        [this, reponse, texte, titre] {
-            reponse->store(!question || question(texte, titre) ? 1 : 0);
-        },
-        Qt::QueuedConnection);
+    versSession([this, reponse, texte, titre] {
+        reponse->store(!question || question(texte, titre) ? 1 : 0);
+    });
     while (reponse->load() < 0) {
         if (arret_.demandee())
             return false;
@@ -142,8 +185,14 @@ void Session::etapeScan(const DemandeScan& demande, std::function<void()> suite)
                     return demandeSurFenetre(texte, titre);
                 },
                 [this](const ProgressionScan& etat) {
-                    Q_EMIT progression(etat.repertoiresVisites, etat.repertoiresTrouves + 1);
-                    Q_EMIT compteurs(etat.fichiersTrouves, etat.fichiersRepertoire);
+                    {
+                        const std::lock_guard verrou(verrou_);
+                        valeur_ = etat.repertoiresVisites;
+                        nombre_ = etat.repertoiresTrouves + 1;
+                        trouves_ = etat.fichiersTrouves;
+                        repertoire_ = etat.fichiersRepertoire;
+                    }
+                    Q_EMIT aTraiter();
                 });
             return Scan(std::as_const(etat_), demande, lecteurs_, fs_, interface);
         },

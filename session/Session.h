@@ -9,11 +9,14 @@
 #include "purge/TraitementPurge.h"
 
 #include <QObject>
-#include <QThread>
 
+#include <condition_variable>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <thread>
 
 // The session owns the working set (the file list with its marks, the facts read, the
 // couples, the notices) and runs the long commands that replace or read it, one at a time,
@@ -114,10 +117,17 @@ Q_SIGNALS:
     void revueTrouvee();
     // A purge run or a disposal is over, its rescan included.
     void dispositionTerminee(const tidemark::BilanDisposition& bilan);
+    // Internal: the worker left something for this thread (see depile()).
+    void aTraiter();
 
 private:
     template <typename R>
     void surFil(std::function<R()> travail, std::function<void(R&)> suite);
+    // From the worker: runs `f` on the session's thread. Everything the worker hands over
+    // goes through `verrou_`, so the hand-over is plain to see (ThreadSanitizer included).
+    void versSession(std::function<void()> f);
+    void depile();
+    void boucle();
     void debut(Commande commande);
     void fin();
     void etapeScan(const DemandeScan& demande, std::function<void()> suite);
@@ -137,8 +147,15 @@ private:
     std::optional<CoupleRevue> revue_;
     DemandeArret arret_;
     bool abandon_ = false;
-    QThread fil_;
-    QObject* travailleur_;  // lives on fil_
+
+    std::mutex verrou_;  // guards what follows
+    std::condition_variable reveil_;
+    std::deque<std::function<void()>> travaux_;  // for the worker
+    std::deque<std::function<void()>> retours_;  // for the session's thread
+    bool finFil_ = false;
+    // The last progress reported, shown once per hand-over.
+    qint64 valeur_ = -1, nombre_ = 0, trouves_ = -1, repertoire_ = 0;
+    std::thread fil_;  // the worker, started last
 };
 
 }  // namespace tidemark
