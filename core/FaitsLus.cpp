@@ -12,6 +12,19 @@ FaitsLus::Donnees& FaitsLus::modifiable() {
     return *d_;
 }
 
+void FaitsLus::fusionne(const FaitsLus& autres) {
+    if (!autres.d_)
+        return;
+    if (!d_) {
+        d_ = autres.d_;
+        return;
+    }
+    const Donnees& a = *autres.d_;
+    for (std::size_t i = 0; i < a.presents.size(); ++i)
+        if (a.presents[i])
+            insert(qint32(i), a.faits[i]);
+}
+
 void FaitsLus::insert(qint32 position, const InfoFichier& info) {
     Q_ASSERT(position >= 0);
     Donnees& d = modifiable();

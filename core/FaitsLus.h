@@ -26,6 +26,8 @@ public:
     qsizetype size() const { return d_ ? d_->nombre : 0; }
     bool isEmpty() const { return size() == 0; }
     void clear() { d_.reset(); }
+    // Records every fact of `autres`, replacing those of the same positions.
+    void fusionne(const FaitsLus& autres);
     // Makes room for positions below `positions` at once.
     void reserve(qsizetype positions);
 

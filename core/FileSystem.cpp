@@ -468,6 +468,66 @@ void FaultPlan::echoue(OperationFs operation, int k, int codeErreur) {
     pannes_.push_back({operation, k, codeErreur});
 }
 
+namespace {
+
+// What an entry is, without stat when the folder tells it.
+GenreEntree Genre(int fd, const dirent* e) {
+    unsigned char type = e->d_type;
+    if (type == DT_UNKNOWN) {
+        struct stat s {};
+        if (::fstatat(fd, e->d_name, &s, AT_SYMLINK_NOFOLLOW) != 0)
+            return GenreEntree::Autre;
+        type = S_ISREG(s.st_mode)   ? DT_REG
+               : S_ISDIR(s.st_mode) ? DT_DIR
+               : S_ISLNK(s.st_mode) ? DT_LNK
+                                    : DT_UNKNOWN;
+    }
+    switch (type) {
+        case DT_REG:
+            return GenreEntree::Fichier;
+        case DT_DIR:
+            return GenreEntree::Dossier;
+        case DT_LNK: {
+            struct stat s {};
+            if (::fstatat(fd, e->d_name, &s, 0) == 0 && S_ISDIR(s.st_mode))
+                return GenreEntree::Autre;
+            return GenreEntree::Fichier;
+        }
+        default:
+            return GenreEntree::Autre;  // devices, pipes and sockets
+    }
+}
+
+}  // namespace
+
+ResultatFs FileSystem::readFolder(
+    const QString& chemin,
+    const std::function<void(const char*, std::size_t, GenreEntree)>& visite) const {
+    if (plan_) {
+        if (const int code = plan_->suivante(OperationFs::LitDossier))
+            return Resultat(code);
+    }
+    DIR* d = ::opendir(QFile::encodeName(chemin).constData());
+    if (!d)
+        return Resultat(errno);
+    const int fd = ::dirfd(d);
+    int erreur = 0;
+    for (;;) {
+        errno = 0;
+        const dirent* e = ::readdir(d);
+        if (!e) {
+            erreur = errno;
+            break;
+        }
+        const char* nom = e->d_name;
+        if (nom[0] == '.' && (nom[1] == 0 || (nom[1] == '.' && nom[2] == 0)))
+            continue;
+        visite(nom, std::strlen(nom), Genre(fd, e));
+    }
+    ::closedir(d);
+    return erreur ? Resultat(erreur) : ResultatFs{};
+}
+
 int FaultPlan::suivante(OperationFs operation) {
     const int rang = ++comptes_[static_cast<int>(operation)];
     if (avantEtape)

@@ -25,6 +25,7 @@ enum class OperationFs {
                   // the source (an empty file counts once), once for re-creating a link
     Synchronise,  // fsync of a copied file, then of the target folder
     Attributs,    // on a copy: fchmod, then futimens (a link: one utimensat)
+    LitDossier,   // reading the entries of one folder (readFolder)
     Nombre
 };
 
@@ -74,6 +75,10 @@ struct InfoFichier {
     bool operator==(const InfoFichier&) const = default;
 };
 
+// What an entry of a folder is. A symbolic link to a folder is neither (Autre); a link to
+// anything else, or to nothing, counts as a file (disposing of it acts on the link itself).
+enum class GenreEntree { Fichier, Dossier, Autre };
+
 enum class Remplacement {
     Jamais,   // a move fails with EEXIST rather than replace a file at the target
     Atomique  // the target, if any, is replaced in one step: the incoming file is in place
@@ -107,6 +112,13 @@ public:
     // `infos` has the size of `noms`.
     void infosIn(const QString& dossier, std::span<const QStringView> noms,
                  std::span<std::optional<InfoFichier>> infos) const;
+    // Calls `visite` with the name (as the host spells it) and the kind of every entry of the
+    // folder, "." and ".." aside, in the order the system gives them. A folder that cannot
+    // be read, or whose reading fails part-way, gives its errno (the entries seen before a
+    // failure were visited: a caller that must not use half a folder drops them).
+    ResultatFs readFolder(const QString& chemin,
+                          const std::function<void(const char* nom, std::size_t longueur,
+                                                   GenreEntree genre)>& visite) const;
     // True when the owner has no write permission on the file.
     bool isReadOnly(const QString& chemin) const;
     // Deletes a file or a link (never its target). A read-only file is refused with EACCES.

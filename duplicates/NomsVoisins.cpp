@@ -130,9 +130,4 @@ ResultatVoisins DetecteNomsVoisins(AppState& state, const DemandeVoisins& demand
     return resultat;
 }
 
-QString LigneListeVoisin(const AppState& state, std::size_t k) {
-    QString ligne = MarqueVide.toString();
-    return ligne.append(LigneCouple(state, k));
-}
-
 }  // namespace tidemark

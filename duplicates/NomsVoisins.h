@@ -53,7 +53,4 @@ struct ResultatVoisins {
 // is refused or sousRepertoires is off.
 ResultatVoisins DetecteNomsVoisins(AppState& state, const DemandeVoisins& demande);
 
-// Line k of List1 after a detection: the blank mark, then LigneCouple(state, k).
-QString LigneListeVoisin(const AppState& state, std::size_t k);
-
 }  // namespace tidemark

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <span>
 #include <thread>
+#include <utility>
 
 namespace tidemark {
 
@@ -53,10 +54,11 @@ enum class Lecture : quint8 { NonLue, Prelue, Lue, Illisible };
 // passed over in one step.
 class Recherche {
 public:
-    Recherche(AppState& state, const DriveMap& lecteurs, const FileSystem& fs)
+    Recherche(const AppState& state, const DriveMap& lecteurs, const FileSystem& fs)
         : state_(state), lecteurs_(lecteurs), fs_(fs) {}
 
-    CouplesTrouves cherche(qint64 limite, bool signaleDepassement, const Progression& progression) {
+    CouplesTrouves cherche(qint64 limite, bool signaleDepassement, const Progression& progression,
+                           DemandeArret* arret) {
         CouplesTrouves resultat;
         const qsizetype n = qsizetype(state_.TabFich.size());
         AvanceurProgression avance(progression, n);
@@ -75,6 +77,10 @@ public:
 
         std::vector<qint32> curseur(groupes_.debut.begin(), groupes_.debut.end() - 1);
         for (qsizetype i = 0; i < n; ++i) {
+            if (arret && arret->verifie()) {
+                resultat.arrete = true;
+                break;
+            }
             avance.a(i);
             const qint32 g = groupes_.groupe[std::size_t(i)];
             const qint32 t = curseur[std::size_t(g)]++;
@@ -280,7 +286,7 @@ private:
     bool lit(qint32 p, CouplesTrouves& resultat) {
         Lecture& etat = lectures_[std::size_t(p)];
         if (etat == Lecture::Prelue) {
-            state_.InfosLues.insert(p, infos_[std::size_t(p)]);
+            resultat.infos.insert(p, infos_[std::size_t(p)]);
             etat = Lecture::Lue;
         }
         if (etat != Lecture::NonLue)
@@ -299,7 +305,7 @@ private:
             return false;
         }
         infos_[std::size_t(p)] = *info;
-        state_.InfosLues.insert(p, *info);
+        resultat.infos.insert(p, *info);
         etat = Lecture::Lue;
         return true;
     }
@@ -336,7 +342,7 @@ private:
         return etat == Lecture::Lue ? &identites_[std::size_t(p)] : nullptr;
     }
 
-    AppState& state_;
+    const AppState& state_;
     const DriveMap& lecteurs_;
     const FileSystem& fs_;
 
@@ -380,41 +386,68 @@ QString AvisIllisibles(const AppState& state, const std::vector<EntreeIllisible>
 
 // ---- The search ---------------------------------------------------------------------------
 
+CouplesTrouves TrouveCouples(const AppState& state, qint64 limite, const DriveMap& lecteurs,
+                             const FileSystem& fs, const Progression& progression,
+                             DemandeArret* arret) {
+    return Recherche(state, lecteurs, fs).cherche(limite, true, progression, arret);
+}
+
+CouplesTrouves PremiersCouples(const AppState& state, qint64 limite, const DriveMap& lecteurs,
+                               const FileSystem& fs, const Progression& progression,
+                               DemandeArret* arret) {
+    return Recherche(state, lecteurs, fs).cherche(limite, false, progression, arret);
+}
+
 CouplesTrouves TrouveCouples(AppState& state, qint64 limite, const DriveMap& lecteurs,
                              const FileSystem& fs, const Progression& progression) {
-    return Recherche(state, lecteurs, fs).cherche(limite, true, progression);
+    CouplesTrouves trouves = TrouveCouples(std::as_const(state), limite, lecteurs, fs, progression);
+    state.InfosLues.fusionne(trouves.infos);
+    return trouves;
 }
 
 CouplesTrouves PremiersCouples(AppState& state, qint64 limite, const DriveMap& lecteurs,
                                const FileSystem& fs, const Progression& progression) {
-    return Recherche(state, lecteurs, fs).cherche(limite, false, progression);
+    CouplesTrouves trouves =
+        PremiersCouples(std::as_const(state), limite, lecteurs, fs, progression);
+    state.InfosLues.fusionne(trouves.infos);
+    return trouves;
 }
 
-ResultatRecherche RechercheMultiples(AppState& state, const DemandeRecherche& demande,
+ResultatRecherche RechercheMultiples(const AppState& state, const DemandeRecherche& demande,
                                      const DriveMap& lecteurs, const FileSystem& fs) {
     ResultatRecherche resultat;
     if (!demande.sousRepertoires)
         return resultat;
     resultat.effectuee = true;
-    state.InfosLues.clear();
     CouplesTrouves trouves = TrouveCouples(state, std::max<qint64>(demande.capacite, 0), lecteurs,
-                                           fs, demande.progression);
-    state.Couples = std::move(trouves.couples);
+                                           fs, demande.progression, demande.arret);
+    resultat.arretee = trouves.arrete;
+    resultat.table = std::move(trouves.couples);
     // A table filled by doubling may hold twice its size; the search keeps it to 8 bytes
     // a couple.
-    state.Couples.shrink_to_fit();
-    resultat.couples = qint64(state.Couples.size());
+    resultat.table.shrink_to_fit();
+    resultat.infos = std::move(trouves.infos);
+    resultat.couples = qint64(resultat.table.size());
     resultat.capaciteAtteinte = trouves.depasse;
-    resultat.TxtFich1 = TexteTxtFich1();
-    resultat.TxtFich2 = TexteTxtFich2(demande.repertoire);
-    if (trouves.depasse) {
-        const QString arret = TexteCapaciteAtteinte(demande.capacite);
-        resultat.TxtFich1.prepend(arret);
-        resultat.avis.append(arret.trimmed());
-    }
+    if (trouves.depasse)
+        resultat.avis.append(TexteCapaciteAtteinte(demande.capacite).trimmed());
     if (!trouves.illisibles.empty())
         resultat.avis.append(AvisIllisibles(state, trouves.illisibles));
     resultat.illisibles = std::move(trouves.illisibles);
+    return resultat;
+}
+
+void AppliqueRecherche(AppState& state, ResultatRecherche& resultat) {
+    if (!resultat.effectuee)
+        return;
+    state.Couples = std::move(resultat.table);
+    state.InfosLues = std::move(resultat.infos);
+}
+
+ResultatRecherche RechercheMultiples(AppState& state, const DemandeRecherche& demande,
+                                     const DriveMap& lecteurs, const FileSystem& fs) {
+    ResultatRecherche resultat = RechercheMultiples(std::as_const(state), demande, lecteurs, fs);
+    AppliqueRecherche(state, resultat);
     return resultat;
 }
 
@@ -430,38 +463,6 @@ QString TexteCouple2(const AppState& state, std::size_t k) {
 
 RangeeListV RangeeCouple(const AppState& state, std::size_t k) {
     return {TexteCouple1(state, k), TexteCouple2(state, k)};
-}
-
-QString LigneAffichage(QStringView premier, QStringView second) {
-    const qsizetype espaces = std::max<qsizetype>(ColonneSecondChemin - 1 - premier.size(), 2);
-    QString ligne;
-    ligne.reserve(premier.size() + espaces + second.size());
-    ligne.append(premier);
-    ligne.append(QString(espaces, u' '));
-    ligne.append(second);
-    return ligne;
-}
-
-QString LigneCouple(const AppState& state, std::size_t k) {
-    return LigneAffichage(TexteCouple1(state, k), TexteCouple2(state, k));
-}
-
-QString TexteTxtFich1() {
-    return QStringLiteral(
-        "Cliquez sur 'Traitement multiple' Les fichiers déplacés le seront "
-        "dans un répertoire 'garage'. ");
-}
-
-QString TexteTxtFich2(const QString& repertoire) {
-    // The garage of the chosen directory by the garage's own rule; a drive given alone
-    // ("C:") stands for its root.
-    QString base = repertoire;
-    if (base.size() == 2 && EstCheminLecteur(base))
-        base += u'\\';
-    const QString garage =
-        base.size() >= 3 && EstCheminLecteur(base) && base[2] == u'\\' ? CheminGarage(base) : base;
-    return QStringLiteral("Ce répertoire garage sera :") + garage +
-           QStringLiteral(" en conservant la sous-arborescence d'origine");
 }
 
 QString TexteCapaciteAtteinte(qint64 capacite) {
@@ -505,14 +506,6 @@ Groupes RangeParGroupe(std::vector<qint32> groupe, qint32 nombreGroupes) {
         g.membres[std::size_t(suivant[std::size_t(groupe[i])]++)] = qint32(i);
     g.groupe = std::move(groupe);
     return g;
-}
-
-AvanceurProgression::AvanceurProgression(const Progression& progression, qint64 nombre)
-    : progression_(progression), nombre_(nombre), pas_(std::max<qint64>(1, nombre / 256)) {
-    if (progression_ && nombre_ > 0) {
-        progression_(0, nombre_);
-        prochain_ = pas_;
-    }
 }
 
 bool MemeRepertoire(QStringView a, QStringView b) {

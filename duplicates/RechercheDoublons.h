@@ -2,6 +2,7 @@
 
 #include "core/AppState.h"
 #include "core/NomsFichier.h"
+#include "core/Progression.h"
 
 #include <QString>
 #include <QStringList>
@@ -30,31 +31,13 @@ class FileSystem;
 // The couple table holds at most this many couples; the search stops when there are more.
 inline constexpr qint32 CapaciteCouples = 500001;
 
-// Column at which the second path of a display line starts (1-based) when the first path
-// is short enough; the first path is always followed by at least two spaces.
-inline constexpr int ColonneSecondChemin = 111;
-
-// Tooltip of the two-column couple list and its column headers.
-inline constexpr QStringView InfoBulleListV =
-    u"Cette liste à 2 colonnes répertorie les couples de fichiers de même radical apparaissant "
-    u"dans deux répertoires différents.";
-inline constexpr QStringView TitreColonne1ListV = u"Fichier au premier emplacement";
-inline constexpr QStringView TitreColonne2ListV = u"Fichier au deuxième emplacement";
-// Tooltip of the "Recherche Multiples ?" button.
-inline constexpr QStringView InfoBulleRechercheMultiples =
-    u"Lance la recherche des doublons de fichiers et affiche le résultat de cette recherche.";
-
-// How far a search has gone: `valeur` of `nombre` steps (the window maps it onto its progress
-// bar, prepared for `nombre` steps). Called with 0 at the start, then a few hundred times at
-// most, never once per entry.
-using Progression = std::function<void(qint64 valeur, qint64 nombre)>;
-
 // What a search needs besides the shared state.
 struct DemandeRecherche {
     bool sousRepertoires = true;        // "Sous Répertoires Compris": without it nothing is done
-    QString repertoire;                 // the chosen directory (drive path), for the garage text
+    QString repertoire;                 // the chosen directory (drive path)
     qint32 capacite = CapaciteCouples;  // couples the table may hold (small in tests)
     Progression progression;            // may be empty
+    DemandeArret* arret = nullptr;      // may be null; checked at each entry
 };
 
 // An entry that the search could not read: it is in no couple.
@@ -65,35 +48,51 @@ struct EntreeIllisible {
 
 // What a search found, for the window and the command line to show.
 struct ResultatRecherche {
-    bool effectuee = false;         // false when sousRepertoires was off: nothing changed
-    bool capaciteAtteinte = false;  // more couples than the table holds: the search stopped
-                                    // and the table holds the first `capacite` of them
-    qint64 couples = 0;             // couples in the table
+    bool effectuee = false;               // false when sousRepertoires was off: nothing changed
+    bool capaciteAtteinte = false;        // more couples than the table holds: the search stopped
+                                          // and the table holds the first `capacite` of them
+    bool arretee = false;                 // stopped on request: the table is incomplete
+    qint64 couples = 0;                   // couples in the table
+    std::vector<AppState::Couple> table;  // the couples, in their order
+    FaitsLus infos;                       // the facts of every entry read
     std::vector<EntreeIllisible> illisibles;  // in list order
-    QString TxtFich1;  // texts of the two boxes of the duplicate frame after the search
-    QString TxtFich2;
     QStringList avis;  // notices in French, one per line: capacity reached, unread entries
 };
 
-// Runs the search over state.TabFich. Rewrites state.Couples and replaces state.InfosLues by
-// the size and modification time of the entries it read (what the review checks again before
-// disposing of a file). Changes nothing when demande.sousRepertoires is off.
+// Runs the search over state.TabFich and returns its couples and the size and modification
+// time of the entries it read (what the review checks again before disposing of a file).
+// Does nothing when demande.sousRepertoires is off.
+ResultatRecherche RechercheMultiples(const AppState& state, const DemandeRecherche& demande,
+                                     const DriveMap& lecteurs, const FileSystem& fs);
+// Writes a search's couples into state.Couples and its facts into state.InfosLues (moved out
+// of `resultat`); nothing when the search was not made.
+void AppliqueRecherche(AppState& state, ResultatRecherche& resultat);
+// The search, then AppliqueRecherche, for callers that hold the state alone.
 ResultatRecherche RechercheMultiples(AppState& state, const DemandeRecherche& demande,
                                      const DriveMap& lecteurs, const FileSystem& fs);
 
 // The couples of the list by the rules of the search, in their order, for the full search
-// and for the review's first couple. Both insert into state.InfosLues the size and
-// modification time of every entry they read, and change nothing else in `state`.
+// and for the review's first couple, with the size and modification time of every entry
+// they read. The overloads on a non-const state also insert those facts into
+// state.InfosLues, and change nothing else in it.
 struct CouplesTrouves {
     std::vector<AppState::Couple> couples;
     bool depasse = false;                     // TrouveCouples: a couple beyond `limite` exists
     std::vector<EntreeIllisible> illisibles;  // entries that could not be read, in list order
+    FaitsLus infos;                           // the facts read
+    bool arrete = false;                      // stopped on request: the couples are incomplete
 };
 // At most `limite` couples; stops at the first couple beyond them and sets `depasse`.
+CouplesTrouves TrouveCouples(const AppState& state, qint64 limite, const DriveMap& lecteurs,
+                             const FileSystem& fs, const Progression& progression = {},
+                             DemandeArret* arret = nullptr);
 CouplesTrouves TrouveCouples(AppState& state, qint64 limite, const DriveMap& lecteurs,
                              const FileSystem& fs, const Progression& progression = {});
 // The first `limite` couples, and not one more looked for: PremiersCouples(state, 1, ...)
 // reads only what the first couple needs.
+CouplesTrouves PremiersCouples(const AppState& state, qint64 limite, const DriveMap& lecteurs,
+                               const FileSystem& fs, const Progression& progression = {},
+                               DemandeArret* arret = nullptr);
 CouplesTrouves PremiersCouples(AppState& state, qint64 limite, const DriveMap& lecteurs,
                                const FileSystem& fs, const Progression& progression = {});
 
@@ -111,17 +110,7 @@ struct RangeeListV {
 };
 RangeeListV RangeeCouple(const AppState& state, std::size_t k);
 
-// The display line of two paths: the first, spaces up to column 111 (at least two), the
-// second.
-QString LigneAffichage(QStringView premier, QStringView second);
-// The display line of couple k (TabLigne).
-QString LigneCouple(const AppState& state, std::size_t k);
-
-// The box texts after a search that did not stop: where moved files will go, for the chosen
-// directory `repertoire` (C:\projets\moteur -> garage C:\_\projets\moteur).
-QString TexteTxtFich1();
-QString TexteTxtFich2(const QString& repertoire);
-// The first box's text when the search stopped at `capacite` couples.
+// The notice of a search that stopped at `capacite` couples.
 QString TexteCapaciteAtteinte(qint64 capacite);
 
 // ---- Helpers shared with the review -------------------------------------------------------
@@ -154,24 +143,5 @@ struct Groupes {
     std::vector<qint32> membres;  // list positions, group after group
 };
 Groupes RangeParGroupe(std::vector<qint32> groupe, qint32 nombreGroupes);
-
-// Calls a Progression with (0, nombre) first, then at most about 256 times as the work
-// passes list positions.
-class AvanceurProgression {
-public:
-    AvanceurProgression(const Progression& progression, qint64 nombre);
-    void a(qint64 valeur) {
-        if (progression_ && valeur >= prochain_) {
-            progression_(valeur, nombre_);
-            prochain_ = valeur + pas_;
-        }
-    }
-
-private:
-    const Progression& progression_;
-    qint64 nombre_;
-    qint64 pas_;
-    qint64 prochain_ = 0;
-};
 
 }  // namespace tidemark

@@ -7,6 +7,8 @@
 
 #include <QHash>
 
+#include <utility>
+
 namespace tidemark {
 
 namespace {
@@ -33,13 +35,13 @@ bool CoupleValable(const AppState& state, const CoupleRevue& affiche) {
     const AppState::Couple& c = affiche.couple;
     return affiche.trouve && DansLaListe(state, c.premier) && DansLaListe(state, c.second) &&
            c.premier != c.second &&
-           CheminEntree(state, std::size_t(c.premier)) == affiche.TxtFich1 &&
-           CheminEntree(state, std::size_t(c.second)) == affiche.TxtFich2 &&
+           CheminEntree(state, std::size_t(c.premier)) == affiche.chemin1 &&
+           CheminEntree(state, std::size_t(c.second)) == affiche.chemin2 &&
            MemeRadical(Radical(state, c.premier), Radical(state, c.second));
 }
 
 EchecDisposition CoupleObsolete(const CoupleRevue& affiche, CoteCouple cote) {
-    return {cote == CoteCouple::Premier ? affiche.TxtFich1 : affiche.TxtFich2,
+    return {cote == CoteCouple::Premier ? affiche.chemin1 : affiche.chemin2,
             QStringLiteral("le couple affiché ne correspond plus à la liste des fichiers ; rien "
                            "n'a été fait, relancez la recherche")};
 }
@@ -172,21 +174,28 @@ std::vector<AEliminer> DuMemeCas(const AppState& state, const CoupleRevue& affic
 
 CoupleRevue PremierCouple(AppState& state, const DemandeRecherche& demande,
                           const DriveMap& lecteurs, const FileSystem& fs) {
+    CoupleRevue revue = PremierCouple(std::as_const(state), demande, lecteurs, fs);
+    state.InfosLues.fusionne(revue.infos);
+    return revue;
+}
+
+CoupleRevue PremierCouple(const AppState& state, const DemandeRecherche& demande,
+                          const DriveMap& lecteurs, const FileSystem& fs) {
     CoupleRevue revue;
     if (!demande.sousRepertoires)
         return revue;
     revue.effectue = true;
-    CouplesTrouves trouves = PremiersCouples(state, 1, lecteurs, fs, demande.progression);
+    CouplesTrouves trouves =
+        PremiersCouples(state, 1, lecteurs, fs, demande.progression, demande.arret);
     revue.illisibles = std::move(trouves.illisibles);
+    revue.infos = std::move(trouves.infos);
     if (trouves.couples.empty()) {
-        revue.TxtFich1 = TexteSansDoublon.toString();
-        revue.TxtFich2 = TexteSansDoublon.toString();
         return revue;
     }
     revue.trouve = true;
     revue.couple = trouves.couples.front();
-    revue.TxtFich1 = CheminEntree(state, std::size_t(revue.couple.premier));
-    revue.TxtFich2 = CheminEntree(state, std::size_t(revue.couple.second));
+    revue.chemin1 = CheminEntree(state, std::size_t(revue.couple.premier));
+    revue.chemin2 = CheminEntree(state, std::size_t(revue.couple.second));
     return revue;
 }
 
@@ -215,7 +224,8 @@ std::vector<qint32> FichiersDuMemeCas(const AppState& state, const CoupleRevue& 
 
 ResultatRevue CesFichiers(const AppState& state, const CoupleRevue& affiche, CoteCouple cote,
                           ModeDisposition mode, const DriveMap& lecteurs, FileSystem& fs,
-                          const Progression& progression, const AttenteVerrou& attente) {
+                          const Progression& progression, const AttenteVerrou& attente,
+                          DemandeArret* arret) {
     ResultatRevue resultat;
     const std::vector<AEliminer> fichiers = DuMemeCas(state, affiche, cote);
     if (fichiers.empty()) {
@@ -227,6 +237,11 @@ ResultatRevue CesFichiers(const AppState& state, const CoupleRevue& affiche, Cot
     if (!elimination.verrouille(fichiers.front().position, attente))
         return resultat;
     for (std::size_t k = 0; k < fichiers.size(); ++k) {
+        if (arret && arret->verifie()) {
+            resultat.arrete = true;
+            resultat.restants = qsizetype(fichiers.size() - k);
+            break;
+        }
         avance.a(qint64(k));
         elimination.elimine(fichiers[k], resultat);
     }

@@ -21,34 +21,25 @@ namespace tidemark {
 class DriveMap;
 class FileSystem;
 
-// Shown in both boxes when the list holds no couple.
-inline constexpr QStringView TexteSansDoublon = u" Pas de doublons de fichiers trouvés ";
-
-// Tooltips of the review's buttons.
-inline constexpr QStringView InfoBulleTraitementMultiple =
-    u"Lance le traitement des doublons de fichiers.";
-inline constexpr QStringView InfoBulleCeFichier =
-    u"Déplacer ce fichier vers le répertoire 'garage'.";
-inline constexpr QStringView InfoBulleCesFichiers =
-    u"Déplacer ce fichier vers le répertoire 'garage' ainsi que tous les fichiers dans le même "
-    u"cas.";
-inline constexpr QStringView InfoBulleSuivant = u"Passer au couple suivant sans rien faire.";
-
 // The couple under review.
 struct CoupleRevue {
     bool effectue = false;  // false when sousRepertoires was off: nothing was looked for and
                             // the boxes keep their texts
     bool trouve = false;    // a couple is shown: the four disposal buttons act
     AppState::Couple couple{-1, -1};          // its list positions when found
-    QString TxtFich1;                         // its first path, or TexteSansDoublon
-    QString TxtFich2;                         // its second path, or TexteSansDoublon
+    QString chemin1;                          // its first path, when found
+    QString chemin2;                          // its second path, when found
     std::vector<EntreeIllisible> illisibles;  // entries passed over on the way
+    FaitsLus infos;                           // the facts of the entries read
 };
 
 // "Traitement multiple": the first couple of the list by the rules of the search (the
-// couple 0 of a search made on the same list), reading only the files it needs to. Inserts
-// their size and modification time into state.InfosLues. Uses demande.sousRepertoires and
-// demande.progression only.
+// couple 0 of a search made on the same list), reading only the files it needs to, whose
+// size and modification time it returns. Uses demande.sousRepertoires and
+// demande.progression only. The overload on a non-const state also inserts those facts into
+// state.InfosLues.
+CoupleRevue PremierCouple(const AppState& state, const DemandeRecherche& demande,
+                          const DriveMap& lecteurs, const FileSystem& fs);
 CoupleRevue PremierCouple(AppState& state, const DemandeRecherche& demande,
                           const DriveMap& lecteurs, const FileSystem& fs);
 
@@ -63,6 +54,9 @@ struct ResultatRevue {
     // failed delete or move, a file changed or vanished since the search, a file whose other
     // side is gone or is the same file, a couple that no longer matches the list.
     std::vector<EchecDisposition> echecs;
+    // "Ces Fichiers" was stopped: `restants` files were not touched.
+    bool arrete = false;
+    qsizetype restants = 0;
     bool complet() const { return echecs.empty(); }
 };
 
@@ -87,9 +81,11 @@ std::vector<qint32> FichiersDuMemeCas(const AppState& state, const CoupleRevue& 
 
 // "Ces Fichiers": disposes of the files of FichiersDuMemeCas one after the other, with the
 // checks and the lock of CeFichier for each; one failure never stops the others.
-// `progression` (may be empty) receives (files done, files in all).
+// `progression` (may be empty) receives (files done, files in all). `arret` (may be null) is
+// checked before each file: a stop ends the run there.
 ResultatRevue CesFichiers(const AppState& state, const CoupleRevue& affiche, CoteCouple cote,
                           ModeDisposition mode, const DriveMap& lecteurs, FileSystem& fs,
-                          const Progression& progression = {}, const AttenteVerrou& attente = {});
+                          const Progression& progression = {}, const AttenteVerrou& attente = {},
+                          DemandeArret* arret = nullptr);
 
 }  // namespace tidemark

@@ -16,8 +16,6 @@
 #include <utility>
 #include <vector>
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace tidemark {
@@ -61,38 +59,6 @@ bool AvantNom(const QString& a, const QString& b) {
     if (a.size() != b.size())
         return a.size() < b.size();
     return a.toUtf8() < b.toUtf8();
-}
-
-enum class Genre { Fichier, Repertoire, Autre };
-
-// What an entry is, without stat when the directory tells it. A link to a directory is
-// neither listed nor entered; a link to anything else, or to nothing, is listed as a file
-// (disposing of it acts on the link itself).
-Genre GenreEntree(int fd, const dirent* e) {
-    unsigned char type = e->d_type;
-    if (type == DT_UNKNOWN) {
-        struct stat s {};
-        if (::fstatat(fd, e->d_name, &s, AT_SYMLINK_NOFOLLOW) != 0)
-            return Genre::Autre;
-        type = S_ISREG(s.st_mode)   ? DT_REG
-               : S_ISDIR(s.st_mode) ? DT_DIR
-               : S_ISLNK(s.st_mode) ? DT_LNK
-                                    : DT_UNKNOWN;
-    }
-    switch (type) {
-        case DT_REG:
-            return Genre::Fichier;
-        case DT_DIR:
-            return Genre::Repertoire;
-        case DT_LNK: {
-            struct stat s {};
-            if (::fstatat(fd, e->d_name, &s, 0) == 0 && S_ISDIR(s.st_mode))
-                return Genre::Autre;
-            return Genre::Fichier;
-        }
-        default:
-            return Genre::Autre;  // devices, pipes and sockets are no model files
-    }
 }
 
 // A name that holds "\" or a control character cannot be part of a drive path or of a list
@@ -155,48 +121,33 @@ private:
 // beginning with "." are hidden. A folder "_" is left out when `racine` (the listed directory
 // is a drive root) or when it is one of `garages`. On failure `listing.erreur` holds the
 // errno and the lists are empty.
-void LitRepertoire(const QByteArray& hote, const Wildcard& filtre, bool avecRepertoires,
-                   bool racine, const Garages& garages, Listing& listing) {
+void LitRepertoire(const FileSystem& fs, const QByteArray& hote, const Wildcard& filtre,
+                   bool avecRepertoires, bool racine, const Garages& garages, Listing& listing) {
     listing.fichiers.clear();
     listing.repertoires.clear();
     listing.nomsIgnores = 0;
-    listing.erreur = 0;
-    DIR* d = ::opendir(hote.constData());
-    if (!d) {
-        listing.erreur = errno;
-        return;
-    }
-    const int fd = ::dirfd(d);
-    for (;;) {
-        errno = 0;
-        const dirent* e = ::readdir(d);
-        if (!e) {
-            listing.erreur = errno;
-            break;
-        }
-        if (e->d_name[0] == '.')
-            continue;
-        const Genre genre = GenreEntree(fd, e);
-        if (genre == Genre::Autre || (genre == Genre::Repertoire && !avecRepertoires))
-            continue;
-        const size_t longueur = std::strlen(e->d_name);
-        if (genre == Genre::Repertoire && longueur == 1 && e->d_name[0] == '_' &&
+    const auto visite = [&](const char* brut, std::size_t longueur, GenreEntree genre) {
+        if (brut[0] == '.')
+            return;
+        if (genre == GenreEntree::Autre || (genre == GenreEntree::Dossier && !avecRepertoires))
+            return;
+        if (genre == GenreEntree::Dossier && longueur == 1 && brut[0] == '_' &&
             (racine || garages.contient(hote)))
-            continue;
-        NomDecode nom = Decode(e->d_name, longueur);
-        if (genre == Genre::Fichier && !filtre.correspond(nom.texte))
-            continue;
+            return;
+        NomDecode nom = Decode(brut, longueur);
+        if (genre == GenreEntree::Fichier && !filtre.correspond(nom.texte))
+            return;
         if (!nom.exprimable) {
             ++listing.nomsIgnores;
-            continue;
+            return;
         }
-        if (genre == Genre::Fichier)
+        if (genre == GenreEntree::Fichier)
             listing.fichiers.push_back(std::move(nom.texte));
         else
             listing.repertoires.push_back(
-                {std::move(nom.texte), QByteArray(e->d_name, static_cast<qsizetype>(longueur))});
-    }
-    ::closedir(d);
+                {std::move(nom.texte), QByteArray(brut, static_cast<qsizetype>(longueur))});
+    };
+    listing.erreur = fs.readFolder(QFile::decodeName(hote), visite).erreur;
     if (listing.erreur != 0) {
         // A listing cut short by an error is not listed at all: half a directory would pass
         // for a whole one.
@@ -224,13 +175,15 @@ QString Nombre(qsizetype n) {
 // Adds entries to the list and keeps the counts of one scan.
 class Parcours {
 public:
-    Parcours(AppState& state, const DemandeScan& demande, const DriveMap& lecteurs,
-             const FileSystem& fs, ScanInterface& interface, ResultatScan& resultat)
+    Parcours(Inventaire& state, const QString& filtre, const DemandeScan& demande,
+             const DriveMap& lecteurs, const FileSystem& fs, ScanInterface& interface,
+             ResultatScan& resultat)
         : state_(state),
           demande_(demande),
           interface_(interface),
           resultat_(resultat),
-          filtre_(state.FiltreFich),
+          fs_(fs),
+          filtre_(filtre),
           garages_(lecteurs, fs) {
         // A new list each time; its memory follows the entries found, not the capacity.
         std::vector<QString>().swap(state_.TabFich);
@@ -243,8 +196,8 @@ public:
     // Lists one directory; false when the scan must end (the list is full).
     // `sousRepertoires`: the subdirectories found are queued to be visited, depth first.
     bool liste(const RepertoireAVisiter& rep, bool sousRepertoires) {
-        LitRepertoire(rep.hote, filtre_, sousRepertoires, EstRacineLecteur(rep.lecteur), garages_,
-                      listing_);
+        LitRepertoire(fs_, rep.hote, filtre_, sousRepertoires, EstRacineLecteur(rep.lecteur),
+                      garages_, listing_);
         resultat_.nomsIgnores += listing_.nomsIgnores;
         if (listing_.erreur != 0) {
             ++resultat_.repertoiresIgnores;
@@ -271,9 +224,10 @@ public:
                 state_.TabFich.push_back(std::move(nom));
             }
         }
-        interface_.progression({resultat_.repertoiresVisites,
-                                static_cast<qsizetype>(state_.TabFich.size()),
-                                static_cast<qsizetype>(listing_.fichiers.size())});
+        interface_.progression(
+            {resultat_.repertoiresVisites, static_cast<qsizetype>(state_.TabFich.size()),
+             static_cast<qsizetype>(listing_.fichiers.size()),
+             resultat_.repertoiresVisites + int(pile_.size() + listing_.repertoires.size())});
         if (resultat_.capaciteAtteinte)
             return false;
 
@@ -301,7 +255,7 @@ public:
     // Yields, then lists `rep` unless a stop was asked meanwhile; false when the scan ends.
     bool visite(const RepertoireAVisiter& rep, bool sousRepertoires) {
         interface_.cede();
-        if (state_.StopScan) {
+        if (interface_.arret()) {
             resultat_.arrete = true;
             return false;
         }
@@ -328,10 +282,11 @@ public:
     }
 
 private:
-    AppState& state_;
+    Inventaire& state_;
     const DemandeScan& demande_;
     ScanInterface& interface_;
     ResultatScan& resultat_;
+    const FileSystem& fs_;
     Wildcard filtre_;
     Garages garages_;
     Listing listing_;  // reused from one directory to the next
@@ -346,8 +301,9 @@ std::optional<QByteArray> Hote(const DriveMap& lecteurs, const QString& lecteur)
     return QFile::encodeName(*hote);
 }
 
-void ScanRepertoire(AppState& state, const DemandeScan& demande, const DriveMap& lecteurs,
-                    const FileSystem& fs, ScanInterface& interface, ResultatScan& resultat) {
+void ScanRepertoire(Inventaire& state, const QString& filtre, const DemandeScan& demande,
+                    const DriveMap& lecteurs, const FileSystem& fs, ScanInterface& interface,
+                    ResultatScan& resultat) {
     const RepertoireResolu resolu = ResoutRepertoireSaisi(demande.repertoire, lecteurs, fs);
     const std::optional<QString> base =
         resolu.accepte() ? std::optional<QString>(resolu.chemin) : std::nullopt;
@@ -360,7 +316,7 @@ void ScanRepertoire(AppState& state, const DemandeScan& demande, const DriveMap&
     state.CheminComplet = sousRepertoires;
     state.RepBase = base.value_or(demande.repertoire);
 
-    Parcours parcours(state, demande, lecteurs, fs, interface, resultat);
+    Parcours parcours(state, filtre, demande, lecteurs, fs, interface, resultat);
     const std::optional<QByteArray> hote = base ? Hote(lecteurs, *base) : std::nullopt;
     if (!hote) {
         ++resultat.repertoiresIgnores;
@@ -373,8 +329,9 @@ void ScanRepertoire(AppState& state, const DemandeScan& demande, const DriveMap&
     parcours.avis();
 }
 
-void ScanConfig(AppState& state, const DemandeScan& demande, const DriveMap& lecteurs,
-                const FileSystem& fs, ScanInterface& interface, ResultatScan& resultat) {
+void ScanConfig(Inventaire& state, const QString& filtre, const DemandeScan& demande,
+                const DriveMap& lecteurs, const FileSystem& fs, ScanInterface& interface,
+                ResultatScan& resultat) {
     state.RepConf.clear();
     state.CheminComplet = true;
     CompteRenduConfig compteRendu;
@@ -417,7 +374,7 @@ void ScanConfig(AppState& state, const DemandeScan& demande, const DriveMap& lec
     // A directory named twice stays twice in RepConf but is listed once: listed twice, each
     // of its files would be counted twice by the analysis and disposed of twice. Sameness is
     // the directory's identity, so two spellings of one directory are one.
-    Parcours parcours(state, demande, lecteurs, fs, interface, resultat);
+    Parcours parcours(state, filtre, demande, lecteurs, fs, interface, resultat);
     std::set<std::pair<dev_t, ino_t>> vus;
     int doubles = 0;
     for (const QString& rep : std::as_const(state.RepConf)) {
@@ -501,18 +458,57 @@ QString LigneAnalyseRepertoire(const QString& repertoire) {
            QStringLiteral("'  est en cours d'analyse");
 }
 
-ResultatScan Scan(AppState& state, const DemandeScan& demande, const DriveMap& lecteurs,
+ResultatScan Scan(const AppState& reglages, const DemandeScan& demande, const DriveMap& lecteurs,
                   const FileSystem& fs, ScanInterface& interface) {
     ResultatScan resultat;
-    if (state.FiltreFich.isEmpty())
+    if (reglages.FiltreFich.isEmpty())
         return resultat;
     resultat.effectue = true;
-    state.StopScan = false;
+    Inventaire& inventaire = resultat.inventaire;
+    inventaire.RepBase = reglages.RepBase;
     if (demande.mode == ModeScan::Config)
-        ScanConfig(state, demande, lecteurs, fs, interface, resultat);
+        ScanConfig(inventaire, reglages.FiltreFich, demande, lecteurs, fs, interface, resultat);
     else
-        ScanRepertoire(state, demande, lecteurs, fs, interface, resultat);
+        ScanRepertoire(inventaire, reglages.FiltreFich, demande, lecteurs, fs, interface, resultat);
+    return resultat;
+}
+
+namespace {
+
+// The interface of the caller, with the stop request of the state besides.
+class InterfaceEtat final : public ScanInterface {
+public:
+    InterfaceEtat(const AppState& state, ScanInterface& interface)
+        : state_(state), interface_(interface) {}
+    bool demandeOuiNon(const QString& texte, const QString& titre) override {
+        return interface_.demandeOuiNon(texte, titre);
+    }
+    void cede() override { interface_.cede(); }
+    bool arret() override { return state_.StopScan || interface_.arret(); }
+    void progression(const ProgressionScan& etat) override { interface_.progression(etat); }
+
+private:
+    const AppState& state_;
+    ScanInterface& interface_;
+};
+
+}  // namespace
+
+ResultatScan Scan(AppState& state, const DemandeScan& demande, const DriveMap& lecteurs,
+                  const FileSystem& fs, ScanInterface& interface) {
     state.StopScan = false;
+    InterfaceEtat avecArret(state, interface);
+    ResultatScan resultat = Scan(std::as_const(state), demande, lecteurs, fs, avecArret);
+    state.StopScan = false;
+    if (!resultat.effectue)
+        return resultat;
+    Inventaire& inventaire = resultat.inventaire;
+    state.TabFich = std::move(inventaire.TabFich);
+    state.CheminComplet = inventaire.CheminComplet;
+    state.RepBase = std::move(inventaire.RepBase);
+    if (demande.mode == ModeScan::Config)
+        state.RepConf = std::move(inventaire.RepConf);
+    inventaire = {};
     return resultat;
 }
 

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 // The scan that builds the file list: the matching files of a directory (and of all its
 // subdirectories), or of the search directories named by config.pro files.
 namespace tidemark {
@@ -35,8 +37,17 @@ struct DemandeScan {
     int capaciteRepConf = CapaciteRepConf;  // search directories kept
 };
 
+// The list a scan made and where it came from.
+struct Inventaire {
+    std::vector<QString> TabFich;  // full drive paths or bare names, in traversal order
+    bool CheminComplet = false;    // entries are full paths (subdirectories or config mode)
+    QString RepBase;               // directory mode: the base directory (drive path)
+    QStringList RepConf;           // config mode: the search directories read
+};
+
 // What a scan did, for the window and the command line to show.
 struct ResultatScan {
+    Inventaire inventaire;          // the list found (left empty by the Scan on a state)
     bool effectue = false;          // false when FiltreFich was empty: nothing was changed at all
     bool arrete = false;            // StopScan ended it early; the list holds what was found so far
     bool racineRefusee = false;     // the drive-root question was answered "Non": only the
@@ -64,11 +75,16 @@ QString TitreAvertissement();
 // The list line shown while a directory is being scanned, behind the blank mark.
 QString LigneAnalyseRepertoire(const QString& repertoire);
 
-// Runs a scan. Fills state.TabFich (a new list each time), state.CheminComplet,
-// state.RepBase (directory mode) and state.RepConf (config mode); clears state.StopScan at
-// the start and at the end. Does nothing when state.FiltreFich is empty. Calls `interface`
-// for the drive-root question, the yield before each directory, and progress. Reads
-// directory entries only and writes nothing on disk.
+// Runs a scan with the patterns of `reglages.FiltreFich` and returns the list it made in
+// `inventaire` (RepBase is reglages.RepBase in config mode). Does nothing when the patterns
+// are empty. Calls `interface` for the drive-root question, the yield and stop check before
+// each directory, and progress. Reads directory entries only and writes nothing on disk.
+ResultatScan Scan(const AppState& reglages, const DemandeScan& demande, const DriveMap& lecteurs,
+                  const FileSystem& fs, ScanInterface& interface);
+// The same, written into the state: state.TabFich (a new list each time),
+// state.CheminComplet, state.RepBase (directory mode) and state.RepConf (config mode). The
+// scan also stops when state.StopScan is set after a yield; it is cleared at the start and at
+// the end.
 ResultatScan Scan(AppState& state, const DemandeScan& demande, const DriveMap& lecteurs,
                   const FileSystem& fs, ScanInterface& interface);
 

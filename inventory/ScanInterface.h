@@ -11,6 +11,7 @@ struct ProgressionScan {
     int repertoiresVisites = 0;        // directories listed so far, the base directory included
     qsizetype fichiersTrouves = 0;     // entries in the file list so far
     qsizetype fichiersRepertoire = 0;  // matching files of the directory just listed
+    int repertoiresTrouves = 0;        // directories found so far, listed or still to list
 };
 
 class ScanInterface {
@@ -21,9 +22,9 @@ public:
     virtual bool demandeOuiNon(const QString& texte, const QString& titre) = 0;
 
     // Called before each directory is listed (never before the base directory of a
-    // directory-mode scan). The window lets its events run here, so that "Arrêt Scan" can
-    // set AppState::StopScan; the scan checks that flag right after this returns.
+    // directory-mode scan); arret() is asked right after it: true ends the scan there.
     virtual void cede() = 0;
+    virtual bool arret() { return false; }
 
     // Progress after each directory listed; the window moves its counters and its bar.
     virtual void progression(const ProgressionScan& etat) = 0;

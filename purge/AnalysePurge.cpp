@@ -23,45 +23,6 @@ constexpr int LigneTrail = 8;
 constexpr int LigneLog = 9;
 constexpr int LigneInf = 10;
 
-// Progress calls per pass, the last position aside.
-constexpr qsizetype PasMax = 200;
-
-// Reports progress now and then: a window repainting its bar for each of 500,000 entries
-// would cost more than the analysis itself. Only the calling thread reports, for the slices
-// it takes; as slices are taken in list order, its positions only grow.
-class Avancement {
-public:
-    Avancement(const ProgressionAnalyse& rappel, EtapeAnalyse etape, qsizetype total)
-        : rappel_(rappel),
-          etape_(etape),
-          total_(total),
-          pas_(std::max<qsizetype>(1, (total + PasMax - 1) / PasMax)) {}
-
-    void operator()(qsizetype position) {
-        if (!rappel_ || position < prochain_)
-            return;
-        montre(position);
-        prochain_ = position + pas_;
-    }
-    // The last position is always shown, so a bar ends full.
-    void fin() {
-        if (rappel_ && total_ > 0 && dernier_ != total_ - 1)
-            montre(total_ - 1);
-    }
-
-private:
-    void montre(qsizetype position) {
-        rappel_(etape_, position, total_);
-        dernier_ = position;
-    }
-    const ProgressionAnalyse& rappel_;
-    EtapeAnalyse etape_;
-    qsizetype total_;
-    qsizetype pas_;
-    qsizetype prochain_ = 0;
-    qsizetype dernier_ = -1;
-};
-
 // What decides whether two neighbouring entries are revisions of one file.
 struct CleGroupe {
     const PartiesEntree& parties;
@@ -110,7 +71,7 @@ int RegleAuxiliaire(const TableTypes& table, const PartiesEntree& parties, bool 
 // running both on a group while its entries are at hand (cut once, their text still in the
 // processor's cache) gives what two walks over the list would.
 void PassesMarquage(const AppState& state, std::vector<quint8>& etats, const Tranche& tranche,
-                    Avancement& revisionsFaites, Avancement& auxiliairesFaits) {
+                    AvanceurProgression& revisionsFaites, AvanceurProgression& auxiliairesFaits) {
     const qsizetype n = tranche.fin;
     const bool sansIndice = state.options.ValMaitreSansInd == 1;
     const qint64 gardeModeles = BorneNbRev(state.options.ValNbRev);
@@ -119,7 +80,7 @@ void PassesMarquage(const AppState& state, std::vector<quint8>& etats, const Tra
     std::vector<PartiesEntree> groupe;  // the entries of the group being read
     qsizetype i = tranche.debut;
     while (i < n) {
-        revisionsFaites(i);
+        revisionsFaites.a(i);
         // The group that starts at i never runs past the slice's last entry; each entry is
         // compared with its neighbour only, which rests on the list order of the scan.
         groupe.assign(1, Decoupe(state.TabFich[std::size_t(i)]));
@@ -143,7 +104,7 @@ void PassesMarquage(const AppState& state, std::vector<quint8>& etats, const Tra
             }
         }
         for (qsizetype k = i; k < fin; ++k) {
-            auxiliairesFaits(k);
+            auxiliairesFaits.a(k);
             const int ligne = RegleAuxiliaire(state.TabConf, groupe[std::size_t(k - i)], sansGarde);
             if (ligne >= 0 && state.TabConf[std::size_t(ligne)].selection == 1)
                 etats[std::size_t(k)] = EtatTiret;
@@ -197,7 +158,7 @@ bool ALire(quint8 etat) {
 }
 
 void PasseTotaux(const AppState& state, const std::vector<quint8>& etats, Tranche& tranche,
-                 const DriveMap& lecteurs, const FileSystem& fs, Avancement& avancement) {
+                 const DriveMap& lecteurs, const FileSystem& fs, AvanceurProgression& avancement) {
     DossiersHote versHote(lecteurs);
     // Reused from block to block.
     std::vector<LotDossier> lots;
@@ -250,7 +211,7 @@ void PasseTotaux(const AppState& state, const std::vector<quint8>& etats, Tranch
         std::size_t k = 0;   // marked entry of the block
         std::size_t lu = 0;  // name read
         for (qsizetype i = debut; i < fin; ++i) {
-            avancement(i);
+            avancement.a(i);
             if (!ALire(etats[std::size_t(i)]))
                 continue;
             const bool lisible = lisibles[k];
@@ -279,18 +240,20 @@ void PasseTotaux(const AppState& state, const std::vector<quint8>& etats, Tranch
             }
         }
     }
-    avancement.fin();
+    // The last position is reported once, after every slice (AnalysePurge): reported at the
+    // end of each slice, it would come before the positions of this thread's later slices.
 }
 
-// The progress of the three passes, as one thread reports it.
+// The progress of the three passes, as one thread reports it: the passes laid end to end,
+// 3 N steps in all.
 struct Avancements {
-    Avancement revisions;
-    Avancement auxiliaires;
-    Avancement totaux;
-    Avancements(const ProgressionAnalyse& rappel, qsizetype total)
-        : revisions(rappel, EtapeAnalyse::Revisions, total),
-          auxiliaires(rappel, EtapeAnalyse::Auxiliaires, total),
-          totaux(rappel, EtapeAnalyse::Totaux, total) {}
+    AvanceurProgression revisions;
+    AvanceurProgression auxiliaires;
+    AvanceurProgression totaux;
+    Avancements(const Progression& rappel, qsizetype n)
+        : revisions(rappel, n, 0, 3 * n),
+          auxiliaires(rappel, n, n, 3 * n),
+          totaux(rappel, n, 2 * n, 3 * n) {}
 };
 
 // The three passes over one slice.
@@ -350,7 +313,7 @@ qint64 PlanPurge::totalNombre() const {
 }
 
 PlanPurge AnalysePurge(const AppState& state, const DriveMap& lecteurs, const FileSystem& fs,
-                       const ProgressionAnalyse& progression) {
+                       const Progression& progression, DemandeArret* arret) {
     PlanPurge plan;
     const std::size_t n = state.TabFich.size();
     // Hand marks are the starting point: a single file marked by hand stays marked.
@@ -362,11 +325,17 @@ PlanPurge AnalysePurge(const AppState& state, const DriveMap& lecteurs, const Fi
     const unsigned nombreDeFils = NombreDeFils();
     std::vector<Tranche> tranches = Coupe(state, nombreDeFils);
     std::atomic<std::size_t> suivante{0};
+    std::atomic<bool> arrete{false};
     const auto analyse = [&](Avancements& avancements) {
-        for (std::size_t t = suivante++; t < tranches.size(); t = suivante++)
+        for (std::size_t t = suivante++; t < tranches.size(); t = suivante++) {
+            if (arret && arret->verifie()) {
+                arrete = true;
+                break;
+            }
             AnalyseTranche(state, plan.etats, tranches[t], lecteurs, fs, avancements);
+        }
     };
-    const ProgressionAnalyse muet;  // the other threads report nothing
+    const Progression muet;  // the other threads report nothing
     std::vector<std::thread> fils;
     for (std::size_t f = 1; f < std::min<std::size_t>(nombreDeFils, tranches.size()); ++f) {
         fils.emplace_back([&] {
@@ -381,6 +350,7 @@ PlanPurge AnalysePurge(const AppState& state, const DriveMap& lecteurs, const Fi
     avancements.auxiliaires.fin();
     avancements.totaux.fin();
 
+    plan.arrete = arrete;
     plan.infos.reserve(qsizetype(n));
     for (const Tranche& tranche : tranches) {
         for (int ligne = 0; ligne < NbLignesTypes; ++ligne) {
@@ -411,7 +381,7 @@ bool AppliquePlan(AppState& state, const PlanPurge& plan) {
 }
 
 PlanPurge VisuPurge(AppState& state, const DriveMap& lecteurs, const FileSystem& fs,
-                    const ProgressionAnalyse& progression) {
+                    const Progression& progression) {
     PlanPurge plan = AnalysePurge(state, lecteurs, fs, progression);
     AppliquePlan(state, plan);
     return plan;

@@ -2,6 +2,7 @@
 
 #include "core/AppState.h"
 #include "core/NomsFichier.h"
+#include "core/Progression.h"
 
 #include <QStringList>
 #include <QStringView>
@@ -32,21 +33,9 @@ namespace tidemark {
 
 class DriveMap;
 
-// Tooltip of the "Visu Purge" button.
-inline constexpr QStringView InfoBulleVisuPurge =
-    u"Recherche et visualisation des fichiers purgeables.";
-// Tooltip the file list takes once the analysis has run (two spaces after "ou" and after
-// the first ".").
-inline constexpr QStringView InfoBulleListeAnalysee =
-    u"Les fichiers marqués : X et -- vont être déplacés ou  effacés si vous exécutez un "
-    u"'Traitement Purge' .  Les fichiers non marqués et marqués 'M' seront conservés.";
-
+// The passes, laid end to end in the progress: pass p at position i of N is reported as
+// p N + i of 3 N.
 enum class EtapeAnalyse { Revisions, Auxiliaires, Totaux };
-
-// Progress of one pass: `position` runs from 0 to `total` - 1 (total = N). Called at most 201
-// times per pass, always for the last position; never called when N is 0.
-using ProgressionAnalyse =
-    std::function<void(EtapeAnalyse etape, qsizetype position, qsizetype total)>;
 
 // What the analysis decided, to be written into the shared state by AppliquePlan.
 struct PlanPurge {
@@ -63,6 +52,7 @@ struct PlanPurge {
     std::vector<qint32> illisibles;
     QStringList avis;      // notices in French, one per line, for the status line
     qsizetype nbfich = 0;  // marked lines (states 1 and 3)
+    bool arrete = false;   // the analysis was stopped: the plan is incomplete
 
     qint64 totalOctets() const;
     qint64 totalNombre() const;
@@ -76,9 +66,10 @@ bool MemeGroupe(const PartiesEntree& a, const PartiesEntree& b);
 // Runs the three passes over state.TabFich and returns the plan. Reads the facts of the
 // marked files and of the kept revisions only (through `lecteurs` and `fs`); changes
 // nothing, on disk or in `state`.
-// `progression` may be empty.
+// `progression` may be empty. `arret` (may be null) is checked before each slice of the
+// list: a stopped analysis returns a plan marked `arrete`, which is not to be applied.
 PlanPurge AnalysePurge(const AppState& state, const DriveMap& lecteurs, const FileSystem& fs,
-                       const ProgressionAnalyse& progression = {});
+                       const Progression& progression = {}, DemandeArret* arret = nullptr);
 
 // Writes a plan into the state: EtatMarque, TabConf columns 2 and 3 of all 21 rows, and
 // InfosLues (replaced by the facts the analysis read). A non-empty list then shows file
@@ -89,6 +80,6 @@ bool AppliquePlan(AppState& state, const PlanPurge& plan);
 // AnalysePurge then AppliquePlan: the whole "Visu Purge", also what a caller runs again
 // after its rescan following a purge. Returns the plan for its totals and notices.
 PlanPurge VisuPurge(AppState& state, const DriveMap& lecteurs, const FileSystem& fs,
-                    const ProgressionAnalyse& progression = {});
+                    const Progression& progression = {});
 
 }  // namespace tidemark

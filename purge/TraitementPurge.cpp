@@ -92,7 +92,7 @@ private:
 ResultatTraitement TraitementPurge(const AppState& state, ModeDisposition mode,
                                    const DriveMap& lecteurs, FileSystem& fs,
                                    const ProgressionTraitement& progression,
-                                   const AttenteVerrou& attente) {
+                                   const AttenteVerrou& attente, DemandeArret* arret) {
     ResultatTraitement resultat;
     // The marks are read once, before the first file goes: what the user saw is what runs.
     std::vector<std::size_t> lignes;
@@ -121,7 +121,13 @@ ResultatTraitement TraitementPurge(const AppState& state, ModeDisposition mode,
     ContexteGarage contexte(&journal);
     GroupesGardes groupes(state, lecteurs, fs);
     qsizetype faits = 0;
+    AvanceurProgression avance(progression, resultat.marquees);
     for (const std::size_t i : lignes) {
+        if (arret && arret->verifie()) {
+            resultat.arrete = true;
+            resultat.restantes = resultat.marquees - faits;
+            break;
+        }
         const QString chemin = CheminEntree(state, i);
         const InfoFichier* lue = state.InfosLues.trouve(qint32(i));
         if (const std::optional<QString>& raison = groupes.verdict(i)) {
@@ -138,8 +144,7 @@ ResultatTraitement TraitementPurge(const AppState& state, ModeDisposition mode,
             if (!lue)
                 ++resultat.sansControle;
         }
-        if (progression)
-            progression(++faits, resultat.marquees);
+        avance.a(++faits);
     }
     resultat.avisJournal = journal.avis();
     return resultat;

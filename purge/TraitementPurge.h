@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/AppState.h"
+#include "core/Progression.h"
 #include "garage/Garage.h"
 #include "garage/VerrouGarage.h"
 
@@ -18,11 +19,6 @@ namespace tidemark {
 
 class DriveMap;
 
-// Tooltip of the "Traitement Purge" button.
-inline constexpr QStringView InfoBulleTraitementPurge =
-    u"Effectue effectivement la purge. Deplace les fichiers marqués vers le répertoire garage "
-    u"si \"Déplacer\" est coché, les efface sinon.";
-
 struct ResultatTraitement {
     qsizetype marquees = 0;      // lines in state 1 or 3 when the run started
     qsizetype traitees = 0;      // files deleted or moved into the garage
@@ -39,12 +35,16 @@ struct ResultatTraitement {
     bool abandonne = false;
     // Why the garage journal of a drive could not be written (the files went all the same).
     QStringList avisJournal;
+    // The run was stopped: the files of `restantes` marked lines were not touched (a file
+    // being moved when the stop came was moved whole first).
+    bool arrete = false;
+    qsizetype restantes = 0;
 
     bool complet() const { return echecs.empty(); }
 };
 
-// Progress: `faits` of the `total` marked lines done. Called once per marked line.
-using ProgressionTraitement = std::function<void(qsizetype faits, qsizetype total)>;
+// Progress: `faits` of the `total` marked lines done, 0 first (AvanceurProgression).
+using ProgressionTraitement = Progression;
 
 // Disposes of the file of every line in state 1 or 3 (EtatDeLigne), in list order. The path
 // of line i is CheminEntree(state, i). When state.InfosLues holds the facts of entry i, the
@@ -56,9 +56,11 @@ using ProgressionTraitement = std::function<void(qsizetype faits, qsizetype tota
 // another run holds one. Under Detruire a read-only file is deleted only when
 // state.options.ValCaches is 1 (else left in place, silently); under Deplacer it goes to the garage
 // like any other. Lines in state 0 or 2 are never touched. Changes nothing in `state`.
+// `arret` (may be null) is checked before each marked line: a stop ends the run there.
 ResultatTraitement TraitementPurge(const AppState& state, ModeDisposition mode,
                                    const DriveMap& lecteurs, FileSystem& fs,
                                    const ProgressionTraitement& progression = {},
-                                   const AttenteVerrou& attente = {});
+                                   const AttenteVerrou& attente = {},
+                                   DemandeArret* arret = nullptr);
 
 }  // namespace tidemark

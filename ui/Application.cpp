@@ -12,13 +12,16 @@ Application::Application(SettingsStore& store, Dialogues* dialogues)
       lecteurs_(DriveMap::Courante(store)),
       dialogues_(dialogues ? *dialogues : dialoguesQt_) {}
 
-Application::~Application() = default;
+Application::~Application() {
+    form1_.reset();
+    aPropos_.reset();
+}
 
 void Application::demarre() {
     aPropos_ = std::make_unique<FenetreAPropos>();
     aPropos_->show();
-    state_ = EtatInitial(store_);
-    form1_ = std::make_unique<Form1>(state_, store_, lecteurs_, fso_, dialogues_);
+    session_ = std::make_unique<Session>(EtatInitial(store_), lecteurs_, fso_);
+    form1_ = std::make_unique<Form1>(*session_, store_, lecteurs_, fso_, dialogues_);
     form1_->charge(aPropos_.get());
     // Settings that could not be read are said once the window is up: the user must know
     // that this session starts from the defaults and that nothing of it will be kept.

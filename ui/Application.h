@@ -3,6 +3,7 @@
 #include "core/AppState.h"
 #include "core/Drives.h"
 #include "core/FileSystem.h"
+#include "session/Session.h"
 #include "ui/Dialogues.h"
 
 #include <memory>
@@ -13,7 +14,7 @@ class SettingsStore;
 class FenetreAPropos;
 class Form1;
 
-// The program's start: it owns the shared state, the file-system service and the windows,
+// The program's start: it owns the session, the file-system service and the windows,
 // and brings them up in the documented order.
 class Application {
 public:
@@ -27,7 +28,8 @@ public:
     // load closes the About window; then says when the store holds defaults in memory only.
     void demarre();
 
-    AppState& state() { return state_; }
+    AppState& state() { return session_->etatModifiable(); }
+    Session& session() { return *session_; }
     const DriveMap& lecteurs() const { return lecteurs_; }
     FileSystem& fso() { return fso_; }
     FenetreAPropos* aPropos() const { return aPropos_.get(); }
@@ -35,9 +37,9 @@ public:
 
 private:
     SettingsStore& store_;
-    AppState state_;
     DriveMap lecteurs_;
     FileSystem fso_;
+    std::unique_ptr<Session> session_;  // outlives the windows
     Dialogues dialoguesQt_;
     Dialogues& dialogues_;
     std::unique_ptr<FenetreAPropos> aPropos_;

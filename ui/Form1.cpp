@@ -1,32 +1,36 @@
 #include "ui/Form1.h"
 
 #include "core/AppState.h"
-#include "duplicates/RevueCouples.h"
 #include "inventory/Marquage.h"
+#include "session/Session.h"
+#include "ui/Dialogues.h"
 #include "ui/ModeleCouples.h"
 #include "ui/ModeleListe.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 
 #include "ui/SelecteurRepertoire.h"
 
 namespace tidemark {
 
-Form1::Form1(AppState& state, SettingsStore& store, const DriveMap& lecteurs, FileSystem& fso,
+Form1::Form1(Session& session, SettingsStore& store, const DriveMap& lecteurs, FileSystem& fso,
              Dialogues& dialogues, QWidget* parent)
     : QMainWindow(parent),
-      state_(state),
+      session_(session),
+      state_(session.etatModifiable()),
       store_(store),
       lecteurs_(lecteurs),
       fso_(fso),
       dialogues_(dialogues),
-      modele_(new ModeleListe(state, this)),
-      modeleCouples_(new ModeleCouples(state, this)) {
+      modele_(new ModeleListe(state_, this)),
+      modeleCouples_(new ModeleCouples(state_, this)) {
     setObjectName(QStringLiteral("Form1"));
     construit();
     resize(1280, 800);
@@ -59,8 +63,35 @@ Form1::Form1(AppState& state, SettingsStore& store, const DriveMap& lecteurs, Fi
     connect(CmdDepMulti1, &QPushButton::clicked, this, [this] { dispose(false, true); });
     connect(CmdDepMulti2, &QPushButton::clicked, this, [this] { dispose(true, true); });
     // "Suivant" has no action: the review moves on by disposing of a file.
+
+    // The session's commands report here, on this thread.
+    session_.question = [this](const QString& texte, const QString& titre) {
+        return dialogues_.ouiNon(this, texte, titre);
+    };
+    connect(&session_, &Session::commandeChangee, this, &Form1::commandeChangee);
+    connect(&session_, &Session::progression, this, &Form1::progression);
+    rafraichissement_ = new QTimer(this);
+    rafraichissement_->setSingleShot(true);
+    rafraichissement_->setInterval(40);
+    connect(rafraichissement_, &QTimer::timeout, this, &Form1::montreAvancement);
+    connect(&session_, &Session::compteurs, this, [this](qint64 trouves, qint64 repertoire) {
+        trouves_ = trouves;
+        repertoire_ = repertoire;
+        if (!rafraichissement_->isActive())
+            rafraichissement_->start();
+    });
+    connect(&session_, &Session::statut, this,
+            [this](const QString& texte) { afficheAvis({texte}); });
+    connect(&session_, &Session::scanCommence, this, &Form1::debutDeScan);
+    connect(&session_, &Session::scanTermine, this, &Form1::finDeScan);
+    connect(&session_, &Session::analyseTerminee, this, &Form1::finAnalyse);
+    connect(&session_, &Session::rechercheTerminee, this, &Form1::finRecherche);
+    connect(&session_, &Session::revueTrouvee, this, &Form1::afficheRevue);
+    connect(&session_, &Session::dispositionTerminee, this, &Form1::finDisposition);
 }
 
-Form1::~Form1() = default;
+Form1::~Form1() {
+    session_.question = nullptr;
+}
 
 }  // namespace tidemark

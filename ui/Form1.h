@@ -1,11 +1,10 @@
 #pragma once
 
-#include "garage/VerrouGarage.h"
-
 #include <QMainWindow>
 #include <QStringList>
 #include <QStringView>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -18,12 +17,19 @@ class QListView;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class QTimer;
 class QTreeView;
 
 namespace tidemark {
 
 struct AppState;
+struct BilanDisposition;
+struct DemandeRecherche;
+struct DemandeScan;
 struct EchecDisposition;
+struct PlanPurge;
+struct ResultatRecherche;
+class Session;
 class Dialogues;
 class DriveMap;
 class FileSystem;
@@ -34,15 +40,14 @@ class ModeleListe;
 class SelecteurRepertoire;
 class SettingsStore;
 struct ResultatScan;
-struct CoupleRevue;
 
 // The main window: directory selection, the file list, the purge and duplicate commands
-// and the exits. Its handlers show the shared state and call the engine.
+// and the exits. Its handlers start the session's commands and show what they return.
 class Form1 : public QMainWindow {
     Q_OBJECT
 public:
     // Nothing is owned; everything outlives the window.
-    Form1(AppState& state, SettingsStore& store, const DriveMap& lecteurs, FileSystem& fso,
+    Form1(Session& session, SettingsStore& store, const DriveMap& lecteurs, FileSystem& fso,
           Dialogues& dialogues, QWidget* parent = nullptr);
     ~Form1() override;
 
@@ -52,7 +57,7 @@ public:
 
     Form2* form2() const { return form2_; }
     Intro* intro() const { return intro_; }
-    bool scanEnCours() const { return scanEnCours_; }
+    Session& session() const { return session_; }
 
     // The progress bar before a loop over n items.
     void razProgression(qsizetype n);
@@ -80,28 +85,31 @@ private:
     void cmdStopClick();
     void list1Click();
     void scanne();
+    DemandeScan demandeScan() const;
+    void debutDeScan();
     void finDeScan(const ResultatScan& resultat, bool modeConfig);
-    void afficheListe();
     void placeUnite(const QString& chemin);
     void afficheAvis(const QStringList& avis);
-    // The wait of a disposal while another run holds a garage lock, and what follows a wait
-    // that an exit ended.
-    AttenteVerrou attenteVerrou();
-    void finAttente();
+    // The one place that decides which commands act: from the session's list and the command
+    // it runs.
+    void ajusteCommandes();
+    void commandeChangee();
+    void progression(qint64 valeur, qint64 nombre);
 
     // The revision purge and the manual marks (Form1Purge.cpp).
     void cmdPurgeClick();
     void cmdTraitClick();
-    // Runs "Visu Purge" and returns the number of marked lines.
-    qsizetype visuPurge();
+    void finAnalyse(const PlanPurge& plan);
     void marque(qsizetype (*commande)(AppState&, QStringView));
     void cmdCocheClick();
-    void montreEchecs(const std::vector<EchecDisposition>& echecs);
+    void finDisposition(const BilanDisposition& bilan);
 
     // Duplicates: the search and the review of couples (Form1Doublons.cpp).
     void cmdMultiClick();
-    void rechercheMultiples();
+    DemandeRecherche demandeRecherche() const;
+    void finRecherche(const ResultatRecherche& resultat);
     void cmdTraitMultiClick();
+    void afficheRevue();
     void dispose(bool second, bool tous);
 
     // Load and exits (Form1Chargement.cpp).
@@ -113,7 +121,8 @@ private:
     void aide();
     void aPropos();
 
-    AppState& state_;
+    Session& session_;
+    AppState& state_;  // the session's, for the short commands of this thread
     SettingsStore& store_;
     const DriveMap& lecteurs_;
     FileSystem& fso_;
@@ -126,10 +135,13 @@ private:
     QWidget* fenetreAPropos_ = nullptr;
 
     QStringList cheminsIntro_;
-    std::unique_ptr<CoupleRevue> revue_;  // the couple shown for review, if any
-    bool scanEnCours_ = false;
-    bool fin_ = false;  // the program is ending: no more scans
-    enum class Sortie { Aucune, Sortir, Annuler } sortieDemandee_ = Sortie::Aucune;
+    // An exit asked while a command ran: done once it has stopped.
+    std::function<void()> apresCommande_;
+    // The bar and the scan's counters are repainted at most every 40 ms, with the last values
+    // reported: a repaint per report would keep the event loop busy.
+    QTimer* rafraichissement_ = nullptr;
+    qint64 valeurBarre_ = -1, nombreBarre_ = 0, trouves_ = -1, repertoire_ = 0;
+    void montreAvancement();
 
     // Controls, named as their objectName.
     QPushButton* CmdAide = nullptr;

@@ -7,6 +7,7 @@
 #include "core/FileSystem.h"
 #include "core/Identite.h"
 #include "core/Reglages.h"
+#include "session/Session.h"
 #include "ui/FenetreAPropos.h"
 #include "ui/Form2.h"
 #include "ui/Intro.h"
@@ -93,16 +94,15 @@ void Form1::charge(QWidget* aPropos) {
 
     Frame1->hide();
     Frame2->hide();
-    state_.StopScan = false;
     NumCar->setText(QStringLiteral("4"));
     if (aPropos)
         aPropos->close();
     // Two columns, each half the list's width.
     ListV->header()->setSectionResizeMode(QHeaderView::Stretch);
-    CmdStop->hide();
     LbNonTermine->hide();
     CmdSuiv->hide();
     razProgression(0);
+    ajusteCommandes();
 
     // Shown before the first scan, so a long scan runs in a visible window.
     show();
@@ -136,10 +136,10 @@ void Form1::cacherForm2() {
 }
 
 void Form1::sortir() {
-    if (scanEnCours_) {
-        // The scan stops first; the exit follows as soon as it has.
-        sortieDemandee_ = Sortie::Sortir;
-        state_.StopScan = true;
+    if (session_.occupee()) {
+        // The command stops first; the exit follows as soon as it has.
+        apresCommande_ = [this] { sortir(); };
+        session_.arrete(true);
         return;
     }
     reglages::SauvePosition(store_, reglages::TopPos, HautEnTwips(this));
@@ -156,32 +156,28 @@ void Form1::sortir() {
 }
 
 void Form1::annuler() {
-    if (scanEnCours_) {
-        sortieDemandee_ = Sortie::Annuler;
-        state_.StopScan = true;
+    if (session_.occupee()) {
+        apresCommande_ = [this] { annuler(); };
+        session_.arrete(true);
         return;
     }
     termine();
 }
 
 void Form1::termine() {
-    fin_ = true;
-    // Closing the configuration window stores its position and the current configuration.
-    form2_->cacher();
     close();
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
-    if (scanEnCours_) {
+    if (session_.occupee()) {
         event->ignore();
         annuler();
         return;
     }
-    if (!fin_) {
-        // Closed by its frame: the program ends as with "ANNULER".
-        fin_ = true;
-        form2_->cacher();
-    }
+    // Closing the configuration window stores its position and the current configuration;
+    // its last "apply" starts no scan any more.
+    disconnect(form2_, nullptr, this, nullptr);
+    form2_->cacher();
     for (QWidget* fenetre : {static_cast<QWidget*>(intro_), fenetreAPropos_})
         if (fenetre)
             fenetre->close();

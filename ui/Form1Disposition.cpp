@@ -8,6 +8,7 @@
 #include "ui/ModeleCouples.h"
 #include "ui/ModeleListe.h"
 #include "ui/SelecteurRepertoire.h"
+#include "ui/TextesFenetre.h"
 
 #include <QCheckBox>
 #include <QComboBox>

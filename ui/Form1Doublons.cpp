@@ -5,8 +5,10 @@
 #include "core/AppState.h"
 #include "duplicates/RechercheDoublons.h"
 #include "duplicates/RevueCouples.h"
+#include "session/Session.h"
 #include "ui/ModeleCouples.h"
 #include "ui/SelecteurRepertoire.h"
+#include "ui/TextesFenetre.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -20,79 +22,61 @@
 namespace tidemark {
 
 void Form1::cmdMultiClick() {
-    if (scanEnCours_)
-        return;
-    rechercheMultiples();
-}
-
-void Form1::rechercheMultiples() {
-    if (!sousrep->isChecked())
+    if (session_.occupee() || !sousrep->isChecked())
         return;
     razProgression(qsizetype(state_.TabFich.size()));
+    session_.lanceRechercheMultiples(demandeRecherche());
+}
+
+DemandeRecherche Form1::demandeRecherche() const {
     DemandeRecherche demande;
+    demande.sousRepertoires = sousrep->isChecked();
     demande.repertoire = Repert->chemin();
-    demande.progression = [this](qint64 valeur, qint64) { ProgressBar1->setValue(int(valeur)); };
-    const ResultatRecherche resultat = RechercheMultiples(state_, demande, lecteurs_, fso_);
-    revue_.reset();
+    return demande;
+}
+
+void Form1::finRecherche(const ResultatRecherche& resultat) {
+    if (!resultat.effectuee)
+        return;
     razProgression(qsizetype(state_.Couples.size()));
     modeleCouples_->rafraichit();
     ProgressBar1->setValue(0);
     afficheAvis(resultat.avis);
-
     // Duplicates mode: the couples instead of the file list.
-    CmdPurge->setEnabled(false);
-    CmdTrait->setEnabled(false);
-    Frame1->setEnabled(true);
-    OptMEfface->setEnabled(true);
-    OptMDeplace->setEnabled(true);
-    CmdMulti->setEnabled(false);
-    CmdTraitMulti->setEnabled(true);
     Frame7->hide();
     Frame10->show();
-    for (QPushButton* bouton : {CmdDep1, CmdDep2, CmdDepMulti1, CmdDepMulti2})
-        bouton->setEnabled(false);
-    TxtFich1->setText(resultat.TxtFich1);
-    TxtFich2->setText(resultat.TxtFich2);
+    // Where moved files will go; a search stopped at the table's capacity says so first.
+    TxtFich1->setText(
+        (resultat.capaciteAtteinte ? TexteCapaciteAtteinte(CapaciteCouples) : QString()) +
+        TexteTxtFich1());
+    TxtFich2->setText(TexteTxtFich2(Repert->chemin()));
 }
 
 void Form1::cmdTraitMultiClick() {
-    if (scanEnCours_ || !sousrep->isChecked())
+    if (session_.occupee() || !sousrep->isChecked())
         return;
     razProgression(qsizetype(state_.TabFich.size()));
-    DemandeRecherche demande;
-    demande.repertoire = Repert->chemin();
-    demande.progression = [this](qint64 valeur, qint64) { ProgressBar1->setValue(int(valeur)); };
-    revue_ = std::make_unique<CoupleRevue>(PremierCouple(state_, demande, lecteurs_, fso_));
-    TxtFich1->setText(revue_->TxtFich1);
-    TxtFich2->setText(revue_->TxtFich2);
-    for (QPushButton* bouton : {CmdDep1, CmdDep2, CmdDepMulti1, CmdDepMulti2})
-        bouton->setEnabled(revue_->trouve);
+    session_.lanceTraitementMultiple(demandeRecherche());
+}
+
+void Form1::afficheRevue() {
+    const auto& revue = session_.revue();
+    if (!revue)
+        return;
+    TxtFich1->setText(revue->trouve ? revue->chemin1 : TexteSansDoublon.toString());
+    TxtFich2->setText(revue->trouve ? revue->chemin2 : TexteSansDoublon.toString());
 }
 
 void Form1::dispose(bool second, bool tous) {
-    if (scanEnCours_ || !revue_ || !revue_->trouve)
+    if (session_.occupee() || !session_.revue() || !session_.revue()->trouve)
         return;
-    const CoteCouple cote = second ? CoteCouple::Second : CoteCouple::Premier;
-    const ModeDisposition mode =
-        OptMEfface->isChecked() ? ModeDisposition::Detruire : ModeDisposition::Deplacer;
-    const ResultatRevue resultat =
-        tous ? CesFichiers(
-                   state_, *revue_, cote, mode, lecteurs_, fso_,
-                   [this](qint64 valeur, qint64) { ProgressBar1->setValue(int(valeur)); },
-                   attenteVerrou())
-             : CeFichier(state_, *revue_, cote, mode, lecteurs_, fso_, attenteVerrou());
-    if (sortieDemandee_ != Sortie::Aucune) {
-        finAttente();
-        return;
-    }
-
-    // The tree as it now is: scan, search, then the next first couple; failures or not.
-    scanne();
-    if (fin_)
-        return;
-    rechercheMultiples();
-    cmdTraitMultiClick();
-    montreEchecs(resultat.echecs);
+    // The list frame holds the stop button and the bar: shown beside the couples meanwhile.
+    Frame7->show();
+    razProgression(0);
+    session_.lanceDisposition(
+        second ? CoteCouple::Second : CoteCouple::Premier, tous,
+        OptMEfface->isChecked() ? ModeDisposition::Detruire : ModeDisposition::Deplacer,
+        demandeScan(), demandeRecherche());
 }
 
 }  // namespace tidemark

@@ -5,12 +5,13 @@
 #include "inventory/Marquage.h"
 #include "purge/AnalysePurge.h"
 #include "purge/TraitementPurge.h"
+#include "session/Session.h"
 #include "ui/Dialogues.h"
 #include "ui/Form2.h"
 #include "ui/ModeleListe.h"
+#include "ui/TextesFenetre.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,100 +23,48 @@
 namespace tidemark {
 
 void Form1::cmdPurgeClick() {
-    if (scanEnCours_)
+    if (session_.occupee())
         return;
-    visuPurge();
+    razProgression(qsizetype(state_.TabFich.size()));
+    session_.lanceVisuPurge();
 }
 
-qsizetype Form1::visuPurge() {
+void Form1::finAnalyse(const PlanPurge& plan) {
     List1->setToolTip(InfoBulleListeAnalysee.toString());
-    razProgression(qsizetype(state_.TabFich.size()));
-    const PlanPurge plan =
-        VisuPurge(state_, lecteurs_, fso_, [this](EtapeAnalyse, qsizetype position, qsizetype) {
-            ProgressBar1->setValue(int(position));
-        });
     modele_->rafraichit();
     list1Click();
     form2_->AjourTabConf();
     afficheAvis(plan.avis);
-
-    CmdPurge->setEnabled(false);
-    const bool marques = plan.nbfich > 0;
-    if (marques || sousrep->isChecked()) {
-        // Duplicates are looked for only on a list with nothing left to purge.
-        for (QWidget* w : {static_cast<QWidget*>(Frame1), static_cast<QWidget*>(CmdMulti),
-                           static_cast<QWidget*>(OptMDeplace), static_cast<QWidget*>(OptMEfface)})
-            w->setEnabled(!marques);
-        CmdTraitMulti->setEnabled(false);
-    }
-    CmdTrait->setEnabled(marques);
-    return plan.nbfich;
 }
 
 void Form1::cmdTraitClick() {
-    if (scanEnCours_)
+    if (session_.occupee())
         return;
-    const qsizetype marquees = CompteMarquees(state_);
-    razProgression(marquees);
-    const ResultatTraitement resultat = TraitementPurge(
-        state_, OptPEfface->isChecked() ? ModeDisposition::Detruire : ModeDisposition::Deplacer,
-        lecteurs_, fso_, [this](qsizetype faits, qsizetype) { ProgressBar1->setValue(int(faits)); },
-        attenteVerrou());
-    if (resultat.abandonne) {
-        finAttente();
-        return;
+    razProgression(CompteMarquees(state_));
+    session_.lanceTraitementPurge(
+        OptPEfface->isChecked() ? ModeDisposition::Detruire : ModeDisposition::Deplacer,
+        demandeScan());
+}
+
+// After a purge run or a disposal and its rescan: a stop is said on the status line, how
+// many files went and how many were left untouched; failures in one message.
+void Form1::finDisposition(const BilanDisposition& bilan) {
+    if (bilan.arrete) {
+        QStringList avis = LbAvis->text().isEmpty() ? QStringList() : QStringList{LbAvis->text()};
+        avis.prepend(QStringLiteral("Arrêté : %1 fichier(s) traité(s), %2 laissé(s) sans y "
+                                    "toucher.")
+                         .arg(bilan.traites)
+                         .arg(bilan.restants));
+        afficheAvis(avis);
     }
-
-    // The list is rebuilt from the disk and analysed again, failures or not.
-    scanne();
-    if (fin_)
+    if (bilan.echecs.empty())
         return;
-    const bool rien = visuPurge() == 0;
-    if (rien && sousrep->isChecked()) {
-        CmdPurge->setEnabled(false);
-        CmdTrait->setEnabled(false);
-        for (QWidget* w : {static_cast<QWidget*>(Frame1), static_cast<QWidget*>(CmdMulti),
-                           static_cast<QWidget*>(OptMEfface), static_cast<QWidget*>(OptMDeplace)})
-            w->setEnabled(true);
-        CmdTraitMulti->setEnabled(false);
-    } else {
-        CmdPurge->setEnabled(true);
-        CmdTrait->setEnabled(false);
-        Frame1->setEnabled(false);
-    }
-    montreEchecs(resultat.echecs);
-}
-
-AttenteVerrou Form1::attenteVerrou() {
-    return [this](const QString& message) {
-        if (!message.isEmpty())
-            afficheAvis({message});
-        // The window stays alive while another run holds the garage; only the exits act, as
-        // during a scan, and one of them ends the wait.
-        scanEnCours_ = true;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        scanEnCours_ = false;
-        return sortieDemandee_ == Sortie::Aucune;
-    };
-}
-
-void Form1::finAttente() {
-    state_.StopScan = false;
-    if (sortieDemandee_ == Sortie::Sortir)
-        sortir();
-    else if (sortieDemandee_ == Sortie::Annuler)
-        annuler();
-}
-
-void Form1::montreEchecs(const std::vector<EchecDisposition>& echecs) {
-    if (echecs.empty())
-        return;
-    const MessageEchecs message = ComposeMessageEchecs(echecs);
+    const MessageEchecs message = ComposeMessageEchecs(bilan.echecs);
     dialogues_.avertissement(this, message.texte, message.details, message.titre);
 }
 
 void Form1::marque(qsizetype (*commande)(AppState&, QStringView)) {
-    if (scanEnCours_)
+    if (session_.occupee())
         return;
     commande(state_, n_filtre->text());
     modele_->marquesChangees();
@@ -123,7 +72,7 @@ void Form1::marque(qsizetype (*commande)(AppState&, QStringView)) {
 }
 
 void Form1::cmdCocheClick() {
-    if (scanEnCours_)
+    if (session_.occupee())
         return;
     QList<int> lignes;
     for (const QModelIndex& index : List1->selectionModel()->selectedRows())

@@ -6,9 +6,11 @@
 #include "core/Identite.h"
 #include "inventory/Marquage.h"
 #include "inventory/Scan.h"
+#include "session/Session.h"
 #include "ui/Dialogues.h"
 #include "ui/Form2.h"
 #include "ui/ModeleListe.h"
+#include "ui/Positions.h"
 #include "ui/SelecteurRepertoire.h"
 
 #include <QCheckBox>
@@ -16,44 +18,19 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListView>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 
 namespace tidemark {
-
-namespace {
-
-// What the scan asks of the window: the root question in a message box, a yield to the
-// event loop before each directory (so "Arrêt Scan" can act), and the two counters.
-class InterfaceFenetre final : public ScanInterface {
-public:
-    InterfaceFenetre(QWidget* fenetre, Dialogues& dialogues, QLabel* cptfichier, QLabel* nbfich)
-        : fenetre_(fenetre), dialogues_(dialogues), cptfichier_(cptfichier), nbfich_(nbfich) {}
-
-    bool demandeOuiNon(const QString& texte, const QString& titre) override {
-        return dialogues_.ouiNon(fenetre_, texte, titre);
-    }
-    void cede() override { dialogues_.cede(); }
-    void progression(const ProgressionScan& etat) override {
-        cptfichier_->setText(QString::number(etat.fichiersTrouves));
-        nbfich_->setText(QString::number(etat.fichiersRepertoire));
-    }
-
-private:
-    QWidget* fenetre_;
-    Dialogues& dialogues_;
-    QLabel* cptfichier_;
-    QLabel* nbfich_;
-};
-
-}  // namespace
 
 void Form1::repertChange() {
     scanne();
 }
 
 void Form1::uniteChange(int index) {
-    if (scanEnCours_ || index < 0)
+    if (session_.occupee() || index < 0)
         return;
     const QString lettre = Unite->itemData(index).toString();
     if (lettre.isEmpty())
@@ -64,13 +41,13 @@ void Form1::uniteChange(int index) {
 }
 
 void Form1::optConfigClick() {
-    if (scanEnCours_ || !OptConfig->isChecked())
+    if (session_.occupee() || !OptConfig->isChecked())
         return;
     // Checking "Sous Répertoires Compris" does what its click does, without a scan of its
     // own: the one scan below follows.
     sousrep->setChecked(true);
+    session_.vide();
     state_.CheminComplet = true;
-    state_.TabFich.clear();
     cptfichier->setText(QStringLiteral("0"));
     Frame1->show();
     ChkHome->setEnabled(true);
@@ -79,7 +56,7 @@ void Form1::optConfigClick() {
 }
 
 void Form1::optRepertClick() {
-    if (scanEnCours_)
+    if (session_.occupee())
         return;
     ChkHome->setEnabled(false);
     Repert->placeSansSignal(state_.RepBase);
@@ -87,10 +64,10 @@ void Form1::optRepertClick() {
 }
 
 void Form1::sousrepClick() {
-    if (scanEnCours_)
+    if (session_.occupee())
         return;
     cptfichier->setText(QStringLiteral("0"));
-    state_.TabFich.clear();
+    session_.vide();
     state_.CheminComplet = sousrep->isChecked();
     scanne();
     Frame1->setVisible(sousrep->isChecked());
@@ -102,9 +79,11 @@ void Form1::typefChange() {
 }
 
 void Form1::cmdStopClick() {
-    state_.StopScan = true;
+    const bool scan = session_.enCours() == Commande::Scan;
+    session_.arrete();
     CmdStop->hide();
-    LbNonTermine->show();
+    if (scan)
+        LbNonTermine->show();
 }
 
 void Form1::list1Click() {
@@ -112,11 +91,22 @@ void Form1::list1Click() {
 }
 
 void Form1::scanne() {
-    if (fin_ || scanEnCours_ || state_.FiltreFich.isEmpty())
+    if (session_.occupee() || state_.FiltreFich.isEmpty())
         return;
-    const QString chemin = Repert->chemin();
-    const bool modeConfig = OptConfig->isChecked();
+    session_.lanceScan(demandeScan());
+}
 
+DemandeScan Form1::demandeScan() const {
+    DemandeScan demande;
+    demande.mode = OptConfig->isChecked() ? ModeScan::Config : ModeScan::Repertoire;
+    demande.repertoire = Repert->chemin();
+    demande.sousRepertoires = sousrep->isChecked();
+    demande.avecHome = ChkHome->isChecked();
+    return demande;
+}
+
+void Form1::debutDeScan() {
+    const QString chemin = Repert->chemin();
     state_.ListeDeFichiers = false;
     state_.MessagesListe = {LigneAnalyseRepertoire(chemin)};
     modele_->rafraichit();
@@ -124,36 +114,13 @@ void Form1::scanne() {
     Frame7->setTitle(QStringLiteral(" Liste des Fichiers en cours de création  "));
     Frame7->show();
     Frame10->hide();
-    List1->repaint();
     form2_->RazTabConf();
     LbAvis->clear();
-    if (!modeConfig) {
-        CmdStop->show();
-        LbNonTermine->hide();
-    }
+    LbNonTermine->hide();
+    razProgression(0);
+}
 
-    // While the scan runs only "Arrêt Scan" and the exits act: a command started inside a
-    // scan would work on a half-built list.
-    const QList<QWidget*> verrous = {Frame6,  Frame5, sousrep, Frame3,  Frame8,      Frame4,
-                                     Frame11, Frame1, Frame2,  Frame10, CmdForm2Yes, CmdForm2No,
-                                     CmdAide, CmdAP,  List1,   form2_};
-    std::vector<bool> actifs;
-    for (QWidget* w : verrous) {
-        actifs.push_back(!w->testAttribute(Qt::WA_ForceDisabled));
-        w->setEnabled(false);
-    }
-
-    DemandeScan demande;
-    demande.mode = modeConfig ? ModeScan::Config : ModeScan::Repertoire;
-    demande.repertoire = chemin;
-    demande.sousRepertoires = sousrep->isChecked();
-    demande.avecHome = ChkHome->isChecked();
-    InterfaceFenetre interface(this, dialogues_, cptfichier, nbfich);
-    scanEnCours_ = true;
-    const ResultatScan resultat = Scan(state_, demande, lecteurs_, fso_, interface);
-    scanEnCours_ = false;
-
-    for (qsizetype i = 0; i < verrous.size(); ++i) verrous[i]->setEnabled(actifs[std::size_t(i)]);
+void Form1::finDeScan(const ResultatScan& resultat, bool modeConfig) {
     if (resultat.racineRefusee) {
         // "Non" to the root question: the box is unchecked, as its click would, and the
         // root's own files were listed.
@@ -162,55 +129,94 @@ void Form1::scanne() {
     }
     if (!modeConfig)
         LbRepert->setText(state_.RepBase);
-    finDeScan(resultat, modeConfig);
-
-    if (sortieDemandee_ == Sortie::Sortir)
-        sortir();
-    else if (sortieDemandee_ == Sortie::Annuler)
-        annuler();
-}
-
-void Form1::finDeScan(const ResultatScan& resultat, bool modeConfig) {
     const qsizetype n = qsizetype(state_.TabFich.size());
+    modele_->rafraichit();
     if (modeConfig && resultat.sansRepertoireConfig) {
-        state_.ListeDeFichiers = false;
-        state_.MessagesListe = resultat.lignes;
-        modele_->rafraichit();
         Frame7->setTitle(QStringLiteral(" Messages suite à la recherche  "));
-        CmdPurge->setEnabled(false);
     } else if (!modeConfig && n == 0) {
-        state_.ListeDeFichiers = false;
-        state_.MessagesListe.clear();
-        modele_->rafraichit();
-        CmdPurge->setEnabled(false);
         Frame7->setTitle(QStringLiteral(" Pas de fichier trouvé. "));
     } else {
-        afficheListe();
-        CmdPurge->setEnabled(true);
+        list1Click();
         Frame7->setTitle(QStringLiteral(" Liste des Fichiers  "));
     }
+    trouves_ = -1;  // the counts of the scan under way are the list's now
     cptfichier->setText(QString::number(n));
     afficheAvis(resultat.avis);
-
-    state_.StopScan = false;
-    CmdStop->hide();
-    for (QWidget* w : {static_cast<QWidget*>(CmdTrait), static_cast<QWidget*>(Frame1),
-                       static_cast<QWidget*>(CmdMulti), static_cast<QWidget*>(CmdTraitMulti),
-                       static_cast<QWidget*>(OptMEfface), static_cast<QWidget*>(OptMDeplace)})
-        w->setEnabled(false);
+    LbNonTermine->setVisible(resultat.arrete);
     Frame7->show();
     Frame10->hide();
     List1->setToolTip(QStringLiteral(" Cliquez sur le bouton 'Visu Purge' "));
 }
 
-void Form1::afficheListe() {
-    state_.ListeDeFichiers = true;
-    state_.EtatMarque.assign(state_.TabFich.size(), EtatVide);
-    state_.InfosLues.clear();
-    state_.Couples.clear();
-    modele_->rafraichit();
-    List1->repaint();
-    list1Click();
+void Form1::progression(qint64 valeur, qint64 nombre) {
+    valeurBarre_ = valeur;
+    nombreBarre_ = nombre;
+    if (!rafraichissement_->isActive())
+        rafraichissement_->start();
+}
+
+void Form1::montreAvancement() {
+    if (valeurBarre_ >= 0) {
+        ProgressBar1->setMaximum(MaximumProgression(qsizetype(nombreBarre_)));
+        ProgressBar1->setValue(int(std::min<qint64>(valeurBarre_, ProgressBar1->maximum())));
+        valeurBarre_ = -1;
+    }
+    if (trouves_ >= 0) {
+        cptfichier->setText(QString::number(trouves_));
+        nbfich->setText(QString::number(repertoire_));
+    }
+    trouves_ = -1;
+}
+
+void Form1::commandeChangee() {
+    if (!session_.occupee()) {
+        // What is left to show of the command goes with it: the results are on screen.
+        rafraichissement_->stop();
+        valeurBarre_ = trouves_ = -1;
+    }
+    ajusteCommandes();
+    if (!session_.occupee() && apresCommande_)
+        std::exchange(apresCommande_, nullptr)();
+}
+
+void Form1::ajusteCommandes() {
+    const bool libre = !session_.occupee();
+    // While a command runs only the stop and the exits act: a command started inside
+    // another would work on a half-built list.
+    const QList<QWidget*> verrous = {Frame6,     Frame5,  sousrep, Frame3,  Frame8,
+                                     Frame4,     Frame11, Frame2,  Frame10, CmdForm2Yes,
+                                     CmdForm2No, CmdAide, CmdAP,   List1,   form2_};
+    for (QWidget* w : verrous)
+        if (w)
+            w->setEnabled(libre);
+    ChkHome->setEnabled(OptConfig->isChecked());
+
+    // What the list allows: "Visu Purge" on a fresh list (or one a purge left with work),
+    // "Traitement Purge" on an analysis that marked files, the duplicates on a tree with
+    // nothing left to purge, and the review once the couples were searched.
+    const EtapeListe etape = session_.etape();
+    const bool marquees = session_.marqueesAnalyse() > 0;
+    const bool recherchee = etape == EtapeListe::Recherchee;
+    const bool doublons =
+        recherchee || ((etape == EtapeListe::Analysee || etape == EtapeListe::Purgee) &&
+                       !marquees && sousrep->isChecked());
+    const bool purge = etape == EtapeListe::Listee || (etape == EtapeListe::Purgee && !doublons);
+    const bool revue = recherchee && session_.revue() && session_.revue()->trouve;
+    CmdPurge->setEnabled(libre && purge);
+    CmdTrait->setEnabled(libre && etape == EtapeListe::Analysee && marquees);
+    Frame1->setEnabled(libre && doublons);
+    OptMEfface->setEnabled(doublons);
+    OptMDeplace->setEnabled(doublons);
+    CmdMulti->setEnabled(doublons && !recherchee);
+    CmdTraitMulti->setEnabled(recherchee);
+    for (QPushButton* bouton : {CmdDep1, CmdDep2, CmdDepMulti1, CmdDepMulti2})
+        bouton->setEnabled(revue);
+
+    const QString legende = session_.enCours() == Commande::Scan ? QStringLiteral("Arrêt Scan")
+                                                                 : QStringLiteral("Arrêter");
+    CmdStop->setText(legende);
+    CmdStop->setAccessibleName(legende);
+    CmdStop->setVisible(!libre && !session_.arret().demandee());
 }
 
 void Form1::afficheAvis(const QStringList& avis) {

@@ -2,6 +2,7 @@
 
 #include "core/AppState.h"
 #include "duplicates/RechercheDoublons.h"
+#include "ui/TextesFenetre.h"
 
 namespace tidemark {
 

@@ -100,6 +100,8 @@ const char* Nom(OperationFs op) {
             return "Synchronise";
         case OperationFs::Attributs:
             return "Attributs";
+        case OperationFs::LitDossier:
+            return "LitDossier";
         case OperationFs::Nombre:
             break;
     }

@@ -211,10 +211,8 @@ TEST(NomsVoisins, LesLignesDeLaListeSuiventLeScan) {
     const ResultatVoisins r = Detecte(state, QStringLiteral("3"));
     EXPECT_EQ(r.position, 3);
     ASSERT_EQ(state.Couples.size(), 1u);
-    const QString premier = QStringLiteral("C:\\w\\a\\piston.prt.1");
-    const QString second = QStringLiteral("C:\\w\\b\\pizton.prt.4");
-    EXPECT_EQ(LigneListeVoisin(state, 0),
-              QStringLiteral("      ") + premier + QString(110 - premier.size(), u' ') + second);
+    EXPECT_EQ(TexteCouple1(state, 0), QStringLiteral("C:\\w\\a\\piston.prt.1"));
+    EXPECT_EQ(TexteCouple2(state, 0), QStringLiteral("C:\\w\\b\\pizton.prt.4"));
 }
 
 }  // namespace

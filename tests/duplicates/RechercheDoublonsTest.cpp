@@ -216,59 +216,14 @@ TEST(RechercheDoublons, DonneLesCouplesDesBouclesImbriqueesDansLeurOrdre) {
     }
 }
 
-TEST(RechercheDoublons, LaLigneAffichePlaceLeSecondCheminEnColonne111) {
-    const struct {
-        int longueur;
-        int espaces;
-    } lignes[] = {{3, 107}, {100, 10}, {107, 3}, {108, 2}, {109, 2}, {120, 2}};
-    const QString second = QStringLiteral("C:\\b\\x.prt.2");
-    for (const auto& l : lignes) {
-        const QString premier = QStringLiteral("C:\\") + QString(l.longueur - 3, u'a');
-        const QString ligne = LigneAffichage(premier, second);
-        EXPECT_EQ(ligne, premier + QString(l.espaces, u' ') + second) << l.longueur;
-        if (l.longueur < 109) {
-            EXPECT_EQ(ligne.indexOf(second), ColonneSecondChemin - 1) << l.longueur;
-        }
-    }
-
+TEST(RechercheDoublons, LaRangeeDonneLesDeuxChemins) {
     Arbre arbre({"a/x.prt.1", "b/x.prt.2"});
     arbre.scanne();
     arbre.cherche();
     ASSERT_EQ(arbre.state.Couples.size(), 1u);
-    EXPECT_EQ(LigneCouple(arbre.state, 0),
-              W(u"a\\x.prt.1") + QString(110 - 14, u' ') + W(u"b\\x.prt.2"));
     const RangeeListV rangee = RangeeCouple(arbre.state, 0);
     EXPECT_EQ(rangee.premier, W(u"a\\x.prt.1"));
     EXPECT_EQ(rangee.second, W(u"b\\x.prt.2"));
-}
-
-TEST(RechercheDoublons, LesTextesDisentOuIrontLesFichiersDeplaces) {
-    EXPECT_EQ(TexteTxtFich1(),
-              u"Cliquez sur 'Traitement multiple' Les fichiers déplacés le seront dans un "
-              u"répertoire 'garage'. ");
-    const struct {
-        const char16_t* repertoire;
-        const char16_t* texte;
-    } lignes[] = {
-        {u"C:\\projets\\moteur",
-         u"Ce répertoire garage sera :C:\\_\\projets\\moteur en conservant la "
-         u"sous-arborescence d'origine"},
-        {u"D:\\",
-         u"Ce répertoire garage sera :D:\\_\\ en conservant la sous-arborescence "
-         u"d'origine"},
-        {u"D:",
-         u"Ce répertoire garage sera :D:\\_\\ en conservant la sous-arborescence "
-         u"d'origine"},
-    };
-    for (const auto& l : lignes)
-        EXPECT_EQ(TexteTxtFich2(QString::fromUtf16(l.repertoire)), QString::fromUtf16(l.texte));
-
-    Arbre arbre;
-    arbre.scanne();
-    const ResultatRecherche r = arbre.cherche();
-    EXPECT_EQ(r.TxtFich1, TexteTxtFich1());
-    EXPECT_EQ(r.TxtFich2, TexteTxtFich2(QStringLiteral("C:\\w")));
-    EXPECT_TRUE(r.avis.isEmpty());
 }
 
 TEST(RechercheDoublons, LaRechercheSArreteAuDelaDeLaCapacite) {
@@ -291,12 +246,10 @@ TEST(RechercheDoublons, LaRechercheSArreteAuDelaDeLaCapacite) {
         EXPECT_EQ(arbre.couples(), std::vector<Paire>(tous.begin(), tous.begin() + l.gardes));
         EXPECT_LE(arbre.state.Couples.capacity(), arbre.state.Couples.size() + 1);
         if (l.atteinte) {
-            EXPECT_EQ(r.TxtFich1, TexteCapaciteAtteinte(l.capacite) + TexteTxtFich1());
-            EXPECT_TRUE(r.TxtFich1.contains(QString::number(l.capacite)));
-            EXPECT_EQ(r.TxtFich2, TexteTxtFich2(QStringLiteral("C:\\w")));
+            EXPECT_TRUE(r.avis[0].contains(QString::number(l.capacite)));
             EXPECT_EQ(r.avis, QStringList{TexteCapaciteAtteinte(l.capacite).trimmed()});
         } else {
-            EXPECT_EQ(r.TxtFich1, TexteTxtFich1());
+            EXPECT_TRUE(r.avis.isEmpty());
         }
     }
 }
@@ -310,7 +263,6 @@ TEST(RechercheDoublons, SansSousRepertoiresRienNeChange) {
     demande.sousRepertoires = false;
     const ResultatRecherche r = RechercheMultiples(arbre.state, demande, arbre.lecteurs, arbre.fs);
     EXPECT_FALSE(r.effectuee);
-    EXPECT_TRUE(r.TxtFich1.isEmpty());
     ASSERT_EQ(arbre.state.Couples.size(), 1u);
     EXPECT_EQ(arbre.state.Couples[0].premier, 7);
     EXPECT_EQ(arbre.state.InfosLues.size(), 1);
@@ -324,8 +276,7 @@ TEST(RechercheDoublons, UneListeDeZeroOuUnFichierNeDonneAucunCouple) {
         const ResultatRecherche r = arbre.cherche();
         EXPECT_TRUE(r.effectuee);
         EXPECT_TRUE(arbre.state.Couples.empty());
-        EXPECT_EQ(r.TxtFich1, TexteTxtFich1());
-        EXPECT_EQ(r.TxtFich2, TexteTxtFich2(QStringLiteral("C:\\w")));
+        EXPECT_TRUE(r.avis.isEmpty());
     }
 }
 

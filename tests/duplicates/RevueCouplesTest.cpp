@@ -70,8 +70,8 @@ TEST_F(RevueCouples, CeFichierEnvoieAuGarageEtMontreLeCoupleSuivant) {
     cree({"a/p.prt.1", "b/p.prt.2", "c/p.prt.3"});
     rafraichit();
     ASSERT_TRUE(affiche.trouve);
-    EXPECT_EQ(affiche.TxtFich1, W(u"a\\p.prt.1"));
-    EXPECT_EQ(affiche.TxtFich2, W(u"b\\p.prt.2"));
+    EXPECT_EQ(affiche.chemin1, W(u"a\\p.prt.1"));
+    EXPECT_EQ(affiche.chemin2, W(u"b\\p.prt.2"));
 
     ResultatRevue r =
         CeFichier(state, affiche, CoteCouple::Premier, ModeDisposition::Deplacer, lecteurs, fs);
@@ -82,8 +82,8 @@ TEST_F(RevueCouples, CeFichierEnvoieAuGarageEtMontreLeCoupleSuivant) {
 
     rafraichit();
     ASSERT_TRUE(affiche.trouve);
-    EXPECT_EQ(affiche.TxtFich1, W(u"b\\p.prt.2"));
-    EXPECT_EQ(affiche.TxtFich2, W(u"c\\p.prt.3"));
+    EXPECT_EQ(affiche.chemin1, W(u"b\\p.prt.2"));
+    EXPECT_EQ(affiche.chemin2, W(u"c\\p.prt.3"));
 
     r = CeFichier(state, affiche, CoteCouple::Second, ModeDisposition::Detruire, lecteurs, fs);
     EXPECT_TRUE(r.complet());
@@ -105,8 +105,8 @@ TEST_F(RevueCouples, CeFichierEnvoieAuGarageEtMontreLeCoupleSuivant) {
     rafraichit();
     EXPECT_TRUE(affiche.effectue);
     EXPECT_FALSE(affiche.trouve);
-    EXPECT_EQ(affiche.TxtFich1, TexteSansDoublon);
-    EXPECT_EQ(affiche.TxtFich2, TexteSansDoublon);
+    EXPECT_EQ(affiche.chemin1, QString());
+    EXPECT_EQ(affiche.chemin2, QString());
 }
 
 TEST_F(RevueCouples, LePremierCoupleEstLeCoupleZeroDeLaRecherche) {
@@ -116,16 +116,16 @@ TEST_F(RevueCouples, LePremierCoupleEstLeCoupleZeroDeLaRecherche) {
     ASSERT_FALSE(state.Couples.empty());
     EXPECT_EQ(affiche.couple.premier, state.Couples[0].premier);
     EXPECT_EQ(affiche.couple.second, state.Couples[0].second);
-    EXPECT_EQ(affiche.TxtFich1, W(u"a\\q.prt.1"));
-    EXPECT_EQ(affiche.TxtFich2, W(u"b\\q.prt.4"));
+    EXPECT_EQ(affiche.chemin1, W(u"a\\q.prt.1"));
+    EXPECT_EQ(affiche.chemin2, W(u"b\\q.prt.4"));
 }
 
 TEST_F(RevueCouples, SansCoupleRienNePeutEtreElimine) {
     cree({"a/p.prt.1", "a/p.prt.2", "b/q.prt.1"});
     rafraichit();
     EXPECT_FALSE(affiche.trouve);
-    EXPECT_EQ(affiche.TxtFich1, TexteSansDoublon);
-    EXPECT_EQ(affiche.TxtFich2, TexteSansDoublon);
+    EXPECT_EQ(affiche.chemin1, QString());
+    EXPECT_EQ(affiche.chemin2, QString());
     for (const CoteCouple cote : {CoteCouple::Premier, CoteCouple::Second}) {
         const ResultatRevue un =
             CeFichier(state, affiche, cote, ModeDisposition::Detruire, lecteurs, fs);
@@ -141,7 +141,7 @@ TEST_F(RevueCouples, SansCoupleRienNePeutEtreElimine) {
     sansSousRep.sousRepertoires = false;
     const CoupleRevue rien = PremierCouple(state, sansSousRep, lecteurs, fs);
     EXPECT_FALSE(rien.effectue);
-    EXPECT_TRUE(rien.TxtFich1.isEmpty());
+    EXPECT_TRUE(rien.chemin1.isEmpty());
 }
 
 TEST_F(RevueCouples, CesFichiersNeTouchentQueLaMemePaireDeRepertoires) {
@@ -165,8 +165,8 @@ TEST_F(RevueCouples, CesFichiersNeTouchentQueLaMemePaireDeRepertoires) {
             local.fichier(QStringLiteral("w/") + QString::fromUtf8(f));
         rafraichit();
         ASSERT_TRUE(affiche.trouve);
-        EXPECT_EQ(affiche.TxtFich1, W(u"a\\p1.prt.1"));
-        EXPECT_EQ(affiche.TxtFich2, W(u"b\\p1.prt.2"));
+        EXPECT_EQ(affiche.chemin1, W(u"a\\p1.prt.1"));
+        EXPECT_EQ(affiche.chemin2, W(u"b\\p1.prt.2"));
         EXPECT_EQ(chemins(FichiersDuMemeCas(state, affiche, l.cote)), l.choisis);
 
         const ResultatRevue r =
@@ -186,7 +186,7 @@ TEST_F(RevueCouples, LeMemeCasCompareLesRepertoiresCommeLeSystemeDeFichiers) {
     cree({"A/p1.prt.1", "b/p1.prt.2", "a/p2.prt.1", "b/p2.prt.2", "A/p3.prt.1", "b/p3.prt.2"});
     rafraichit();
     ASSERT_TRUE(affiche.trouve);
-    EXPECT_EQ(affiche.TxtFich1, W(u"A\\p1.prt.1"));
+    EXPECT_EQ(affiche.chemin1, W(u"A\\p1.prt.1"));
     EXPECT_EQ(chemins(FichiersDuMemeCas(state, affiche, CoteCouple::Premier)),
               (std::vector<QString>{W(u"A\\p1.prt.1"), W(u"A\\p3.prt.1")}));
 
@@ -229,7 +229,7 @@ TEST_F(RevueCouples, UnEchecNArretePasLesAutresEtEstRapporte) {
     // The refresh still follows and shows the couple that is left.
     rafraichit();
     ASSERT_TRUE(affiche.trouve);
-    EXPECT_EQ(affiche.TxtFich1, W(u"a\\p1.prt.1"));
+    EXPECT_EQ(affiche.chemin1, W(u"a\\p1.prt.1"));
 }
 
 TEST_F(RevueCouples, UnFichierChangeOuDisparuDepuisLaRechercheEstLaisse) {

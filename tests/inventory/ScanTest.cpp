@@ -2,6 +2,8 @@
 
 #include "core/Drives.h"
 #include "core/FileSystem.h"
+
+#include <cerrno>
 #include "tests/inventory/InterfaceScanTest.h"
 #include "tests/support/TempTree.h"
 
@@ -226,7 +228,19 @@ TEST_F(ScanTest, RepertoireDisparuOuIllisibleEstPasse) {
     EXPECT_TRUE(r.avis[0].startsWith(QStringLiteral("1 répertoire n'a pas pu être lu")));
     EXPECT_TRUE(r.avis[1].contains(QStringLiteral("C:\\p\\b :")));
 
+    // The scan reads through the file-system service: a read the fault plan fails (the third,
+    // that of "c") passes that directory alone, with the system's reason.
     ui.surCede = nullptr;
+    FaultPlan plan;
+    plan.echoue(OperationFs::LitDossier, 3, EACCES);
+    fs = FileSystem(&plan);
+    r = scanne(QStringLiteral("C:\\p"), true);
+    EXPECT_EQ(liste(), QStringList({"C:\\p\\a\\1.prt.1"}));
+    EXPECT_EQ(plan.compte(OperationFs::LitDossier), 3);
+    ASSERT_EQ(r.avis.size(), 2);
+    EXPECT_EQ(r.avis[1], QStringLiteral("  C:\\p\\c : accès refusé"));
+    fs = FileSystem();
+
     r = scanne(QStringLiteral("C:\\nulle-part"), true);
     EXPECT_TRUE(state.TabFich.empty());
     EXPECT_EQ(r.repertoiresIgnores, 1);

@@ -51,8 +51,8 @@ TEST(TraitementPurge, DeplacerMetLesFichiersMarquesAuGarageEtGardeLesAutres) {
               (QStringList{"_/proj/model.xas", "_/proj/piston.prt.1", "_/proj/piston.prt.2",
                            "_/proj/trail.txt.1", "proj/piston.prt.3", "proj/seul.prt.2"}));
     EXPECT_EQ(banc.tree.contenu(QStringLiteral("_/proj/piston.prt.1")), "proj/piston.prt.1");
-    EXPECT_EQ(progression,
-              (std::vector<std::pair<qsizetype, qsizetype>>{{1, 4}, {2, 4}, {3, 4}, {4, 4}}));
+    EXPECT_EQ(progression, (std::vector<std::pair<qsizetype, qsizetype>>{
+                               {0, 4}, {1, 4}, {2, 4}, {3, 4}, {4, 4}}));
     EXPECT_EQ(banc.etats(), "-XXM.-") << "the run leaves the state to the rescan";
 }
 

@@ -53,12 +53,15 @@ TEST_F(RepertTest, DoubleClickEntersAFolderAndScansIt) {
     EXPECT_EQ(textes, (QStringList{"C:\\", "projets"}));  // hidden folders are not offered
 
     Q_EMIT liste->itemDoubleClicked(liste->item(1));
+    attend();
     EXPECT_EQ(texte("LbRepert"), u"C:\\projets");
     EXPECT_EQ(state().RepBase, u"C:\\projets");
     Q_EMIT liste->itemDoubleClicked(liste->item(2));  // moteur
+    attend();
     EXPECT_EQ(lignes(), QStringList{"      piston.prt.1"});
     // Back up to the root through its ancestor line.
     Q_EMIT liste->itemDoubleClicked(liste->item(0));
+    attend();
     EXPECT_EQ(lignes(), QStringList{"      racine.prt.1"});
 }
 

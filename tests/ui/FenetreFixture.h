@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/SettingsStore.h"
+#include "session/Session.h"
 #include "tests/support/QtGtest.h"
 #include "tests/support/TempTree.h"
 #include "ui/Application.h"
@@ -10,9 +11,12 @@
 #include "ui/Positions.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QListView>
 #include <QTest>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -52,7 +56,10 @@ public:
 // on them. TIDEMARK_DRIVES is restored when the fixture goes.
 class FenetreTest : public ::testing::Test {
 protected:
-    FenetreTest() : ancienLecteurs_(qgetenv("TIDEMARK_DRIVES")) {
+    // `base`: where the tree is made (/dev/shm for a large one), the system's temporary
+    // folder by default.
+    explicit FenetreTest(const QString& base = {})
+        : arbre(base), ancienLecteurs_(qgetenv("TIDEMARK_DRIVES")) {
         qputenv("TIDEMARK_DRIVES", QByteArray("C=") + arbre.chemin().toUtf8());
     }
     ~FenetreTest() override {
@@ -66,6 +73,19 @@ protected:
     void demarre() {
         app = std::make_unique<Application>(store, &dialogues);
         app->demarre();
+        QObject::connect(&app->session(), &Session::scanCommence, &app->session(),
+                         [this] { ++scans; });
+        attend();
+    }
+    // Lets the window's event loop run until the session's command, if any, is over.
+    void attend() const {
+        QElapsedTimer minuteur;
+        minuteur.start();
+        while (app && app->form1() && app->session().occupee() && minuteur.elapsed() < 60000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+            QThread::usleep(200);
+        }
+        EXPECT_FALSE(app->session().occupee());
     }
     Form1* form1() const { return app->form1(); }
     Form2* form2() const { return form1()->form2(); }
@@ -81,6 +101,7 @@ protected:
         QAbstractButton* bouton = controle<QAbstractButton>(nom, dans);
         ASSERT_TRUE(bouton->isEnabled()) << nom;
         bouton->click();
+        attend();
     }
     QString texte(const char* nom) const { return controle<QLabel>(nom)->text(); }
     QStringList lignes() const {
@@ -95,6 +116,7 @@ protected:
     MemorySettingsStore store;
     DialoguesTest dialogues;
     std::unique_ptr<Application> app;
+    int scans = 0;  // scans started since the window's first
 
 private:
     QByteArray ancienLecteurs_;

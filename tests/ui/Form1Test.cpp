@@ -131,13 +131,12 @@ TEST_F(Form1Test, NonToTheRootWarningListsTheRootAloneOnce) {
     arbre.fichiers({"a.prt.1", "sous/b.prt.1"});
     demarre();
     dialogues.reponse = false;
-    const int avant = dialogues.cessions;
     clique("sousrep");
+    EXPECT_EQ(scans, 1);
     EXPECT_EQ(dialogues.questions.size(), 1);
     EXPECT_FALSE(controle<QCheckBox>("sousrep")->isChecked());
     EXPECT_EQ(lignes(), QStringList{"      a.prt.1"});
     EXPECT_FALSE(controle("Frame1")->isVisible());
-    EXPECT_EQ(dialogues.cessions, avant);  // no subdirectory was visited
 }
 
 TEST_F(Form1Test, StopDuringTheScanKeepsAPartialList) {
@@ -148,16 +147,13 @@ TEST_F(Form1Test, StopDuringTheScanKeepsAPartialList) {
         arbre.fichier(QStringLiteral("projet/") + QLatin1String(d) + QStringLiteral("/x.prt.1"));
     store.save(SectionDemarrage, QStringLiteral("memrepert"), QStringLiteral("c:\\projet"));
     demarre();
-    bool stopVisible = false;
-    dialogues.aChaqueCession = [&](int) {
-        if (state().TabFich.size() == 2) {
-            stopVisible = controle("CmdStop")->isVisible();
-            EXPECT_FALSE(controle("CmdPurge")->isEnabled());
-            clique("CmdStop");
-        }
-    };
-    clique("sousrep");
-    EXPECT_TRUE(stopVisible);
+    // The stop comes before the third subdirectory, d3.
+    form1()->session().arret().apres(3);
+    controle<QAbstractButton>("sousrep")->click();
+    EXPECT_TRUE(controle("CmdStop")->isVisible());
+    EXPECT_EQ(controle<QAbstractButton>("CmdStop")->text(), u"Arrêt Scan");
+    EXPECT_FALSE(controle("CmdPurge")->isEnabled());
+    attend();
     EXPECT_EQ(lignes(),
               (QStringList{"      C:\\projet\\d1\\x.prt.1", "      C:\\projet\\d2\\x.prt.1"}));
     EXPECT_TRUE(controle("LbNonTermine")->isVisible());
@@ -166,7 +162,6 @@ TEST_F(Form1Test, StopDuringTheScanKeepsAPartialList) {
     EXPECT_TRUE(controle("CmdPurge")->isEnabled());
     EXPECT_FALSE(state().StopScan);
 
-    dialogues.aChaqueCession = nullptr;
     clique("sousrep");
     EXPECT_FALSE(controle("LbNonTermine")->isVisible());
 }
@@ -176,13 +171,12 @@ TEST_F(Form1Test, ExitDuringAScanStopsItFirst) {
         arbre.fichier(QStringLiteral("p/") + QLatin1String(d) + QStringLiteral("/x.prt.1"));
     store.save(SectionDemarrage, QStringLiteral("memrepert"), QStringLiteral("c:\\p"));
     demarre();
-    dialogues.aChaqueCession = [&](int) {
-        if (form1()->isVisible() && form1()->scanEnCours())
-            controle<QAbstractButton>("cmd_sortie")->click();
-    };
-    clique("sousrep");
+    controle<QAbstractButton>("sousrep")->click();
+    ASSERT_TRUE(form1()->session().occupee());
+    controle<QAbstractButton>("cmd_sortie")->click();
+    EXPECT_TRUE(form1()->isVisible());  // not before the scan has stopped
+    attend();
     EXPECT_FALSE(form1()->isVisible());
-    EXPECT_EQ(state().TabFich.size(), 0u);
     EXPECT_EQ(store.get(SectionDemarrage, QStringLiteral("memrepert")), u"C:\\p");
 }
 
@@ -204,11 +198,13 @@ TEST_F(Form1Test, DriveChangeScansOnceAndAsksAtMostOnce) {
     store.save(SectionDemarrage, QStringLiteral("memrepert"), QStringLiteral("c:\\p"));
     demarre();
     controle<QCheckBox>("sousrep")->click();
+    attend();
     dialogues.questions.clear();
     auto* unite = controle<QComboBox>("Unite");
     ASSERT_EQ(unite->count(), 2);
     unite->setCurrentIndex(1);
     Q_EMIT unite->activated(1);
+    attend();
     EXPECT_EQ(dialogues.questions.size(), 1);
     EXPECT_EQ(lignes(), QStringList{"      D:\\z.prt.3"});
     EXPECT_EQ(texte("LbRepert"), u"D:\\");
@@ -222,16 +218,17 @@ TEST_F(Form1Test, ConfigModeListsTheSearchDirectoriesWithFullPaths) {
                       .toUtf8());
     store.save(SectionDemarrage, QStringLiteral("memrepert"), QStringLiteral("c:\\projet"));
     demarre();
-    const int avant = dialogues.cessions;
     controle<QRadioButton>("OptConfig")->click();
+    attend();
     EXPECT_TRUE(controle<QCheckBox>("sousrep")->isChecked());
     EXPECT_TRUE(controle<QCheckBox>("ChkHome")->isEnabled());
     EXPECT_TRUE(controle("Frame1")->isVisible());
     EXPECT_EQ(lignes(), QStringList{"      C:\\lib\\std.prt.2"});
-    EXPECT_EQ(dialogues.cessions - avant, 1);  // one scan, one search directory
+    EXPECT_EQ(scans, 1);
     EXPECT_FALSE(controle("CmdStop")->isVisible());
 
     controle<QRadioButton>("OptRepert")->click();
+    attend();
     EXPECT_FALSE(controle<QCheckBox>("ChkHome")->isEnabled());
     EXPECT_EQ(texte("LbRepert"), u"C:\\projet");
     EXPECT_EQ(lignes(), (QStringList{"      C:\\projet\\a.prt.1", "      C:\\projet\\config.pro"}));
