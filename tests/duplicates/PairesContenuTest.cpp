@@ -93,12 +93,11 @@ TEST(PairesRepertoires, ComptentCommeUnRecomptageEtSAccordentAvecCesFichiers) {
         }
         // "Ces Fichiers" from the pair's first couple takes exactly the pair's first files.
         const AppState::Couple c = a.state.Couples[p.premierCouple];
-        CoupleRevue revue{true,
-                          true,
-                          c,
-                          CheminEntree(a.state, std::size_t(c.premier)),
-                          CheminEntree(a.state, std::size_t(c.second)),
-                          {}};
+        CoupleRevue revue;
+        revue.effectue = revue.trouve = true;
+        revue.couple = c;
+        revue.chemin1 = CheminEntree(a.state, std::size_t(c.premier));
+        revue.chemin2 = CheminEntree(a.state, std::size_t(c.second));
         const std::vector<qint32> cas = FichiersDuMemeCas(a.state, revue, CoteCouple::Premier);
         EXPECT_EQ(std::set<qint32>(cas.begin(), cas.end()), n.premiers) << p.premier.toStdString();
     }
