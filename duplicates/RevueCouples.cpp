@@ -94,10 +94,13 @@ public:
                                                        info, lecteurs_, fs_, &contexte_);
         if (!fait.ok())
             resultat.echecs.push_back({chemin, fait.raison});
-        else if (fait.laisse)
+        else if (fait.laisse) {
             ++resultat.laisses;
-        else
+            resultat.cheminsLaisses.append(chemin);
+        } else {
             ++resultat.traites;
+            resultat.octets += info->taille;
+        }
     }
 
 private:
@@ -220,6 +223,15 @@ std::vector<qint32> FichiersDuMemeCas(const AppState& state, const CoupleRevue& 
     for (const AEliminer& fichier : DuMemeCas(state, affiche, cote))
         positions.push_back(fichier.position);
     return positions;
+}
+
+ApercuDisposition ApercuRevue(const AppState& state, const CoupleRevue& affiche, CoteCouple cote,
+                              bool tous) {
+    if (tous)
+        return Apercu(state, FichiersDuMemeCas(state, affiche, cote));
+    if (!CoupleValable(state, affiche))
+        return Apercu(state, {});
+    return Apercu(state, {Cote(affiche.couple, cote)});
 }
 
 ResultatRevue CesFichiers(const AppState& state, const CoupleRevue& affiche, CoteCouple cote,

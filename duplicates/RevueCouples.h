@@ -50,6 +50,8 @@ enum class CoteCouple { Premier, Second };
 struct ResultatRevue {
     qsizetype traites = 0;  // files deleted or moved into the garage
     qsizetype laisses = 0;  // read-only files left in place under "Détruire" (ValCaches not 1)
+    QStringList cheminsLaisses;  // their drive paths, in the order tried
+    qint64 octets = 0;           // the bytes of `traites` as the search read them
     // Every file that was not disposed of, with its French reason, in the order tried: a
     // failed delete or move, a file changed or vanished since the search, a file whose other
     // side is gone or is the same file, a couple that no longer matches the list.
@@ -78,6 +80,10 @@ ResultatRevue CeFichier(const AppState& state, const CoupleRevue& affiche, CoteC
 // when `affiche` is not a couple of the present list.
 std::vector<qint32> FichiersDuMemeCas(const AppState& state, const CoupleRevue& affiche,
                                       CoteCouple cote);
+
+// What "Ce Fichier" (`tous` false) or "Ces Fichiers" (`tous` true) would dispose of.
+ApercuDisposition ApercuRevue(const AppState& state, const CoupleRevue& affiche, CoteCouple cote,
+                              bool tous);
 
 // "Ces Fichiers": disposes of the files of FichiersDuMemeCas one after the other, with the
 // checks and the lock of CeFichier for each; one failure never stops the others.

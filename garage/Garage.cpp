@@ -82,6 +82,25 @@ QString CheminGarage(QStringView cheminLecteur) {
     return garage;
 }
 
+ApercuDisposition Apercu(const AppState& state, const std::vector<qint32>& positions) {
+    ApercuDisposition apercu;
+    for (const qint32 position : positions) {
+        ++apercu.fichiers;
+        if (const InfoFichier* info = state.InfosLues.trouve(position))
+            apercu.octets += info->taille;
+        else
+            ++apercu.sansTaille;
+        const QString chemin = CheminEntree(state, std::size_t(position));
+        if (chemin.size() >= 3 && EstCheminLecteur(chemin) && chemin[2] == u'\\') {
+            // The garage of the drive: its root's garage path, without the path after it.
+            const QString garage = CheminGarage(chemin).first(3 + NomGarage.size());
+            if (!apercu.garages.contains(garage))
+                apercu.garages.append(garage);
+        }
+    }
+    return apercu;
+}
+
 ResultatDisposition DeplaceGarage(const QString& chemin, const DriveMap& lecteurs, FileSystem& fs,
                                   ContexteGarage* run) {
     ContexteGarage seul;

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "core/AppState.h"
 #include "core/FileSystem.h"
 
 #include <QSet>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 #include <optional>
@@ -41,6 +43,18 @@ struct ResultatDisposition : ResultatFs {
 // (C:\proj\piston.prt.1 -> C:\_\proj\piston.prt.1). A pure text rule: the path must be of the
 // form X:\name, which DeplaceGarage checks before using it.
 QString CheminGarage(QStringView cheminLecteur);
+
+// What a disposal is about to touch, for the question put before it: its files, the bytes of
+// those whose facts were read (state.InfosLues), how many have no facts, and the garage of
+// each drive concerned (C:\_), in order of first appearance.
+struct ApercuDisposition {
+    qsizetype fichiers = 0;
+    qint64 octets = 0;
+    qsizetype sansTaille = 0;
+    QStringList garages;
+};
+// The preview of disposing of the entries at `positions` of the list.
+ApercuDisposition Apercu(const AppState& state, const std::vector<qint32>& positions);
 
 // What one disposal run has learnt of the disk, so that repeated disposals look again only at
 // what they must. Owned by one run, used with one drive map and from one thread:

@@ -89,6 +89,15 @@ private:
 
 }  // namespace
 
+ApercuDisposition ApercuPurge(const AppState& state) {
+    std::vector<qint32> positions;
+    for (std::size_t i = 0; i < state.TabFich.size(); ++i) {
+        if (EstMarquee(EtatDeLigne(state, i)))
+            positions.push_back(qint32(i));
+    }
+    return Apercu(state, positions);
+}
+
 ResultatTraitement TraitementPurge(const AppState& state, ModeDisposition mode,
                                    const DriveMap& lecteurs, FileSystem& fs,
                                    const ProgressionTraitement& progression,
@@ -143,6 +152,8 @@ ResultatTraitement TraitementPurge(const AppState& state, ModeDisposition mode,
             ++resultat.traitees;
             if (!lue)
                 ++resultat.sansControle;
+            else
+                resultat.octets += lue->taille;
         }
         avance.a(++faits);
     }

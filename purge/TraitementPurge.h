@@ -28,6 +28,8 @@ struct ResultatTraitement {
     // it, or with no analysis at all): disposed of without the size and date check, since
     // the user chose them on the list as it stands.
     qsizetype sansControle = 0;
+    // The bytes of `traitees` as the analysis read them (the lines of `sansControle` add none).
+    qint64 octets = 0;
     // Every file that was not disposed of, in list order, with its French reason: refused
     // paths, failed deletes and moves, files changed or vanished since the analysis.
     std::vector<EchecDisposition> echecs;
@@ -57,6 +59,9 @@ using ProgressionTraitement = Progression;
 // state.options.ValCaches is 1 (else left in place, silently); under Deplacer it goes to the garage
 // like any other. Lines in state 0 or 2 are never touched. Changes nothing in `state`.
 // `arret` (may be null) is checked before each marked line: a stop ends the run there.
+// What TraitementPurge would dispose of: the files of the lines in state 1 or 3.
+ApercuDisposition ApercuPurge(const AppState& state);
+
 ResultatTraitement TraitementPurge(const AppState& state, ModeDisposition mode,
                                    const DriveMap& lecteurs, FileSystem& fs,
                                    const ProgressionTraitement& progression = {},

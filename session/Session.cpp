@@ -316,9 +316,15 @@ void Session::lanceTraitementPurge(ModeDisposition mode, const DemandeScan& resc
         [this, mode] {
             return TraitementPurge(etat_, mode, lecteurs_, fs_, rapporteur(), attente(), &arret_);
         },
-        [this, rescan](ResultatTraitement& resultat) {
-            BilanDisposition bilan{resultat.traitees, resultat.restantes, resultat.arrete,
-                                   std::move(resultat.echecs)};
+        [this, mode, rescan](ResultatTraitement& resultat) {
+            BilanDisposition bilan{mode,
+                                   resultat.traitees,
+                                   resultat.restantes,
+                                   resultat.arrete,
+                                   std::move(resultat.echecs),
+                                   resultat.octets,
+                                   resultat.sansControle,
+                                   std::move(resultat.cheminsLaisses)};
             if (resultat.abandonne || abandon_) {
                 fin();
                 return;
@@ -356,9 +362,15 @@ void Session::lanceDisposition(CoteCouple cote, bool tous, ModeDisposition mode,
                                       attente(), &arret_)
                         : CeFichier(etat_, *revue_, cote, mode, lecteurs_, fs_, attente());
         },
-        [this, rescan, recherche](ResultatRevue& resultat) {
-            BilanDisposition bilan{resultat.traites, resultat.restants, resultat.arrete,
-                                   std::move(resultat.echecs)};
+        [this, mode, rescan, recherche](ResultatRevue& resultat) {
+            BilanDisposition bilan{mode,
+                                   resultat.traites,
+                                   resultat.restants,
+                                   resultat.arrete,
+                                   std::move(resultat.echecs),
+                                   resultat.octets,
+                                   0,
+                                   std::move(resultat.cheminsLaisses)};
             if (abandon_) {
                 fin();
                 return;

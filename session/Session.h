@@ -49,10 +49,14 @@ enum class EtapeListe {
 
 // What a disposing command did, once it is over (the rescan included).
 struct BilanDisposition {
+    ModeDisposition mode = ModeDisposition::Deplacer;
     qsizetype traites = 0;   // files deleted or moved into the garage
     qsizetype restants = 0;  // files left untouched by a stop
     bool arrete = false;
     std::vector<EchecDisposition> echecs;
+    qint64 octets = 0;           // the bytes of `traites` whose facts were read
+    qsizetype sansTaille = 0;    // of `traites`, the files without facts (bytes unknown)
+    QStringList cheminsLaisses;  // read-only files left in place
 };
 
 class Session : public QObject {

@@ -16,6 +16,17 @@ bool Dialogues::ouiNon(QWidget* parent, const QString& texte, const QString& tit
     return boite.clickedButton() == oui;
 }
 
+bool Dialogues::confirme(QWidget* parent, const QString& texte, const QString& titre,
+                         bool nonParDefaut) {
+    QMessageBox boite(QMessageBox::Question, titre, texte, QMessageBox::NoButton, parent);
+    QPushButton* oui = boite.addButton(QStringLiteral("Oui"), QMessageBox::YesRole);
+    QPushButton* non = boite.addButton(QStringLiteral("Non"), QMessageBox::NoRole);
+    boite.setDefaultButton(nonParDefaut ? non : oui);
+    boite.setEscapeButton(non);
+    boite.exec();
+    return boite.clickedButton() == oui;
+}
+
 void Dialogues::erreur(QWidget* parent, const QString& texte, const QString& titre) {
     QMessageBox boite(QMessageBox::Critical, titre, texte, QMessageBox::Ok, parent);
     boite.exec();

@@ -14,6 +14,10 @@ public:
 
     // A question with the buttons "Oui" and "Non"; true for "Oui".
     virtual bool ouiNon(QWidget* parent, const QString& texte, const QString& titre);
+    // A question before files are disposed of: "Oui" and "Non", "Non" the default button
+    // when `nonParDefaut`; true for "Oui".
+    virtual bool confirme(QWidget* parent, const QString& texte, const QString& titre,
+                          bool nonParDefaut);
     // An error with the critical icon and an OK button.
     virtual void erreur(QWidget* parent, const QString& texte, const QString& titre);
     // A warning with an OK button; `details` (may be empty) is shown on request.

@@ -23,6 +23,8 @@ class QTreeView;
 namespace tidemark {
 
 struct AppState;
+struct ApercuDisposition;
+enum class ModeDisposition;
 struct BilanDisposition;
 struct DemandeRecherche;
 struct DemandeScan;
@@ -103,6 +105,8 @@ private:
     void marque(qsizetype (*commande)(AppState&, QStringView));
     void cmdCocheClick();
     void finDisposition(const BilanDisposition& bilan);
+    // The question before a disposal; false when answered "Non".
+    bool confirmeDisposition(const ApercuDisposition& apercu, ModeDisposition mode);
 
     // Duplicates: the search and the review of couples (Form1Doublons.cpp).
     void cmdMultiClick();

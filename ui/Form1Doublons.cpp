@@ -70,13 +70,17 @@ void Form1::afficheRevue() {
 void Form1::dispose(bool second, bool tous) {
     if (session_.occupee() || !session_.revue() || !session_.revue()->trouve)
         return;
+    const ModeDisposition mode =
+        OptMEfface->isChecked() ? ModeDisposition::Detruire : ModeDisposition::Deplacer;
+    if (!confirmeDisposition(ApercuRevue(state_, *session_.revue(),
+                                         second ? CoteCouple::Second : CoteCouple::Premier, tous),
+                             mode))
+        return;
     // The list frame holds the stop button and the bar: shown beside the couples meanwhile.
     Frame7->show();
     razProgression(0);
-    session_.lanceDisposition(
-        second ? CoteCouple::Second : CoteCouple::Premier, tous,
-        OptMEfface->isChecked() ? ModeDisposition::Detruire : ModeDisposition::Deplacer,
-        demandeScan(), demandeRecherche());
+    session_.lanceDisposition(second ? CoteCouple::Second : CoteCouple::Premier, tous, mode,
+                              demandeScan(), demandeRecherche());
 }
 
 }  // namespace tidemark

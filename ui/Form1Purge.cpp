@@ -40,23 +40,33 @@ void Form1::finAnalyse(const PlanPurge& plan) {
 void Form1::cmdTraitClick() {
     if (session_.occupee())
         return;
+    const ModeDisposition mode =
+        OptPEfface->isChecked() ? ModeDisposition::Detruire : ModeDisposition::Deplacer;
+    if (!confirmeDisposition(ApercuPurge(state_), mode))
+        return;
     razProgression(CompteMarquees(state_));
-    session_.lanceTraitementPurge(
-        OptPEfface->isChecked() ? ModeDisposition::Detruire : ModeDisposition::Deplacer,
-        demandeScan());
+    session_.lanceTraitementPurge(mode, demandeScan());
 }
 
-// After a purge run or a disposal and its rescan: a stop is said on the status line, how
-// many files went and how many were left untouched; failures in one message.
+bool Form1::confirmeDisposition(const ApercuDisposition& apercu, ModeDisposition mode) {
+    return dialogues_.confirme(this, QuestionDisposition(apercu, mode),
+                               TitreConfirmation.toString(), mode == ModeDisposition::Detruire);
+}
+
+// After a purge run or a disposal and its rescan: what was done heads the status line (the
+// read-only files left in its tooltip), then a stop, how many files went and how many were
+// left untouched; failures in one message.
 void Form1::finDisposition(const BilanDisposition& bilan) {
+    QStringList avis = LbAvis->text().isEmpty() ? QStringList() : QStringList{LbAvis->text()};
     if (bilan.arrete) {
-        QStringList avis = LbAvis->text().isEmpty() ? QStringList() : QStringList{LbAvis->text()};
         avis.prepend(QStringLiteral("Arrêté : %1 fichier(s) traité(s), %2 laissé(s) sans y "
                                     "toucher.")
                          .arg(bilan.traites)
                          .arg(bilan.restants));
-        afficheAvis(avis);
     }
+    avis.prepend(RapportDisposition(bilan));
+    afficheAvis(avis);
+    LbAvis->setToolTip(DetailsRapport(bilan));
     if (bilan.echecs.empty())
         return;
     const MessageEchecs message = ComposeMessageEchecs(bilan.echecs);

@@ -6,10 +6,121 @@
 #include "core/NomsFichier.h"
 #include "duplicates/RechercheDoublons.h"
 #include "garage/Garage.h"
+#include "session/Session.h"
+
+#include <QLocale>
 
 #include <algorithm>
 
 namespace tidemark {
+
+namespace {
+
+QLocale Francais() {
+    return QLocale(QLocale::French, QLocale::France);
+}
+
+// "1 fichier détruit", "3 fichiers déplacés": "s" added to both words above one.
+QString Accorde(qsizetype n, QStringView nom, QStringView participe) {
+    const QString s = n > 1 ? QStringLiteral("s") : QString();
+    QString texte = TexteNombre(n, nom, nom.toString() + s);
+    texte += u' ';
+    texte += participe;
+    return texte + s;
+}
+
+// The bytes of `octets` and the files of unknown size beside them, for parentheses.
+QString TexteTaille(qint64 octets, qsizetype sansTaille, qsizetype fichiers) {
+    if (sansTaille >= fichiers)
+        return QStringLiteral("taille inconnue");
+    QString texte = TexteOctets(octets);
+    if (sansTaille > 0)
+        texte += QStringLiteral(", plus %1 de taille inconnue")
+                     .arg(TexteNombre(sansTaille, u"fichier", u"fichiers"));
+    return texte;
+}
+
+}  // namespace
+
+QString TexteOctets(qint64 octets) {
+    const QLocale francais = Francais();
+    if (octets < 1024)
+        return francais.toString(octets) +
+               (octets > 1 ? QStringLiteral(" octets") : QStringLiteral(" octet"));
+    static constexpr QStringView unites[] = {u"Ko", u"Mo", u"Go", u"To"};
+    double valeur = double(octets) / 1024;
+    int unite = 0;
+    while (valeur >= 1024 && unite < 3) {
+        valeur /= 1024;
+        ++unite;
+    }
+    QString texte = francais.toString(valeur, 'f', 1);
+    texte += u' ';
+    texte += unites[unite];
+    return texte;
+}
+
+QString TexteNombre(qsizetype n, QStringView singulier, QStringView pluriel) {
+    QString texte = Francais().toString(qint64(n));
+    texte += u' ';
+    texte += n > 1 ? pluriel : singulier;
+    return texte;
+}
+
+QString QuestionDisposition(const ApercuDisposition& apercu, ModeDisposition mode) {
+    const bool plusieurs = apercu.fichiers > 1;
+    QString texte = TexteNombre(apercu.fichiers, u"fichier", u"fichiers");
+    texte += QStringLiteral(" (%1) ").arg(
+        TexteTaille(apercu.octets, apercu.sansTaille, apercu.fichiers));
+    texte += plusieurs ? u"vont être " : u"va être ";
+    if (mode == ModeDisposition::Detruire) {
+        texte += plusieurs ? u"détruits définitivement." : u"détruit définitivement.";
+    } else {
+        texte += plusieurs ? u"déplacés" : u"déplacé";
+        texte += apercu.garages.size() > 1 ? u" vers les garages " : u" vers le garage ";
+        texte += apercu.garages.join(QStringLiteral(", "));
+        texte += u'.';
+    }
+    texte += u"\n\nContinuer ?";
+    return texte;
+}
+
+QString RapportDisposition(const BilanDisposition& bilan) {
+    const bool detruits = bilan.mode == ModeDisposition::Detruire;
+    QString texte;
+    if (bilan.traites == 0) {
+        texte = detruits ? QStringLiteral("Aucun fichier détruit")
+                         : QStringLiteral("Aucun fichier déplacé vers le garage");
+    } else {
+        texte = Accorde(bilan.traites, u"fichier", detruits ? u"détruit" : u"déplacé");
+        if (!detruits)
+            texte += u" vers le garage";
+        texte +=
+            QStringLiteral(" (%1)").arg(TexteTaille(bilan.octets, bilan.sansTaille, bilan.traites));
+    }
+    QStringList laisses;
+    if (const qsizetype n = bilan.cheminsLaisses.size(); n > 0)
+        laisses.append(Accorde(n, u"fichier", u"laissé") + QStringLiteral(" en lecture seule"));
+    if (const qsizetype n = qsizetype(bilan.echecs.size()); n > 0)
+        laisses.append(Accorde(n, u"fichier", u"non traité") +
+                       QStringLiteral(" (modifié depuis l'analyse ou en échec)"));
+    if (bilan.arrete && bilan.restants > 0)
+        laisses.append(Accorde(bilan.restants, u"fichier", u"laissé") +
+                       QStringLiteral(" par l'arrêt"));
+    for (const QString& laisse : laisses) {
+        texte += u" ; ";
+        texte += laisse;
+    }
+    texte += u'.';
+    return texte;
+}
+
+QString DetailsRapport(const BilanDisposition& bilan) {
+    if (bilan.cheminsLaisses.isEmpty())
+        return {};
+    return QStringLiteral("Fichiers en lecture seule laissés en place :\n") +
+           bilan.cheminsLaisses.join(u'\n');
+}
 
 QString TexteTxtFich1() {
     return QStringLiteral(

@@ -10,6 +10,9 @@
 namespace tidemark {
 
 struct AppState;
+struct ApercuDisposition;
+struct BilanDisposition;
+enum class ModeDisposition;
 
 // Tooltips of the purge commands, and the one the file list takes once the analysis has run
 // (two spaces after "ou" and after the first ".").
@@ -58,5 +61,20 @@ QString LigneAffichage(QStringView premier, QStringView second);
 QString LigneCouple(const AppState& state, std::size_t k);
 // Line k of List1 after a near-name detection: the blank mark, then LigneCouple(state, k).
 QString LigneListeVoisin(const AppState& state, std::size_t k);
+
+// A number of bytes the French way, whatever the system's locale: "512 octets", "1,5 Ko",
+// "48,8 Mo", "2,0 Go" (units of 1024, one decimal, decimal comma, grouped digits).
+QString TexteOctets(qint64 octets);
+// A count the French way with its noun ("1 fichier", "25 038 fichiers").
+QString TexteNombre(qsizetype n, QStringView singulier, QStringView pluriel);
+
+// The question put before a disposal, its title, and whether "Non" is its default button.
+inline constexpr QStringView TitreConfirmation = u"Confirmer";
+QString QuestionDisposition(const ApercuDisposition& apercu, ModeDisposition mode);
+
+// The line under the list after a disposal: what was done and what was left, and the details
+// naming the read-only files left in place (empty when none).
+QString RapportDisposition(const BilanDisposition& bilan);
+QString DetailsRapport(const BilanDisposition& bilan);
 
 }  // namespace tidemark

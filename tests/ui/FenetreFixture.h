@@ -32,6 +32,12 @@ public:
         questions.append(titre + u'|' + texte);
         return reponse;
     }
+    bool confirme(QWidget*, const QString& texte, const QString& titre,
+                  bool nonParDefaut) override {
+        confirmations.append(titre + u'|' + texte +
+                             (nonParDefaut ? QStringLiteral("|Non") : QStringLiteral("|Oui")));
+        return reponse;
+    }
     void erreur(QWidget*, const QString& texte, const QString& titre) override {
         erreurs.append(titre + u'|' + texte);
     }
@@ -47,6 +53,7 @@ public:
 
     bool reponse = true;
     QStringList questions;
+    QStringList confirmations;  // title|text|default button of each question before a disposal
     QStringList erreurs;
     int cessions = 0;
     std::function<void(int)> aChaqueCession;

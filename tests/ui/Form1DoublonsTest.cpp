@@ -8,6 +8,8 @@
 namespace tidemark::test {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 class Form1DoublonsTest : public FenetreTest {
 protected:
     // Scans C:\w with its subdirectories, analyses it and looks for duplicates.
@@ -86,6 +88,21 @@ TEST_F(Form1DoublonsTest, CesFichiersTakesTheSameSideBetweenTheSameDirectories) 
     EXPECT_TRUE(arbre.existe(QStringLiteral("w/a/p3.prt")));  // its partner is in C:\w\x
     EXPECT_EQ(txt("TxtFich1"), u"C:\\w\\a\\p3.prt");
     EXPECT_EQ(txt("TxtFich2"), u"C:\\w\\x\\p3.prt");
+}
+
+TEST_F(Form1DoublonsTest, CesFichiersAnsweredNonChangesNothing) {
+    arbre.fichiers({"w/a/p1.prt.1", "w/a/p2.prt.3", "w/b/p1.prt.2", "w/b/p2.prt.1"});
+    cherche();
+    clique("CmdTraitMulti");
+    controle<QRadioButton>("OptMEfface")->click();
+    dialogues.reponse = false;
+    clique("CmdDepMulti1");
+    EXPECT_EQ(dialogues.confirmations,
+              QStringList{u"Confirmer|2 fichiers (2 octets) vont être détruits définitivement."
+                          u"\n\nContinuer ?|Non"_s});
+    EXPECT_TRUE(arbre.existe(QStringLiteral("w/a/p1.prt.1")));
+    EXPECT_TRUE(arbre.existe(QStringLiteral("w/a/p2.prt.3")));
+    EXPECT_EQ(txt("TxtFich1"), u"C:\\w\\a\\p1.prt.1");
 }
 
 TEST_F(Form1DoublonsTest, AFileChangedSinceTheSearchIsLeftAndReported) {

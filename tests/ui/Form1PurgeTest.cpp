@@ -1,6 +1,7 @@
 #include "tests/ui/FenetreFixture.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QItemSelectionModel>
 #include <QLineEdit>
@@ -8,6 +9,8 @@
 
 namespace tidemark::test {
 namespace {
+
+using namespace Qt::StringLiterals;
 
 class Form1PurgeTest : public FenetreTest {
 protected:
@@ -54,6 +57,38 @@ TEST_F(Form1PurgeTest, TraitementPurgeMovesToTheGarageThenRescans) {
     EXPECT_TRUE(controle("CmdPurge")->isEnabled());
     EXPECT_FALSE(controle("CmdTrait")->isEnabled());
     EXPECT_TRUE(dialogues.erreurs.isEmpty());
+    EXPECT_EQ(dialogues.confirmations,
+              QStringList{u"Confirmer|3 fichiers (60 octets) vont être déplacés vers le garage "
+                          u"C:\\_.\n\nContinuer ?|Oui"_s});
+    EXPECT_TRUE(texte("LbAvis").startsWith(u"3 fichiers déplacés vers le garage (60 octets)."));
+}
+
+// "Détruire" asks first, "Non" the default: answered "Non" nothing goes; answered "Oui" the
+// files go, the status line says how many and how big, and names the read-only file left.
+TEST_F(Form1PurgeTest, DetruireAsksFirstThenReportsWhatWasDone) {
+    prepare();
+    ASSERT_TRUE(QFile::setPermissions(arbre.chemin(QStringLiteral("piston.prt.2")),
+                                      QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    clique("CmdPurge");
+    controle<QRadioButton>("OptPEfface")->click();
+    dialogues.reponse = false;
+    clique("CmdTrait");
+    EXPECT_EQ(dialogues.confirmations,
+              QStringList{u"Confirmer|3 fichiers (60 octets) vont être détruits définitivement."
+                          u"\n\nContinuer ?|Non"_s});
+    for (const char* nom : {"piston.prt.1", "piston.prt.2", "piston.prt.3"})
+        EXPECT_TRUE(arbre.existe(QLatin1String(nom))) << nom;
+    EXPECT_EQ(lignes()[0], u" X  piston.prt.1");
+
+    dialogues.reponse = true;
+    clique("CmdTrait");
+    EXPECT_FALSE(arbre.existe(QStringLiteral("piston.prt.1")));
+    EXPECT_FALSE(arbre.existe(QStringLiteral("piston.prt.3")));
+    EXPECT_TRUE(arbre.existe(QStringLiteral("piston.prt.2")));
+    EXPECT_TRUE(texte("LbAvis").startsWith(
+        u"2 fichiers détruits (40 octets) ; 1 fichier laissé en lecture seule."))
+        << texte("LbAvis").toStdString();
+    EXPECT_TRUE(controle("LbAvis")->toolTip().contains(u"C:\\piston.prt.2"));
 }
 
 // The newest revision deleted outside the program after "Visu Purge": the older ones it was

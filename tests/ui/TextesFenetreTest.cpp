@@ -3,6 +3,8 @@
 
 #include "core/AppState.h"
 
+#include <QLocale>
+
 #include <gtest/gtest.h>
 
 #include "tests/support/QtGtest.h"
@@ -61,6 +63,32 @@ TEST(TextesFenetre, LaLigneAffichePlaceLeSecondCheminEnColonne111) {
     state.Couples = {{0, 1}};
     EXPECT_EQ(LigneCouple(state, 0), state.TabFich[0] + QString(110 - 14, u' ') + state.TabFich[1]);
     EXPECT_EQ(LigneListeVoisin(state, 0), QStringLiteral("      ") + LigneCouple(state, 0));
+}
+
+// Bytes the French way whatever the system's locale: units of 1024, one decimal, decimal
+// comma, digits grouped by the French locale's separator.
+TEST(TextesFenetre, LesOctetsSontDitsALaFrancaise) {
+    const QLocale avant;
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    const QString groupe = QLocale(QLocale::French, QLocale::France).groupSeparator();
+    const struct {
+        qint64 octets;
+        QString texte;
+    } cas[] = {
+        {0, QStringLiteral("0 octet")},
+        {1, QStringLiteral("1 octet")},
+        {1023, QStringLiteral("1") + groupe + QStringLiteral("023 octets")},
+        {1024, QStringLiteral("1,0 Ko")},
+        {1536, QStringLiteral("1,5 Ko")},
+        {51170508, QStringLiteral("48,8 Mo")},
+        {qint64(3) << 30, QStringLiteral("3,0 Go")},
+        {qint64(1500) << 40, QStringLiteral("1") + groupe + QStringLiteral("500,0 To")},
+    };
+    for (const auto& c : cas) EXPECT_EQ(TexteOctets(c.octets), c.texte) << c.octets;
+    EXPECT_EQ(TexteNombre(25038, u"fichier", u"fichiers"),
+              QStringLiteral("25") + groupe + QStringLiteral("038 fichiers"));
+    EXPECT_EQ(TexteNombre(1, u"fichier", u"fichiers"), u"1 fichier");
+    QLocale::setDefault(avant);
 }
 
 }  // namespace
