@@ -49,6 +49,9 @@ void Form1::cmdTraitClick() {
 }
 
 bool Form1::confirmeDisposition(const ApercuDisposition& apercu, ModeDisposition mode) {
+    // Nothing to dispose of (a couple no longer in the list): the command runs and says so.
+    if (apercu.fichiers == 0)
+        return true;
     return dialogues_.confirme(this, QuestionDisposition(apercu, mode),
                                TitreConfirmation.toString(), mode == ModeDisposition::Detruire);
 }
