@@ -14,6 +14,8 @@ public:
 
     // A question with the buttons "Oui" and "Non"; true for "Oui".
     virtual bool ouiNon(QWidget* parent, const QString& texte, const QString& titre);
+    // The same question where "Non" is the default, for what cannot be undone.
+    virtual bool confirme(QWidget* parent, const QString& texte, const QString& titre);
     // An error with the critical icon and an OK button.
     virtual void erreur(QWidget* parent, const QString& texte, const QString& titre);
     // A warning with an OK button; `details` (may be empty) is shown on request.

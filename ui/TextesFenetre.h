@@ -10,6 +10,9 @@
 namespace tidemark {
 
 struct AppState;
+struct ResultatGarage;
+enum class ActionJournal;
+enum class EtatFichier;
 
 // Tooltips of the purge commands, and the one the file list takes once the analysis has run
 // (two spaces after "ou" and after the first ".").
@@ -58,5 +61,19 @@ QString LigneAffichage(QStringView premier, QStringView second);
 QString LigneCouple(const AppState& state, std::size_t k);
 // Line k of List1 after a near-name detection: the blank mark, then LigneCouple(state, k).
 QString LigneListeVoisin(const AppState& state, std::size_t k);
+
+// The garage window's words for what the journal records: a run's action ("mise au garage",
+// "destruction", "restauration") and where one of its files is now ("au garage", "restauré",
+// "manquant", "détruit").
+QString TexteAction(ActionJournal action);
+QString TexteEtat(EtatFichier etat);
+// A size in bytes, grouped by thousands ("12 345 octets").
+QString TexteOctets(qint64 octets);
+// The question asked before emptying the garage of `nombre` files, `octets` bytes in all,
+// moved there more than `jours` days ago (0: all of them).
+QString QuestionVidage(int jours, qsizetype nombre, qint64 octets);
+// The status line after a restore or an emptying: how many files were done, how many were
+// left and why (the first reasons).
+QString BilanGarage(const ResultatGarage& resultat, bool vidage);
 
 }  // namespace tidemark

@@ -32,6 +32,9 @@ public:
         questions.append(titre + u'|' + texte);
         return reponse;
     }
+    bool confirme(QWidget* parent, const QString& texte, const QString& titre) override {
+        return ouiNon(parent, texte, titre);
+    }
     void erreur(QWidget*, const QString& texte, const QString& titre) override {
         erreurs.append(titre + u'|' + texte);
     }

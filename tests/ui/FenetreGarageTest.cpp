@@ -1,0 +1,82 @@
+#include "tests/ui/FenetreFixture.h"
+
+#include "ui/FenetreGarage.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTreeWidget>
+
+namespace tidemark::test {
+namespace {
+
+// Five revisions of piston purged into the garage by the main window, keeping two.
+class FenetreGarageTest : public FenetreTest {
+protected:
+    void purgeAuGarage() {
+        for (int i = 1; i <= 5; ++i)
+            arbre.fichier(QStringLiteral("piston.prt.%1").arg(i), QByteArray(i * 10, 'p'));
+        demarre();
+        controle<QCheckBox>("Chk0", form2())->click();
+        controle<QLineEdit>("NbRev", form2())->setText(QStringLiteral("2"));
+        clique("CmdAppliquer", form2());
+        controle<QRadioButton>("OptPDeplace")->click();
+        clique("CmdPurge");
+        clique("CmdTrait");
+        ASSERT_FALSE(arbre.existe(QStringLiteral("piston.prt.1")));
+        clique("CmdGarage");
+        garage = form1()->garage();
+        ASSERT_TRUE(garage && garage->isVisible());
+        garage->ouvreUrl = [this](const QUrl& url) {
+            ouverts.append(url.toLocalFile());
+            return true;
+        };
+    }
+    QStringList colonne(const char* liste, int c) const {
+        const auto* arbreListe = controle<QTreeWidget>(liste, garage);
+        QStringList textes;
+        for (int i = 0; i < arbreListe->topLevelItemCount(); ++i)
+            textes.append(arbreListe->topLevelItem(i)->text(c));
+        return textes;
+    }
+
+    FenetreGarage* garage = nullptr;
+    QStringList ouverts;
+};
+
+TEST_F(FenetreGarageTest, RestoresTheChosenRunByteForByte) {
+    purgeAuGarage();
+    ASSERT_EQ(colonne("ListeExecutions", 1), QStringList{QStringLiteral("mise au garage")});
+    EXPECT_EQ(colonne("ListeExecutions", 4), QStringList{QStringLiteral("3")});
+    controle<QTreeWidget>("ListeExecutions", garage)->topLevelItem(0)->setSelected(true);
+    EXPECT_EQ(colonne("ListeFichiersGarage", 1), QStringList(3, QStringLiteral("au garage")));
+    clique("CmdRestaurer", garage);
+    for (int i = 1; i <= 5; ++i)
+        EXPECT_EQ(arbre.contenu(QStringLiteral("piston.prt.%1").arg(i)),
+                  QByteArray(i * 10, 'p'));
+    EXPECT_FALSE(arbre.existe(QStringLiteral("_/piston.prt.1")));
+    // The restore is a run of its own, newest first; the purge stays chosen.
+    EXPECT_EQ(colonne("ListeExecutions", 1),
+              (QStringList{QStringLiteral("restauration"), QStringLiteral("mise au garage")}));
+    EXPECT_EQ(colonne("ListeFichiersGarage", 1), QStringList(3, QStringLiteral("restauré")));
+    EXPECT_TRUE(controle<QLabel>("LbEtatGarage", garage)->text().startsWith(u"3 fichiers restaur"));
+    clique("CmdOuvrirGarage", garage);
+    EXPECT_EQ(ouverts, QStringList{arbre.chemin(QStringLiteral("_"))});
+}
+
+TEST_F(FenetreGarageTest, EmptyingAnsweredNoDestroysNothing) {
+    purgeAuGarage();
+    const QStringList avant = arbre.tout();
+    controle<QSpinBox>("NbJours", garage)->setValue(0);
+    dialogues.reponse = false;
+    clique("CmdVider", garage);
+    ASSERT_EQ(dialogues.questions.size(), 1);
+    EXPECT_TRUE(dialogues.questions[0].contains(u"3 fichiers")) << dialogues.questions[0].toStdString();
+    EXPECT_TRUE(dialogues.questions[0].contains(u"60 octets")) << dialogues.questions[0].toStdString();
+    EXPECT_EQ(arbre.tout(), avant);
+    EXPECT_EQ(colonne("ListeExecutions", 4), QStringList{QStringLiteral("3")});
+}
+
+}  // namespace
+}  // namespace tidemark::test
