@@ -88,20 +88,22 @@ FenetreGarage::FenetreGarage(Session& session, const DriveMap& lecteurs, FileSys
 }
 
 void FenetreGarage::construit() {
-    auto* executions = new QGroupBox(QStringLiteral("Exécutions (les plus récentes d'abord)"), this);
-    ListeExecutions = Liste("ListeExecutions", QStringLiteral("Exécutions"),
-                            {QStringLiteral("Date"), QStringLiteral("Action"),
-                             QStringLiteral("Fichiers"), QStringLiteral("Octets"),
-                             QStringLiteral("Au garage")},
-                            executions);
+    auto* executions =
+        new QGroupBox(QStringLiteral("Exécutions (les plus récentes d'abord)"), this);
+    ListeExecutions =
+        Liste("ListeExecutions", QStringLiteral("Exécutions"),
+              {QStringLiteral("Date"), QStringLiteral("Action"), QStringLiteral("Fichiers"),
+               QStringLiteral("Octets"), QStringLiteral("Au garage")},
+              executions);
     ListeExecutions->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListeExecutions->header()->setStretchLastSection(false);
     (new QVBoxLayout(executions))->addWidget(ListeExecutions);
 
     auto* fichiers = new QGroupBox(QStringLiteral("Fichiers de l'exécution choisie"), this);
-    ListeFichiersGarage = Liste("ListeFichiersGarage", QStringLiteral("Fichiers"),
-                                {QStringLiteral("Fichier d'origine"), QStringLiteral("État"),
-                                 QStringLiteral("Octets")},
-                                fichiers);
+    ListeFichiersGarage = Liste(
+        "ListeFichiersGarage", QStringLiteral("Fichiers"),
+        {QStringLiteral("Fichier d'origine"), QStringLiteral("État"), QStringLiteral("Octets")},
+        fichiers);
     ListeFichiersGarage->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ListeFichiersGarage->header()->setStretchLastSection(false);
     ListeFichiersGarage->header()->setSectionResizeMode(0, QHeaderView::Stretch);
@@ -176,26 +178,31 @@ void FenetreGarage::rafraichit() {
     ListeExecutions->clear();
     QTreeWidgetItem* aChoisir = nullptr;
     for (const ExecutionJournal* e : uniques) {
-        const std::vector<LigneExecution> lignes = EtatExecution(executions_, e->id, lecteurs_, fs_);
+        const std::vector<LigneExecution> lignes =
+            EtatExecution(executions_, e->id, lecteurs_, fs_);
         qint64 octets = 0;
         for (const LigneExecution& l : lignes) octets += l.fichier.taille;
-        const auto auGarage = std::count_if(lignes.begin(), lignes.end(), [](const LigneExecution& l) {
-            return l.etat == EtatFichier::Garage;
-        });
-        const QString date = e->date.isValid()
-                                 ? e->date.toLocalTime().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"))
-                                 : e->id;
-        QTreeWidgetItem* ligne =
-            Ligne(ListeExecutions,
-                  {date, TexteAction(e->action), QString::number(lignes.size()),
-                   QLocale(QLocale::French).toString(octets), QString::number(auGarage)},
-                  e->id, 2);
+        const auto auGarage =
+            std::count_if(lignes.begin(), lignes.end(),
+                          [](const LigneExecution& l) { return l.etat == EtatFichier::Garage; });
+        const QString date =
+            e->date.isValid()
+                ? e->date.toLocalTime().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss"))
+                : e->id;
+        QTreeWidgetItem* ligne = Ligne(
+            ListeExecutions,
+            {date, TexteAction(e->action), QString::number(lignes.size()),
+             QLocale(QLocale::French).toString(octets),
+             e->action == ActionJournal::Garage ? QString::number(auGarage) : QStringLiteral("—")},
+            e->id, 2);
         ligne->setToolTip(0, e->id);
         if (e->id == choisi)
             aChoisir = ligne;
     }
-    for (int c = 0; c < ListeExecutions->columnCount(); ++c)
+    for (int c = 0; c < ListeExecutions->columnCount(); ++c) {
         ListeExecutions->resizeColumnToContents(c);
+        ListeExecutions->setColumnWidth(c, ListeExecutions->columnWidth(c) + 16);
+    }
     if (aChoisir)
         aChoisir->setSelected(true);
     executionChoisie();
@@ -203,13 +210,16 @@ void FenetreGarage::rafraichit() {
 
 void FenetreGarage::executionChoisie() {
     ListeFichiersGarage->clear();
+    auGarage_ = 0;
     const QString id = idChoisi();
     if (!id.isEmpty())
-        for (const LigneExecution& l : EtatExecution(executions_, id, lecteurs_, fs_))
+        for (const LigneExecution& l : EtatExecution(executions_, id, lecteurs_, fs_)) {
+            auGarage_ += l.etat == EtatFichier::Garage;
             Ligne(ListeFichiersGarage,
                   {l.fichier.original, TexteEtat(l.etat),
                    QLocale(QLocale::French).toString(l.fichier.taille)},
                   l.fichier.original, 2);
+        }
     ListeFichiersGarage->resizeColumnToContents(1);
     ListeFichiersGarage->resizeColumnToContents(2);
     ajuste();
@@ -218,9 +228,11 @@ void FenetreGarage::executionChoisie() {
 void FenetreGarage::ajuste() {
     const bool libre = !session_.occupee();
     const QString id = idChoisi();
-    // Only a run that moved files into the garage has anything to bring back.
-    const bool restaurable = std::any_of(
-        executions_.begin(), executions_.end(), [&](const ExecutionJournal& e) {
+    // Only a run that moved files into the garage, some still there, has anything to bring
+    // back.
+    const bool restaurable =
+        auGarage_ > 0 &&
+        std::any_of(executions_.begin(), executions_.end(), [&](const ExecutionJournal& e) {
             return e.id == id && e.action == ActionJournal::Garage;
         });
     CmdRestaurer->setEnabled(libre && restaurable);
@@ -271,8 +283,9 @@ void FenetreGarage::garageTermine(const ResultatGarage& resultat, bool essai) {
     const bool vidage = session_.enCours() == Commande::VidageGarage;
     if (vidage && essai) {
         if (resultat.faits.empty()) {
-            LbEtatGarage->setText(QStringLiteral("Rien à vider : aucun fichier n'est au garage "
-                                                 "depuis assez longtemps."));
+            LbEtatGarage->setText(
+                QStringLiteral("Rien à vider : aucun fichier n'est au garage "
+                               "depuis assez longtemps."));
             return;
         }
         qint64 octets = 0;
@@ -296,9 +309,11 @@ void FenetreGarage::ouvrirGarage() {
     if (lettre.isNull() && !lecteurs_.lettres().isEmpty())
         lettre = lecteurs_.lettres().first();
     const std::optional<QString> dossier =
-        lettre.isNull() ? std::nullopt : lecteurs_.versHote(QString(lettre) + QStringLiteral(":\\_"));
+        lettre.isNull() ? std::nullopt
+                        : lecteurs_.versHote(QString(lettre) + QStringLiteral(":\\_"));
     if (!dossier || !QDir(*dossier).exists()) {
-        LbEtatGarage->setText(QStringLiteral("Le garage est vide : il n'y a pas de dossier à ouvrir."));
+        LbEtatGarage->setText(
+            QStringLiteral("Le garage est vide : il n'y a pas de dossier à ouvrir."));
         return;
     }
     if (!ouvreUrl(QUrl::fromLocalFile(*dossier)))

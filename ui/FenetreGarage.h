@@ -31,8 +31,8 @@ class FenetreGarage : public QWidget {
     Q_OBJECT
 public:
     // Nothing is owned; everything outlives the window.
-    FenetreGarage(Session& session, const DriveMap& lecteurs, FileSystem& fs,
-                  Dialogues& dialogues, QWidget* parent = nullptr);
+    FenetreGarage(Session& session, const DriveMap& lecteurs, FileSystem& fs, Dialogues& dialogues,
+                  QWidget* parent = nullptr);
 
     // Reads the journals again and shows them, keeping the chosen run when it is still there.
     void rafraichit();
@@ -57,8 +57,9 @@ private:
     FileSystem& fs_;
     Dialogues& dialogues_;
     std::vector<ExecutionJournal> executions_;
-    bool attendu_ = false;  // the session's garage command running was started here
-    int joursVidage_ = 0;   // the emptying asked, between its dry run and the real one
+    bool attendu_ = false;    // the session's garage command running was started here
+    int joursVidage_ = 0;     // the emptying asked, between its dry run and the real one
+    int auGarage_ = 0;        // files of the chosen run still in the garage
     QString questionVidage_;  // put once its dry run is over
 
     QTreeWidget* ListeExecutions = nullptr;

@@ -83,9 +83,11 @@ QString TexteOctets(qint64 octets) {
 
 namespace {
 
-// "1 fichier", "3 fichiers".
-QString Fichiers(qsizetype n) {
-    return QString::number(n) + (n > 1 ? QStringLiteral(" fichiers") : QStringLiteral(" fichier"));
+// "1 fichier", "3 fichiers", followed by `participe` agreed ("1 fichier restauré").
+QString Fichiers(qsizetype n, const QString& participe = {}) {
+    const QString s = n > 1 ? QStringLiteral("s") : QString();
+    return QString::number(n) + QStringLiteral(" fichier") + s +
+           (participe.isEmpty() ? QString() : u' ' + participe + s);
 }
 
 }  // namespace
@@ -102,13 +104,14 @@ QString QuestionVidage(int jours, qsizetype nombre, qint64 octets) {
 QString BilanGarage(const ResultatGarage& resultat, bool vidage) {
     if (!resultat.trouvee)
         return QStringLiteral("Cette exécution n'est plus dans le journal.");
-    QString texte = Fichiers(qsizetype(resultat.faits.size())) +
-                    (vidage ? QStringLiteral(" détruit(s).") : QStringLiteral(" restauré(s)."));
+    QString texte = Fichiers(qsizetype(resultat.faits.size()),
+                             vidage ? QStringLiteral("détruit") : QStringLiteral("restauré")) +
+                    u'.';
     if (resultat.abandonne)
         texte = QStringLiteral("Abandonné : une autre purge tenait le garage. ") + texte;
     if (!resultat.echecs.empty()) {
-        texte += u' ' + Fichiers(qsizetype(resultat.echecs.size())) +
-                 QStringLiteral(" laissé(s) au garage :");
+        texte += u' ' + Fichiers(qsizetype(resultat.echecs.size()), QStringLiteral("laissé")) +
+                 QStringLiteral(" au garage :");
         const std::size_t montres = std::min<std::size_t>(resultat.echecs.size(), 3);
         for (std::size_t i = 0; i < montres; ++i)
             texte += u'\n' + resultat.echecs[i].chemin + QStringLiteral(" : ") +

@@ -53,16 +53,36 @@ TEST_F(FenetreGarageTest, RestoresTheChosenRunByteForByte) {
     EXPECT_EQ(colonne("ListeFichiersGarage", 1), QStringList(3, QStringLiteral("au garage")));
     clique("CmdRestaurer", garage);
     for (int i = 1; i <= 5; ++i)
-        EXPECT_EQ(arbre.contenu(QStringLiteral("piston.prt.%1").arg(i)),
-                  QByteArray(i * 10, 'p'));
+        EXPECT_EQ(arbre.contenu(QStringLiteral("piston.prt.%1").arg(i)), QByteArray(i * 10, 'p'));
     EXPECT_FALSE(arbre.existe(QStringLiteral("_/piston.prt.1")));
     // The restore is a run of its own, newest first; the purge stays chosen.
     EXPECT_EQ(colonne("ListeExecutions", 1),
               (QStringList{QStringLiteral("restauration"), QStringLiteral("mise au garage")}));
     EXPECT_EQ(colonne("ListeFichiersGarage", 1), QStringList(3, QStringLiteral("restauré")));
-    EXPECT_TRUE(controle<QLabel>("LbEtatGarage", garage)->text().startsWith(u"3 fichiers restaur"));
+    EXPECT_FALSE(controle("CmdRestaurer", garage)->isEnabled());
+    EXPECT_TRUE(
+        controle<QLabel>("LbEtatGarage", garage)->text().startsWith(u"3 fichiers restaurés."))
+        << controle<QLabel>("LbEtatGarage", garage)->text().toStdString();
     clique("CmdOuvrirGarage", garage);
     EXPECT_EQ(ouverts, QStringList{arbre.chemin(QStringLiteral("_"))});
+}
+
+// A file standing again at the place of one: it stays in the garage, the others come back.
+TEST_F(FenetreGarageTest, AFileWhosePlaceIsTakenStaysAndTheStatusSaysWhy) {
+    purgeAuGarage();
+    arbre.fichier(QStringLiteral("piston.prt.2"), "nouveau");
+    controle<QTreeWidget>("ListeExecutions", garage)->topLevelItem(0)->setSelected(true);
+    clique("CmdRestaurer", garage);
+    EXPECT_EQ(arbre.contenu(QStringLiteral("piston.prt.2")), "nouveau");
+    EXPECT_EQ(arbre.contenu(QStringLiteral("_/piston.prt.2")), QByteArray(20, 'p'));
+    EXPECT_EQ(colonne("ListeFichiersGarage", 1),
+              (QStringList{QStringLiteral("restauré"), QStringLiteral("au garage"),
+                           QStringLiteral("restauré")}));
+    const QString etat = controle<QLabel>("LbEtatGarage", garage)->text();
+    EXPECT_TRUE(
+        etat.startsWith(u"2 fichiers restaurés. 1 fichier laissé au garage :\nC:\\piston.prt.2 : "))
+        << etat.toStdString();
+    EXPECT_TRUE(controle("CmdRestaurer", garage)->isEnabled());
 }
 
 TEST_F(FenetreGarageTest, EmptyingAnsweredNoDestroysNothing) {
@@ -72,8 +92,10 @@ TEST_F(FenetreGarageTest, EmptyingAnsweredNoDestroysNothing) {
     dialogues.reponse = false;
     clique("CmdVider", garage);
     ASSERT_EQ(dialogues.questions.size(), 1);
-    EXPECT_TRUE(dialogues.questions[0].contains(u"3 fichiers")) << dialogues.questions[0].toStdString();
-    EXPECT_TRUE(dialogues.questions[0].contains(u"60 octets")) << dialogues.questions[0].toStdString();
+    EXPECT_TRUE(dialogues.questions[0].contains(u"3 fichiers"))
+        << dialogues.questions[0].toStdString();
+    EXPECT_TRUE(dialogues.questions[0].contains(u"60 octets"))
+        << dialogues.questions[0].toStdString();
     EXPECT_EQ(arbre.tout(), avant);
     EXPECT_EQ(colonne("ListeExecutions", 4), QStringList{QStringLiteral("3")});
 }
