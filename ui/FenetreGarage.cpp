@@ -84,6 +84,11 @@ FenetreGarage::FenetreGarage(Session& session, const DriveMap& lecteurs, FileSys
     connect(CmdFermer, &QPushButton::clicked, this, &QWidget::hide);
     connect(&session_, &Session::commandeChangee, this, &FenetreGarage::commandeChangee);
     connect(&session_, &Session::garageTermine, this, &FenetreGarage::garageTermine);
+    // The wait for another run's garage lock is said here too.
+    connect(&session_, &Session::statut, this, [this](const QString& texte) {
+        if (attendu_)
+            LbEtatGarage->setText(texte);
+    });
     ajuste();
 }
 
