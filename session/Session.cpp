@@ -392,4 +392,26 @@ void Session::lanceDisposition(CoteCouple cote, bool tous, ModeDisposition mode,
         });
 }
 
+void Session::lanceRestauration(const QString& id, const QStringList& choisis) {
+    debut(Commande::Restauration);
+    surFil<ResultatGarage>(
+        [this, id, choisis] {
+            return RestaureExecution(id, lecteurs_, {}, fs_, false, choisis, attente());
+        },
+        [this](ResultatGarage& resultat) {
+            Q_EMIT garageTermine(resultat, false);
+            fin();
+        });
+}
+
+void Session::lanceVidage(int jours, bool essai) {
+    debut(Commande::VidageGarage);
+    surFil<ResultatGarage>(
+        [this, jours, essai] { return VideGarage(jours, lecteurs_, {}, fs_, essai, attente()); },
+        [this, essai](ResultatGarage& resultat) {
+            Q_EMIT garageTermine(resultat, essai);
+            fin();
+        });
+}
+
 }  // namespace tidemark

@@ -4,6 +4,7 @@
 #include "core/Progression.h"
 #include "duplicates/RechercheDoublons.h"
 #include "duplicates/RevueCouples.h"
+#include "garage/Restauration.h"
 #include "inventory/Scan.h"
 #include "purge/AnalysePurge.h"
 #include "purge/TraitementPurge.h"
@@ -35,7 +36,9 @@ enum class Commande {
     RechercheMultiples,
     TraitementMultiple,
     CeFichier,
-    CesFichiers
+    CesFichiers,
+    Restauration,  // a run brought back from the garage
+    VidageGarage   // the garage emptied of what waited there long enough, or its dry run
 };
 
 // Where the list stands, for the window to decide what its commands may do.
@@ -102,6 +105,11 @@ public:
     void lanceTraitementMultiple(const DemandeRecherche& demande);
     void lanceDisposition(CoteCouple cote, bool tous, ModeDisposition mode,
                           const DemandeScan& rescan, const DemandeRecherche& recherche);
+    // The garage commands, on every mapped drive: run `id` restored (only the original paths
+    // `choisis` when not empty), or the files moved there more than `jours` days ago
+    // destroyed (`essai`: only counted). The file list is left as it is.
+    void lanceRestauration(const QString& id, const QStringList& choisis);
+    void lanceVidage(int jours, bool essai);
 
 Q_SIGNALS:
     // A command starts or ends (enCours() tells which).
@@ -121,6 +129,8 @@ Q_SIGNALS:
     void revueTrouvee();
     // A purge run or a disposal is over, its rescan included.
     void dispositionTerminee(const tidemark::BilanDisposition& bilan);
+    // A restore or an emptying (enCours() tells which) is over; `essai` for a dry run.
+    void garageTermine(const tidemark::ResultatGarage& resultat, bool essai);
     // Internal: the worker left something for this thread (see depile()).
     void aTraiter();
 

@@ -6,25 +6,27 @@
 
 namespace tidemark {
 
-bool Dialogues::ouiNon(QWidget* parent, const QString& texte, const QString& titre) {
+namespace {
+
+bool Question(QWidget* parent, const QString& texte, const QString& titre, bool ouiParDefaut) {
     QMessageBox boite(QMessageBox::Question, titre, texte, QMessageBox::NoButton, parent);
     QPushButton* oui = boite.addButton(QStringLiteral("Oui"), QMessageBox::YesRole);
     QPushButton* non = boite.addButton(QStringLiteral("Non"), QMessageBox::NoRole);
-    boite.setDefaultButton(oui);
+    boite.setDefaultButton(ouiParDefaut ? oui : non);
     boite.setEscapeButton(non);
     boite.exec();
     return boite.clickedButton() == oui;
 }
 
+}  // namespace
+
+bool Dialogues::ouiNon(QWidget* parent, const QString& texte, const QString& titre) {
+    return Question(parent, texte, titre, true);
+}
+
 bool Dialogues::confirme(QWidget* parent, const QString& texte, const QString& titre,
                          bool nonParDefaut) {
-    QMessageBox boite(QMessageBox::Question, titre, texte, QMessageBox::NoButton, parent);
-    QPushButton* oui = boite.addButton(QStringLiteral("Oui"), QMessageBox::YesRole);
-    QPushButton* non = boite.addButton(QStringLiteral("Non"), QMessageBox::NoRole);
-    boite.setDefaultButton(nonParDefaut ? non : oui);
-    boite.setEscapeButton(non);
-    boite.exec();
-    return boite.clickedButton() == oui;
+    return Question(parent, texte, titre, !nonParDefaut);
 }
 
 void Dialogues::erreur(QWidget* parent, const QString& texte, const QString& titre) {

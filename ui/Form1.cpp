@@ -51,6 +51,7 @@ Form1::Form1(Session& session, SettingsStore& store, const DriveMap& lecteurs, F
     connect(CmdAP, &QPushButton::clicked, this, &Form1::aPropos);
     connect(CmdPurge, &QPushButton::clicked, this, &Form1::cmdPurgeClick);
     connect(CmdTrait, &QPushButton::clicked, this, &Form1::cmdTraitClick);
+    connect(CmdGarage, &QPushButton::clicked, this, &Form1::montrerGarage);
     connect(CmdCoche, &QPushButton::clicked, this, &Form1::cmdCocheClick);
     connect(Cmd_Inv, &QPushButton::clicked, this,
             [this] { marque([](AppState& state, QStringView) { return Inverser(state); }); });

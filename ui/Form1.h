@@ -34,6 +34,7 @@ struct ResultatRecherche;
 class Session;
 class Dialogues;
 class DriveMap;
+class FenetreGarage;
 class FileSystem;
 class Form2;
 class Intro;
@@ -58,6 +59,8 @@ public:
     void charge(QWidget* aPropos);
 
     Form2* form2() const { return form2_; }
+    // The garage window, once "Garage…" made it.
+    FenetreGarage* garage() const { return garage_; }
     Intro* intro() const { return intro_; }
     Session& session() const { return session_; }
 
@@ -119,6 +122,7 @@ private:
     // Load and exits (Form1Chargement.cpp).
     void montrerForm2();
     void cacherForm2();
+    void montrerGarage();
     void sortir();
     void annuler();
     void termine();
@@ -135,6 +139,7 @@ private:
     ModeleListe* modele_ = nullptr;
     ModeleCouples* modeleCouples_ = nullptr;
     Form2* form2_ = nullptr;
+    FenetreGarage* garage_ = nullptr;
     Intro* intro_ = nullptr;
     QWidget* fenetreAPropos_ = nullptr;
 
@@ -161,6 +166,7 @@ private:
     QRadioButton* OptPDeplace = nullptr;
     QPushButton* CmdTrait = nullptr;
     QPushButton* CmdPurge = nullptr;
+    QPushButton* CmdGarage = nullptr;
     QGroupBox* Frame3 = nullptr;
     QCheckBox* ChkHome = nullptr;
     QRadioButton* OptConfig = nullptr;

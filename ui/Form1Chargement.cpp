@@ -9,6 +9,7 @@
 #include "core/Reglages.h"
 #include "session/Session.h"
 #include "ui/FenetreAPropos.h"
+#include "ui/FenetreGarage.h"
 #include "ui/Form2.h"
 #include "ui/Intro.h"
 #include "ui/Positions.h"
@@ -127,6 +128,14 @@ void Form1::montrerForm2() {
     form2_->raise();
     CmdForm2No->show();
     CmdForm2Yes->hide();
+}
+
+void Form1::montrerGarage() {
+    if (!garage_)
+        garage_ = new FenetreGarage(session_, lecteurs_, fso_, dialogues_, this);
+    garage_->show();
+    garage_->raise();
+    garage_->rafraichit();
 }
 
 void Form1::cacherForm2() {

@@ -114,12 +114,13 @@ void Form1::construit() {
 
     // Tab order follows the frames: selection, list, commands, exits.
     const QList<QWidget*> ordre = {
-        Unite,      Repert->liste(), sousrep,      OptRepert,   OptConfig,    ChkHome,
-        typef,      CmdForm2Yes,     CmdForm2No,   List1,       CmdStop,      OptPDeplace,
-        OptPEfface, CmdPurge,        CmdTrait,     n_filtre,    cmd_ajo,      cmd_enl,
-        CmdCoche,   Cmd_Inv,         OptMDeplace,  OptMEfface,  CmdMulti,     CmdTraitMulti,
-        ListV,      CmdDep1,         CmdDepMulti1, CmdDep2,     CmdDepMulti2, CmdSuiv,
-        NumCar,     CmdApproch,      cmd_sortie,   cmd_annuler, CmdAide,      CmdAP};
+        Unite,         Repert->liste(), sousrep,    OptRepert,    OptConfig,   ChkHome,
+        typef,         CmdForm2Yes,     CmdForm2No, List1,        CmdStop,     OptPDeplace,
+        OptPEfface,    CmdPurge,        CmdTrait,   CmdGarage,    n_filtre,    cmd_ajo,
+        cmd_enl,       CmdCoche,        Cmd_Inv,    OptMDeplace,  OptMEfface,  CmdMulti,
+        CmdTraitMulti, ListV,           CmdDep1,    CmdDepMulti1, CmdDep2,     CmdDepMulti2,
+        CmdSuiv,       NumCar,          CmdApproch, cmd_sortie,   cmd_annuler, CmdAide,
+        CmdAP};
     for (qsizetype i = 0; i + 1 < ordre.size(); ++i) setTabOrder(ordre[i], ordre[i + 1]);
 }
 
@@ -295,6 +296,9 @@ QWidget* Form1::construitDroite() {
     CmdTrait = Bouton("CmdTrait", QStringLiteral("Traitement Purge"),
                       InfoBulleTraitementPurge.toString(), Frame4);
     DisposeCommandes(Frame4, OptPDeplace, OptPEfface, CmdPurge, CmdTrait);
+    CmdGarage =
+        Bouton("CmdGarage", QStringLiteral("Garage…"),
+               QStringLiteral("Les exécutions passées par le garage : restaurer, vider."), droite);
 
     Frame11 = new QWidget(droite);
     Frame11->setObjectName(QStringLiteral("Frame11"));
@@ -350,6 +354,7 @@ QWidget* Form1::construitDroite() {
                          QStringLiteral("Sortie immédiate du programme."), droite);
 
     colonne->addWidget(Frame4);
+    colonne->addWidget(CmdGarage);
     colonne->addWidget(Frame11);
     colonne->addWidget(Frame1);
     colonne->addWidget(Frame2);

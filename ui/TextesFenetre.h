@@ -13,6 +13,9 @@ struct AppState;
 struct ApercuDisposition;
 struct BilanDisposition;
 enum class ModeDisposition;
+struct ResultatGarage;
+enum class ActionJournal;
+enum class EtatFichier;
 
 // Tooltips of the purge commands, and the one the file list takes once the analysis has run
 // (two spaces after "ou" and after the first ".").
@@ -76,5 +79,16 @@ QString QuestionDisposition(const ApercuDisposition& apercu, ModeDisposition mod
 // naming the read-only files left in place (empty when none).
 QString RapportDisposition(const BilanDisposition& bilan);
 QString DetailsRapport(const BilanDisposition& bilan);
+// The garage window's words for what the journal records: a run's action ("mise au garage",
+// "destruction", "restauration") and where one of its files is now ("au garage", "restauré",
+// "manquant", "détruit").
+QString TexteAction(ActionJournal action);
+QString TexteEtat(EtatFichier etat);
+// The question asked before emptying the garage of `nombre` files, `octets` bytes in all,
+// moved there more than `jours` days ago (0: all of them).
+QString QuestionVidage(int jours, qsizetype nombre, qint64 octets);
+// The status line after a restore or an emptying: how many files were done, how many were
+// left and why (the first reasons).
+QString BilanGarage(const ResultatGarage& resultat, bool vidage);
 
 }  // namespace tidemark
