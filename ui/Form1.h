@@ -196,7 +196,8 @@ private:
     QListView* List1 = nullptr;
     QLabel* cptfichier = nullptr;
     QLabel* nbfich = nullptr;
-    QLabel* LbAvis = nullptr;  // the scan's notices, under the list
+    QLabel* LbAvis = nullptr;        // the scan's notices, under the list
+    QLabel* LbVoirGarage = nullptr;  // after a move into the garage: opens the garage window
     QGroupBox* Frame10 = nullptr;
     QPushButton* CmdSuiv = nullptr;
     QTreeView* ListV = nullptr;

@@ -229,6 +229,15 @@ QWidget* Form1::construitListe() {
     LbAvis = Etiquette("LbAvis", QString(), Frame7);
     LbAvis->setWordWrap(true);
     LbAvis->setStyleSheet(QStringLiteral("color: #805000;"));
+    // After files went to the garage, the way to look at them there (and to undo the run).
+    LbVoirGarage =
+        Etiquette("LbVoirGarage",
+                  QStringLiteral("<a href=\"garage\">Voir le garage et annuler…</a>"), Frame7);
+    LbVoirGarage->setTextInteractionFlags(Qt::LinksAccessibleByMouse |
+                                          Qt::LinksAccessibleByKeyboard);
+    LbVoirGarage->setAccessibleName(QStringLiteral("Voir le garage et annuler"));
+    LbVoirGarage->hide();
+    connect(LbVoirGarage, &QLabel::linkActivated, this, [this] { montrerGarage(); });
     ProgressBar1 = Nomme(new QProgressBar(Frame7), "ProgressBar1");
     ProgressBar1->setTextVisible(false);
     ProgressBar1->setMaximumHeight(12);
@@ -238,6 +247,7 @@ QWidget* Form1::construitListe() {
     liste->addLayout(compteurs);
     liste->addWidget(ProgressBar1);
     liste->addWidget(LbAvis);
+    liste->addWidget(LbVoirGarage);
 
     // The couple under review, shown instead of the list.
     Frame10 = Cadre("Frame10",

@@ -70,6 +70,7 @@ void Form1::finDisposition(const BilanDisposition& bilan) {
     avis.prepend(RapportDisposition(bilan));
     afficheAvis(avis);
     LbAvis->setToolTip(DetailsRapport(bilan));
+    LbVoirGarage->setVisible(bilan.mode == ModeDisposition::Deplacer && bilan.traites > 0);
     if (bilan.echecs.empty())
         return;
     const MessageEchecs message = ComposeMessageEchecs(bilan.echecs);

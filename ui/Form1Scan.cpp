@@ -221,6 +221,7 @@ void Form1::ajusteCommandes() {
 
 void Form1::afficheAvis(const QStringList& avis) {
     LbAvis->setText(avis.join(u'\n'));
+    LbVoirGarage->hide();
     LbAvis->setToolTip({});
     LbAvis->setVisible(!avis.isEmpty());
 }

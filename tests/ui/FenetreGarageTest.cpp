@@ -25,6 +25,11 @@ protected:
         clique("CmdPurge");
         clique("CmdTrait");
         ASSERT_FALSE(arbre.existe(QStringLiteral("piston.prt.1")));
+        // The report offers the garage; "Garage…" opens the same window.
+        QLabel* voir = controle<QLabel>("LbVoirGarage");
+        ASSERT_TRUE(voir->isVisible());
+        Q_EMIT voir->linkActivated(QStringLiteral("garage"));
+        ASSERT_TRUE(form1()->garage() && form1()->garage()->isVisible());
         clique("CmdGarage");
         garage = form1()->garage();
         ASSERT_TRUE(garage && garage->isVisible());
