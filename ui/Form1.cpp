@@ -42,6 +42,7 @@ Form1::Form1(Session& session, SettingsStore& store, const DriveMap& lecteurs, F
     connect(sousrep, &QCheckBox::clicked, this, &Form1::sousrepClick);
     connect(typef, &QComboBox::activated, this, &Form1::typefChange);
     connect(CmdStop, &QPushButton::clicked, this, &Form1::cmdStopClick);
+    connect(CmdActualiser, &QPushButton::clicked, this, &Form1::scanne);
     connect(List1, &QAbstractItemView::clicked, this, &Form1::list1Click);
     connect(CmdForm2Yes, &QPushButton::clicked, this, &Form1::montrerForm2);
     connect(CmdForm2No, &QPushButton::clicked, this, &Form1::cacherForm2);

@@ -172,6 +172,7 @@ private:
     QRadioButton* OptConfig = nullptr;
     QRadioButton* OptRepert = nullptr;
     QPushButton* CmdStop = nullptr;
+    QPushButton* CmdActualiser = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
     QGroupBox* Frame1 = nullptr;
     QRadioButton* OptMEfface = nullptr;

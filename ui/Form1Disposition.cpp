@@ -16,6 +16,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -217,6 +218,10 @@ QWidget* Form1::construitListe() {
                QStringLiteral("Permet d'arréter le programme durant la phase d'exploration des "
                               "répertoires."),
                Frame7);
+    // Rescans the current selection, after files were changed outside the program (F5).
+    CmdActualiser = Bouton("CmdActualiser", QStringLiteral("Actualiser"),
+                           InfoBulleActualiser.toString(), Frame7);
+    CmdActualiser->setShortcut(QKeySequence(Qt::Key_F5));
     compteurs->addWidget(Etiquette("Label4", QStringLiteral("Fichiers"), Frame7));
     compteurs->addWidget(cptfichier);
     compteurs->addWidget(Etiquette("Label1", QStringLiteral("/"), Frame7));
@@ -224,6 +229,7 @@ QWidget* Form1::construitListe() {
     compteurs->addSpacing(16);
     compteurs->addWidget(LbNonTermine);
     compteurs->addStretch(1);
+    compteurs->addWidget(CmdActualiser);
     compteurs->addWidget(CmdStop);
 
     LbAvis = Etiquette("LbAvis", QString(), Frame7);

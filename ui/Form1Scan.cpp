@@ -12,6 +12,7 @@
 #include "ui/ModeleListe.h"
 #include "ui/Positions.h"
 #include "ui/SelecteurRepertoire.h"
+#include "ui/TextesFenetre.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -208,6 +209,11 @@ void Form1::ajusteCommandes() {
     OptMEfface->setEnabled(doublons);
     OptMDeplace->setEnabled(doublons);
     CmdMulti->setEnabled(doublons && !recherchee);
+    // A greyed search says why.
+    CmdMulti->setToolTip(!sousrep->isChecked()   ? InfoBulleMultiplesSansSousRepertoires.toString()
+                         : marquees && !doublons ? InfoBulleMultiplesAPurger.toString()
+                                                 : InfoBulleRechercheMultiples.toString());
+    CmdActualiser->setEnabled(libre && !state_.FiltreFich.isEmpty());
     CmdTraitMulti->setEnabled(recherchee);
     for (QPushButton* bouton : {CmdDep1, CmdDep2, CmdDepMulti1, CmdDepMulti2})
         bouton->setEnabled(revue);

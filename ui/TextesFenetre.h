@@ -29,6 +29,14 @@ inline constexpr QStringView InfoBulleTraitementPurge =
     u"si \"Déplacer\" est coché, les efface sinon.";
 
 // Tooltips of the duplicate commands and of the two-column couple list, and its headers.
+inline constexpr QStringView InfoBulleActualiser =
+    u"Relit la sélection sur le disque (F5), après des changements faits hors du programme.";
+inline constexpr QStringView InfoBulleMultiplesAPurger =
+    u"Grisé : la liste a encore des fichiers à purger (marqués X ou --). Faites d'abord "
+    u"« Traitement Purge », ou enlevez-en les marques.";
+inline constexpr QStringView InfoBulleMultiplesSansSousRepertoires =
+    u"Grisé : les doublons se cherchent dans un répertoire et ses sous-répertoires ; cochez "
+    u"« Sous Répertoires Compris ».";
 inline constexpr QStringView InfoBulleRechercheMultiples =
     u"Lance la recherche des doublons de fichiers et affiche le résultat de cette recherche.";
 inline constexpr QStringView InfoBulleTraitementMultiple =

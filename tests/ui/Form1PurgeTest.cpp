@@ -4,7 +4,9 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QItemSelectionModel>
+#include <QKeySequence>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 
 namespace tidemark::test {
@@ -105,6 +107,21 @@ TEST_F(Form1PurgeTest, AModelWhoseKeptRevisionWentIsLeftWholeAndReported) {
         u"3 fichiers n'ont pas pu être traités :\nC:\\piston.prt.1 : la révision gardée « "
         u"C:\\piston.prt.5 » a changé ou disparu depuis l'analyse"))
         << dialogues.erreurs[0].toStdString();
+}
+
+// "Actualiser" (F5) reads the selection again; a greyed search says why it is greyed.
+TEST_F(Form1PurgeTest, ActualiserRescansAndAGreyedSearchSaysWhy) {
+    prepare();
+    EXPECT_TRUE(controle("CmdMulti")->toolTip().startsWith(u"Grisé : les doublons se cherchent"));
+    arbre.fichier(QStringLiteral("piston.prt.6"));
+    EXPECT_EQ(controle<QPushButton>("CmdActualiser")->shortcut(), QKeySequence(Qt::Key_F5));
+    clique("CmdActualiser");
+    EXPECT_EQ(lignes().size(), 8);
+    controle<QCheckBox>("sousrep")->setChecked(true);
+    attend();
+    clique("CmdPurge");
+    EXPECT_FALSE(controle("CmdMulti")->isEnabled());
+    EXPECT_TRUE(controle("CmdMulti")->toolTip().contains(u"encore des fichiers à purger"));
 }
 
 TEST_F(Form1PurgeTest, AChangedFileIsLeftAloneAndReported) {
