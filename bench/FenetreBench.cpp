@@ -41,6 +41,7 @@ using namespace tidemark;
 class DialoguesMuets : public Dialogues {
 public:
     bool ouiNon(QWidget*, const QString&, const QString&) override { return true; }
+    bool confirme(QWidget*, const QString&, const QString&, bool) override { return true; }
     void erreur(QWidget*, const QString& texte, const QString&) override {
         std::fprintf(stderr, "%s\n", qPrintable(texte));
     }
