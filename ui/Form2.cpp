@@ -354,7 +354,20 @@ void Form2::sauver() {
 }
 
 void Form2::effacer() {
+    const QString stocke = NomStocke(state_.ListConf, nomDeConf_->currentText());
+    if (!stocke.isEmpty() &&
+        !dialogues_.confirme(
+            this,
+            QStringLiteral("La configuration « %1 » sera effacée définitivement.").arg(stocke),
+            QStringLiteral("Effacer une configuration"), true))
+        return;
     EffaceConfiguration(store_, nomDeConf_->currentText());
+    // An erased name is no longer the current configuration, nor stored as such: the next
+    // start would load nothing under it. The settings stay applied, under no name.
+    if (!stocke.isEmpty() && state_.CurConf.compare(stocke, Qt::CaseInsensitive) == 0) {
+        state_.CurConf.clear();
+        store_.save(SectionDemarrage, reglages::CurConf, QString());
+    }
     RafraichitNoms(state_, store_);
     remplitNoms();
 }

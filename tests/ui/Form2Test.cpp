@@ -112,9 +112,16 @@ TEST_F(Form2Test, NamedConfigurationSavedChosenAndErased) {
     clique("CmdAppliquer", form2());
     EXPECT_EQ(store.get(SectionDemarrage, QStringLiteral("curconf")), u"Atelier");
 
+    // "Effacer" asks first, "Non" its default; answered "Oui", the erased name leaves the box
+    // and is no longer the current one.
     clique("CmdEffacer", form2());
+    ASSERT_EQ(dialogues.confirmations.size(), 1);
+    EXPECT_TRUE(
+        dialogues.confirmations[0].endsWith(u"« Atelier » sera effacée définitivement.|Non"));
     EXPECT_TRUE(store.get(SectionDemarrage, QStringLiteral("_Atelier")).isEmpty());
     EXPECT_EQ(noms()->count(), 0);
+    EXPECT_EQ(noms()->currentText(), u"");
+    EXPECT_EQ(store.get(SectionDemarrage, QStringLiteral("curconf")), u"");
 }
 
 TEST_F(Form2Test, RefusesWhatWouldBeLost) {
