@@ -138,6 +138,13 @@ void Session::fin() {
     Q_EMIT commandeChangee();
 }
 
+// A search asked by the window, reporting to the session and stopped by its stop.
+DemandeRecherche Session::suivie(DemandeRecherche demande) {
+    demande.progression = rapporteur();
+    demande.arret = &arret_;
+    return demande;
+}
+
 // The engine throttles its own progress (AvanceurProgression): each call goes to the window.
 Progression Session::rapporteur() {
     return [this](qint64 valeur, qint64 nombre) {
@@ -250,10 +257,7 @@ void Session::etapeAnalyse(std::function<void()> suite) {
 void Session::etapeRecherche(const DemandeRecherche& demande, std::function<void()> suite) {
     surFil<ResultatRecherche>(
         [this, demande] {
-            DemandeRecherche avecProgression = demande;
-            avecProgression.progression = rapporteur();
-            avecProgression.arret = &arret_;
-            return RechercheMultiples(std::as_const(etat_), avecProgression, lecteurs_, fs_);
+            return RechercheMultiples(std::as_const(etat_), suivie(demande), lecteurs_, fs_);
         },
         [this, suite = std::move(suite)](ResultatRecherche& resultat) {
             if (arret_.demandee() || abandon_) {
@@ -276,10 +280,7 @@ void Session::etapeRecherche(const DemandeRecherche& demande, std::function<void
 void Session::etapeRevue(const DemandeRecherche& demande, std::function<void()> suite) {
     surFil<CoupleRevue>(
         [this, demande] {
-            DemandeRecherche avecProgression = demande;
-            avecProgression.progression = rapporteur();
-            avecProgression.arret = &arret_;
-            return PremierCouple(std::as_const(etat_), avecProgression, lecteurs_, fs_);
+            return PremierCouple(std::as_const(etat_), suivie(demande), lecteurs_, fs_);
         },
         [this, suite = std::move(suite)](CoupleRevue& revue) {
             if (arret_.demandee() || abandon_) {

@@ -149,6 +149,7 @@ private:
     void etapeRecherche(const DemandeRecherche& demande, std::function<void()> suite);
     void etapeRevue(const DemandeRecherche& demande, std::function<void()> suite);
     Progression rapporteur();
+    DemandeRecherche suivie(DemandeRecherche demande);
     AttenteVerrou attente();
     bool demandeSurFenetre(const QString& texte, const QString& titre);
 

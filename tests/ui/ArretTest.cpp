@@ -84,6 +84,18 @@ protected:
         return {m.captured(1).toLongLong(), m.captured(2).toLongLong()};
     }
 
+    // After a stop part-way through `total` files: every file in place or in the garage, and
+    // the status line counts exactly the files moved and some left; returns how many moved.
+    qsizetype verifieArret(qsizetype total) {
+        EXPECT_TRUE(arrete_);
+        const qsizetype deplaces = verifie();
+        const auto [faits, restes] = bilan();
+        EXPECT_EQ(faits, deplaces);
+        EXPECT_EQ(faits + restes, total);
+        EXPECT_GT(restes, 0);
+        return deplaces;
+    }
+
     QStringList tous_;
     QList<qsizetype> fichiers_;
     bool arrete_ = false;
@@ -108,12 +120,7 @@ TEST_F(ArretTest, StoppedPurgeRunLeavesEachFileInPlaceOrInTheGarage) {
 
     arreteEnCours();
     clique("CmdTrait");
-    EXPECT_TRUE(arrete_);
-    const qsizetype deplaces = verifie();
-    const auto [faits, restes] = bilan();
-    EXPECT_EQ(faits, deplaces);
-    EXPECT_EQ(faits + restes, 25000);
-    EXPECT_GT(restes, 0);
+    const qsizetype deplaces = verifieArret(25000);
     // The rescan followed: the list holds what is left.
     EXPECT_EQ(state().TabFich.size(), std::size_t(50000 - deplaces));
     EXPECT_FALSE(controle("CmdStop")->isVisible());
@@ -136,12 +143,7 @@ TEST_F(ArretTest, StoppedCesFichiersLeavesEachFileInPlaceOrInTheGarage) {
 
     arreteEnCours();
     clique("CmdDepMulti1");
-    EXPECT_TRUE(arrete_);
-    const qsizetype deplaces = verifie();
-    const auto [faits, restes] = bilan();
-    EXPECT_EQ(faits, deplaces);
-    EXPECT_EQ(faits + restes, 25000);
-    EXPECT_GT(restes, 0);
+    verifieArret(25000);
     for (int k = 0; k < 25000; k += 997)
         EXPECT_TRUE(arbre.existe(QStringLiteral("w/b/f%1.prt.2").arg(k)));
 }
