@@ -5,16 +5,35 @@
 #include "ui/FenetreAPropos.h"
 #include "ui/Form1.h"
 
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+
 namespace tidemark {
 
 Application::Application(SettingsStore& store, Dialogues* dialogues)
     : store_(store),
       lecteurs_(DriveMap::Courante(store)),
-      dialogues_(dialogues ? *dialogues : dialoguesQt_) {}
+      dialogues_(dialogues ? *dialogues : dialoguesQt_) {
+    // The window is French whatever the system's language: Qt's own texts ("Show Details...",
+    // "Yes", "Cancel") are French too. Qt's translations are looked for beside the program
+    // first (a Windows install carries them there), then where this Qt keeps them.
+    const QStringList dossiers = {
+        QCoreApplication::applicationDirPath() + QStringLiteral("/translations"),
+        QLibraryInfo::path(QLibraryInfo::TranslationsPath)};
+    for (const QString& dossier : dossiers) {
+        if (traducteurQt_.load(QLocale(QLocale::French, QLocale::France), QStringLiteral("qtbase"),
+                               QStringLiteral("_"), dossier)) {
+            traductionQt_ = QCoreApplication::installTranslator(&traducteurQt_);
+            break;
+        }
+    }
+}
 
 Application::~Application() {
     form1_.reset();
     aPropos_.reset();
+    QCoreApplication::removeTranslator(&traducteurQt_);
 }
 
 void Application::demarre() {

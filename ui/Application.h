@@ -6,6 +6,8 @@
 #include "session/Session.h"
 #include "ui/Dialogues.h"
 
+#include <QTranslator>
+
 #include <memory>
 
 namespace tidemark {
@@ -33,9 +35,14 @@ public:
     const DriveMap& lecteurs() const { return lecteurs_; }
     FileSystem& fso() { return fso_; }
     FenetreAPropos* aPropos() const { return aPropos_.get(); }
+    // Whether Qt's own French texts (standard buttons, dialogs) were found and are in use.
+    bool traductionQt() const { return traductionQt_; }
     Form1* form1() const { return form1_.get(); }
 
 private:
+    // Qt's French translation: installed while the application lives.
+    QTranslator traducteurQt_;
+    bool traductionQt_ = false;
     SettingsStore& store_;
     DriveMap lecteurs_;
     FileSystem fso_;

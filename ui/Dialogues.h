@@ -6,6 +6,10 @@ class QWidget;
 
 namespace tidemark {
 
+// `texte` with a line-break opportunity after each path separator, so that a long path
+// wraps between its folders rather than running off the box or breaking inside a name.
+QString SecableEntreComposants(const QString& texte);
+
 // The message boxes and the event-loop yield of the windows. Tests replace them to answer
 // questions and to act while a scan yields.
 class Dialogues {

@@ -95,6 +95,8 @@ private:
     void finDeScan(const ResultatScan& resultat, bool modeConfig);
     void placeUnite(const QString& chemin);
     void afficheAvis(const QStringList& avis);
+    // A counter's number, and its accessible name: its legend followed by the number.
+    void ecritCompteur(QLabel* compteur, qint64 n);
     // The one place that decides which commands act: from the session's list and the command
     // it runs.
     void ajusteCommandes();
@@ -197,6 +199,9 @@ private:
     QListView* List1 = nullptr;
     QLabel* cptfichier = nullptr;
     QLabel* nbfich = nullptr;
+    QLabel* Label4 = nullptr;        // legend of cptfichier
+    QLabel* Label1 = nullptr;        // legend of nbfich
+    QLabel* LbOctets = nullptr;      // the bytes of the marked files, once the analysis read them
     QLabel* LbAvis = nullptr;        // the scan's notices, under the list
     QLabel* LbVoirGarage = nullptr;  // after a move into the garage: opens the garage window
     QGroupBox* Frame10 = nullptr;

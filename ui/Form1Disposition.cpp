@@ -33,22 +33,17 @@ namespace tidemark {
 
 namespace {
 
-// Gives a control its documented name, caption and tooltip, and an accessible name (its
-// caption, or its name where it has none) so screen readers and tests can find it.
+// Gives a control its documented name and tooltip. Its accessible name is what a screen
+// reader says: buttons, labels and frames leave it empty so that the reader says their
+// current caption, whatever it becomes; a field or a list is named by `accessible`, the
+// words of the label beside it.
 template <typename T>
-T* Nomme(T* controle, const char* nom, const QString& bulle = {}) {
+T* Nomme(T* controle, const char* nom, const QString& bulle = {}, const QString& accessible = {}) {
     controle->setObjectName(QLatin1String(nom));
     if (!bulle.isEmpty())
         controle->setToolTip(bulle);
-    QString accessible = QLatin1String(nom);
-    if constexpr (std::is_base_of_v<QAbstractButton, T> || std::is_same_v<T, QLabel>) {
-        if (!controle->text().trimmed().isEmpty())
-            accessible = controle->text().trimmed();
-    } else if constexpr (std::is_same_v<T, QGroupBox>) {
-        if (!controle->title().trimmed().isEmpty())
-            accessible = controle->title().trimmed();
-    }
-    controle->setAccessibleName(accessible);
+    if (!accessible.isEmpty())
+        controle->setAccessibleName(accessible);
     return controle;
 }
 
@@ -131,12 +126,13 @@ QWidget* Form1::construitGauche() {
     colonne->setContentsMargins(0, 0, 0, 0);
 
     Frame6 = Cadre("Frame6", QStringLiteral("Unité"), gauche);
-    Unite = Nomme(new QComboBox(Frame6), "Unite");
+    Unite = Nomme(new QComboBox(Frame6), "Unite", {}, QStringLiteral("Unité"));
     (new QVBoxLayout(Frame6))->addWidget(Unite);
 
     Frame5 = Cadre("Frame5", QStringLiteral("Répertoire"), gauche);
     Repert = Nomme(new SelecteurRepertoire(lecteurs_, Frame5), "Repert",
-                   QStringLiteral("Choisir le répertoire de référence pour commencer"));
+                   QStringLiteral("Choisir le répertoire de référence pour commencer"),
+                   QStringLiteral("Répertoire"));
     (new QVBoxLayout(Frame5))->addWidget(Repert);
 
     sousrep =
@@ -167,7 +163,7 @@ QWidget* Form1::construitGauche() {
     ChkHome->setContentsMargins(20, 0, 0, 0);
 
     Frame8 = Cadre("Frame8", QStringLiteral("Type de fichiers à traiter"), gauche);
-    typef = Nomme(new QComboBox(Frame8), "typef");
+    typef = Nomme(new QComboBox(Frame8), "typef", {}, QStringLiteral("Type de fichiers à traiter"));
     typef->setEditable(false);
     (new QVBoxLayout(Frame8))->addWidget(typef);
 
@@ -202,7 +198,8 @@ QWidget* Form1::construitListe() {
     colonne->setContentsMargins(0, 0, 0, 0);
 
     Frame7 = Cadre("Frame7", QStringLiteral("Liste des fichiers"), milieu);
-    List1 = Nomme(new QListView(Frame7), "List1", QStringLiteral("Voir le code"));
+    List1 = Nomme(new QListView(Frame7), "List1", QStringLiteral("Voir le code"),
+                  QStringLiteral("Liste des fichiers"));
     List1->setModel(modele_);
     List1->setUniformItemSizes(true);
     List1->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -222,10 +219,17 @@ QWidget* Form1::construitListe() {
     CmdActualiser = Bouton("CmdActualiser", QStringLiteral("Actualiser"),
                            InfoBulleActualiser.toString(), Frame7);
     CmdActualiser->setShortcut(QKeySequence(Qt::Key_F5));
-    compteurs->addWidget(Etiquette("Label4", QStringLiteral("Fichiers"), Frame7));
+    // The counters say what they count; screen readers hear the legend with the number.
+    Label4 = Etiquette("Label4", LegendeListes.toString(), Frame7);
+    Label1 = Etiquette("Label1", LegendeAPurger.toString(), Frame7);
+    LbOctets = Etiquette("LbOctets", QString(), Frame7);
+    LbOctets->setToolTip(QStringLiteral("Taille des fichiers à purger"));
+    compteurs->addWidget(Label4);
     compteurs->addWidget(cptfichier);
-    compteurs->addWidget(Etiquette("Label1", QStringLiteral("/"), Frame7));
+    compteurs->addSpacing(12);
+    compteurs->addWidget(Label1);
     compteurs->addWidget(nbfich);
+    compteurs->addWidget(LbOctets);
     compteurs->addSpacing(16);
     compteurs->addWidget(LbNonTermine);
     compteurs->addStretch(1);
@@ -244,7 +248,8 @@ QWidget* Form1::construitListe() {
     LbVoirGarage->setAccessibleName(QStringLiteral("Voir le garage et annuler"));
     LbVoirGarage->hide();
     connect(LbVoirGarage, &QLabel::linkActivated, this, [this] { montrerGarage(); });
-    ProgressBar1 = Nomme(new QProgressBar(Frame7), "ProgressBar1");
+    ProgressBar1 =
+        Nomme(new QProgressBar(Frame7), "ProgressBar1", {}, QStringLiteral("Avancement"));
     ProgressBar1->setTextVisible(false);
     ProgressBar1->setMaximumHeight(12);
 
@@ -259,13 +264,14 @@ QWidget* Form1::construitListe() {
     Frame10 = Cadre("Frame10",
                     QStringLiteral("Fichiers en double sur l'ensemble des répertoires inspectés "),
                     milieu);
-    ListV = Nomme(new QTreeView(Frame10), "ListV", InfoBulleListV.toString());
+    ListV = Nomme(new QTreeView(Frame10), "ListV", InfoBulleListV.toString(),
+                  QStringLiteral("Couples de fichiers en double"));
     ListV->setModel(modeleCouples_);
     ListV->setRootIsDecorated(false);
     ListV->setItemsExpandable(false);
     ListV->setUniformRowHeights(true);
-    TxtFich1 = Nomme(new QLineEdit(Frame10), "TxtFich1");
-    TxtFich2 = Nomme(new QLineEdit(Frame10), "TxtFich2");
+    TxtFich1 = Nomme(new QLineEdit(Frame10), "TxtFich1", {}, QStringLiteral("Premier emplacement"));
+    TxtFich2 = Nomme(new QLineEdit(Frame10), "TxtFich2", {}, QStringLiteral("Second emplacement"));
     for (QLineEdit* t : {TxtFich1, TxtFich2}) t->setReadOnly(true);
     const QString bulleUn = InfoBulleCeFichier.toString();
     const QString bulleTous = InfoBulleCesFichiers.toString();
@@ -273,6 +279,11 @@ QWidget* Form1::construitListe() {
     CmdDep2 = Bouton("CmdDep2", QStringLiteral("Ce Fichier"), bulleUn, Frame10);
     CmdDepMulti1 = Bouton("CmdDepMulti1", QStringLiteral("Ces Fichiers"), bulleTous, Frame10);
     CmdDepMulti2 = Bouton("CmdDepMulti2", QStringLiteral("Ces Fichiers"), bulleTous, Frame10);
+    // The two rows of buttons read alike: a screen reader hears which file each acts on.
+    CmdDep1->setAccessibleName(QStringLiteral("Ce Fichier, premier emplacement"));
+    CmdDep2->setAccessibleName(QStringLiteral("Ce Fichier, second emplacement"));
+    CmdDepMulti1->setAccessibleName(QStringLiteral("Ces Fichiers, premier emplacement"));
+    CmdDepMulti2->setAccessibleName(QStringLiteral("Ces Fichiers, second emplacement"));
     CmdSuiv = Bouton("CmdSuiv", QStringLiteral("Suivant"), InfoBulleSuivant.toString(), Frame10);
     auto* couple = new QGridLayout(Frame10);
     couple->addWidget(ListV, 0, 0, 1, 3);
@@ -318,10 +329,9 @@ QWidget* Form1::construitDroite() {
 
     Frame11 = new QWidget(droite);
     Frame11->setObjectName(QStringLiteral("Frame11"));
-    Frame11->setAccessibleName(QStringLiteral("Frame11"));
-    Frame11->setWindowTitle(QStringLiteral("Frame11"));
+    Frame11->setAccessibleName(QStringLiteral("Marques par filtre"));
     auto* label13 = Etiquette("Label13", QStringLiteral("Filtre"), Frame11);
-    n_filtre = Nomme(new QLineEdit(Frame11), "n_filtre");
+    n_filtre = Nomme(new QLineEdit(Frame11), "n_filtre", {}, QStringLiteral("Filtre"));
     label13->setBuddy(n_filtre);
     cmd_ajo = Bouton("cmd_ajo", QStringLiteral("Ajouter"), QString(), Frame11);
     cmd_enl = Bouton("cmd_enl", QStringLiteral("Enlever"), QString(), Frame11);
@@ -355,7 +365,8 @@ QWidget* Form1::construitDroite() {
 
     Frame2 = Cadre("Frame2", QStringLiteral("Noms approchants"), droite);
     auto* label6 = Etiquette("Label6", QStringLiteral("Numéro du caractère à tester"), Frame2);
-    NumCar = Nomme(new QLineEdit(Frame2), "NumCar");
+    NumCar =
+        Nomme(new QLineEdit(Frame2), "NumCar", {}, QStringLiteral("Numéro du caractère à tester"));
     NumCar->setMaximumWidth(50);
     label6->setBuddy(NumCar);
     CmdApproch = Bouton("CmdApproch", QStringLiteral("Detecter"), QString(), Frame2);

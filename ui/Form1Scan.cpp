@@ -4,8 +4,10 @@
 #include "core/AppState.h"
 #include "core/Drives.h"
 #include "core/Identite.h"
+#include "garage/Garage.h"
 #include "inventory/Marquage.h"
 #include "inventory/Scan.h"
+#include "purge/TraitementPurge.h"
 #include "session/Session.h"
 #include "ui/Dialogues.h"
 #include "ui/Form2.h"
@@ -49,7 +51,7 @@ void Form1::optConfigClick() {
     sousrep->setChecked(true);
     session_.vide();
     state_.CheminComplet = true;
-    cptfichier->setText(QStringLiteral("0"));
+    ecritCompteur(cptfichier, 0);
     Frame1->show();
     ChkHome->setEnabled(true);
     Repert->placeSansSignal(state_.RepBase);
@@ -67,7 +69,7 @@ void Form1::optRepertClick() {
 void Form1::sousrepClick() {
     if (session_.occupee())
         return;
-    cptfichier->setText(QStringLiteral("0"));
+    ecritCompteur(cptfichier, 0);
     session_.vide();
     state_.CheminComplet = sousrep->isChecked();
     scanne();
@@ -88,7 +90,23 @@ void Form1::cmdStopClick() {
 }
 
 void Form1::list1Click() {
-    nbfich->setText(QString::number(CompteMarquees(state_)));
+    ecritCompteur(nbfich, CompteMarquees(state_));
+    // The bytes to purge, once the analysis has read the size of every marked file.
+    const ApercuDisposition apercu = ApercuPurge(state_);
+    LbOctets->setText(apercu.fichiers > 0 && apercu.sansTaille == 0
+                          ? QStringLiteral("(%1)").arg(TexteOctets(apercu.octets))
+                          : QString());
+    LbOctets->setAccessibleName(LbOctets->text().isEmpty()
+                                    ? QString()
+                                    : LbOctets->toolTip() + u' ' + TexteOctets(apercu.octets));
+}
+
+void Form1::ecritCompteur(QLabel* compteur, qint64 n) {
+    const QLabel* legende = compteur == cptfichier ? Label4 : Label1;
+    compteur->setText(QString::number(n));
+    QString nom = legende->text();
+    nom.chop(nom.endsWith(u':') ? 1 : 0);
+    compteur->setAccessibleName(nom.trimmed() + u' ' + compteur->text());
 }
 
 void Form1::scanne() {
@@ -118,6 +136,8 @@ void Form1::debutDeScan() {
     form2_->RazTabConf();
     LbAvis->clear();
     LbNonTermine->hide();
+    Label1->setText(LegendeDansRepertoire.toString());
+    LbOctets->clear();
     razProgression(0);
 }
 
@@ -141,7 +161,8 @@ void Form1::finDeScan(const ResultatScan& resultat, bool modeConfig) {
         Frame7->setTitle(QStringLiteral(" Liste des Fichiers  "));
     }
     trouves_ = -1;  // the counts of the scan under way are the list's now
-    cptfichier->setText(QString::number(n));
+    Label1->setText(LegendeAPurger.toString());
+    ecritCompteur(cptfichier, n);
     afficheAvis(resultat.avis);
     LbNonTermine->setVisible(resultat.arrete);
     Frame7->show();
@@ -163,8 +184,8 @@ void Form1::montreAvancement() {
         valeurBarre_ = -1;
     }
     if (trouves_ >= 0) {
-        cptfichier->setText(QString::number(trouves_));
-        nbfich->setText(QString::number(repertoire_));
+        ecritCompteur(cptfichier, trouves_);
+        ecritCompteur(nbfich, repertoire_);
     }
     trouves_ = -1;
 }
@@ -221,12 +242,11 @@ void Form1::ajusteCommandes() {
     const QString legende = session_.enCours() == Commande::Scan ? QStringLiteral("Arrêt Scan")
                                                                  : QStringLiteral("Arrêter");
     CmdStop->setText(legende);
-    CmdStop->setAccessibleName(legende);
     CmdStop->setVisible(!libre && !session_.arret().demandee());
 }
 
 void Form1::afficheAvis(const QStringList& avis) {
-    LbAvis->setText(avis.join(u'\n'));
+    LbAvis->setText(SecableEntreComposants(avis.join(u'\n')));
     LbVoirGarage->hide();
     LbAvis->setToolTip({});
     LbAvis->setVisible(!avis.isEmpty());

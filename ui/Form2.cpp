@@ -52,10 +52,11 @@ QLabel* Etiquette(const char* nom, const QString& texte, QWidget* parent) {
     return label;
 }
 
-QLineEdit* CaseTotal(const QString& nom, QWidget* parent) {
+// A read-only total; `accessible` is what a screen reader says of it (its column and row).
+QLineEdit* CaseTotal(const QString& nom, const QString& accessible, QWidget* parent) {
     auto* champ = new QLineEdit(QStringLiteral(" "), parent);
     champ->setObjectName(nom);
-    champ->setAccessibleName(nom);
+    champ->setAccessibleName(accessible);
     champ->setReadOnly(true);
     champ->setAlignment(Qt::AlignRight);
     champ->setFocusPolicy(Qt::NoFocus);
@@ -101,8 +102,11 @@ void Form2::construit() {
         chk_[k]->setAccessibleName(k >= PremiereLigneSansRevision && k < PremiereLigneUtilisateur
                                        ? state_.TabConf[k].motif
                                        : chk_[k]->text().trimmed());
-        tot_[k] = CaseTotal(QStringLiteral("Tot%1").arg(k), frame1_);
-        nb_[k] = CaseTotal(QStringLiteral("Nb%1").arg(k), frame1_);
+        const QString type = chk_[k]->accessibleName().remove(u':').trimmed();
+        tot_[k] =
+            CaseTotal(QStringLiteral("Tot%1").arg(k), QStringLiteral("Taille ") + type, frame1_);
+        nb_[k] =
+            CaseTotal(QStringLiteral("Nb%1").arg(k), QStringLiteral("Nombre ") + type, frame1_);
         tot_[k]->setMinimumWidth(110);
         nb_[k]->setMaximumWidth(70);
         connect(chk_[k], &QCheckBox::clicked, this, [this, k] { couleurLigne(k); });
@@ -116,7 +120,7 @@ void Form2::construit() {
             const int u = k - PremiereLigneUtilisateur;
             txtOpt_[u] = new QLineEdit(frame1_);
             txtOpt_[u]->setObjectName(QStringLiteral("TxtOpt%1").arg(u));
-            txtOpt_[u]->setAccessibleName(QStringLiteral("TxtOpt%1").arg(u));
+            txtOpt_[u]->setAccessibleName(QStringLiteral("Motif Opt%1").arg(u + 1));
             motif = txtOpt_[u];
         }
         const bool gauche = k < PremiereLigneSansRevision;
@@ -135,10 +139,10 @@ void Form2::construit() {
     const int ligneTotaux = 1 + PremiereLigneSansRevision;
     grille->addWidget(Etiquette("Label6", QStringLiteral("Totaux :"), frame1_), ligneTotaux, 1,
                       Qt::AlignRight);
-    totTaille_ = CaseTotal(QStringLiteral("TotTaille"), frame1_);
+    totTaille_ = CaseTotal(QStringLiteral("TotTaille"), QStringLiteral("Total taille"), frame1_);
     totTaille_->setToolTip(
         QStringLiteral("Nombre total d'octects recupérable par l'opération de purge."));
-    totNombre_ = CaseTotal(QStringLiteral("TotNombre"), frame1_);
+    totNombre_ = CaseTotal(QStringLiteral("TotNombre"), QStringLiteral("Total nombre"), frame1_);
     totNombre_->setToolTip(QStringLiteral("Nombre total de fichiers détectés."));
     grille->addWidget(totTaille_, ligneTotaux, 2);
     grille->addWidget(totNombre_, ligneTotaux, 3);
@@ -155,16 +159,18 @@ void Form2::construit() {
     nbRev_->setObjectName(QStringLiteral("NbRev"));
     nbRev_->setToolTip(
         QStringLiteral("Nombre de Révision conservées pour les fichiers modèles. "
-                       "Ne peut être inférieure à 1."));
+                       "Ne peut être inférieure à 1.\n"
+                       "Sont conservées les révisions dont le numéro dépasse le plus grand "
+                       "moins N : avec N = 2, parmi 1, 2, 3, 4, 7, 8 et 12, seule la 12 est "
+                       "conservée."));
     nbRev1_ = new QLineEdit(frame3);
     nbRev1_->setObjectName(QStringLiteral("NbRev1"));
     nbRev1_->setToolTip(
         QStringLiteral("Nombre de révisions conservées pour les fichiers "
                        "Trail.txt.*  *.log et *.inf   . Peut être égal à 0."));
-    for (QLineEdit* champ : {nbRev_, nbRev1_}) {
-        champ->setMaximumWidth(60);
-        champ->setAccessibleName(champ->objectName());
-    }
+    nbRev_->setAccessibleName(QStringLiteral("Nb de Révision"));
+    nbRev1_->setAccessibleName(QStringLiteral("Nb de Révision (1)"));
+    for (QLineEdit* champ : {nbRev_, nbRev1_}) champ->setMaximumWidth(60);
     auto* label7 = Etiquette("Label7", QStringLiteral("Nb de Révision :"), frame3);
     auto* label8 = Etiquette("Label8", QStringLiteral("Nb de Révision (1) : "), frame3);
     label7->setBuddy(nbRev_);
@@ -199,7 +205,7 @@ void Form2::construit() {
     auto* gestion = new QHBoxLayout(frame2);
     nomDeConf_ = new QComboBox(frame2);
     nomDeConf_->setObjectName(QStringLiteral("NomDeConf"));
-    nomDeConf_->setAccessibleName(QStringLiteral("NomDeConf"));
+    nomDeConf_->setAccessibleName(QStringLiteral("Nom de la configuration"));
     nomDeConf_->setEditable(true);
     nomDeConf_->setInsertPolicy(QComboBox::NoInsert);
     nomDeConf_->setMinimumWidth(220);
@@ -325,6 +331,9 @@ void Form2::appliquer() {
     applique();
     state_.FiltreFich = ConstruitFiltre(state_.TabConf);
     store_.save(SectionDemarrage, QStringLiteral("curconf"), state_.CurConf);
+    // The name box shows the configuration whose settings now apply, not a name typed and
+    // never saved.
+    nomDeConf_->setEditText(state_.CurConf);
     Q_EMIT appliquee();
 }
 

@@ -28,6 +28,12 @@ inline constexpr QStringView InfoBulleTraitementPurge =
     u"Effectue effectivement la purge. Deplace les fichiers marqués vers le répertoire garage "
     u"si \"Déplacer\" est coché, les efface sinon.";
 
+// The legends of the two counters under the list; during a scan the second counts the
+// matching files of the directory being read.
+inline constexpr QStringView LegendeListes = u"Fichiers listés :";
+inline constexpr QStringView LegendeAPurger = u"à purger :";
+inline constexpr QStringView LegendeDansRepertoire = u"dans ce répertoire :";
+
 // Tooltips of the duplicate commands and of the two-column couple list, and its headers.
 inline constexpr QStringView InfoBulleActualiser =
     u"Relit la sélection sur le disque (F5), après des changements faits hors du programme.";

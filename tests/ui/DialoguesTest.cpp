@@ -42,6 +42,28 @@ TEST(Dialogues, QuestionsAreAskedWithOuiAndNon) {
                                  QStringLiteral("Tidemark Velnor")));
 }
 
+TEST(Dialogues, ALongPathWrapsBetweenItsFoldersAndTheBoxStaysNarrow) {
+    QString chemin = QStringLiteral("C:\\");
+    for (int i = 0; i < 12; ++i) chemin += QStringLiteral("dossier_de_projet_%1\\").arg(i);
+    chemin += QStringLiteral("piston.prt.12");
+    int largeur = 0;
+    QTimer::singleShot(0, [&largeur] {
+        auto* boite = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(boite, nullptr);
+        largeur = boite->width();
+        boite->buttons().constFirst()->click();
+    });
+    Dialogues().erreur(nullptr, QStringLiteral("Impossible de déplacer ") + chemin,
+                       QStringLiteral("Tidemark"));
+    EXPECT_GT(largeur, 0);
+    EXPECT_LT(largeur, 700);
+    // Every folder name stays whole: breaks come only after a separator.
+    const QString secable = SecableEntreComposants(chemin);
+    EXPECT_EQ(QString(secable).remove(QChar(0x200B)), chemin);
+    EXPECT_EQ(secable.count(QChar(0x200B)), 13);
+    EXPECT_TRUE(secable.contains(QStringLiteral("\\\u200Bpiston.prt.12")));
+}
+
 class RepertTest : public FenetreTest {};
 
 TEST_F(RepertTest, DoubleClickEntersAFolderAndScansIt) {

@@ -1,10 +1,12 @@
 #include "core/Reglages.h"
 #include "tests/ui/FenetreFixture.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 
 namespace tidemark::test {
@@ -234,24 +236,42 @@ TEST_F(Form1Test, ConfigModeListsTheSearchDirectoriesWithFullPaths) {
     EXPECT_EQ(lignes(), (QStringList{"      C:\\projet\\a.prt.1", "      C:\\projet\\config.pro"}));
 }
 
-TEST_F(Form1Test, EveryNamedControlHasAnAccessibleName) {
+// What a screen reader says of each control: a name, never a control's code name; the
+// counters read their legend and current number; the buttons that read alike are told apart.
+TEST_F(Form1Test, ScreenReadersHearWhatEachControlIsAndShows) {
+    arbre.fichier(QStringLiteral("a.prt.1"), QByteArray(1500, 'a'));
+    arbre.fichier(QStringLiteral("a.prt.2"), QByteArray(1572, 'a'));
+    arbre.fichiers({"a.prt.3", "b.drw.1"});
     demarre();
+    const auto nom = [this](const char* objet) {
+        QAccessibleInterface* interface = QAccessible::queryAccessibleInterface(controle(objet));
+        return interface ? interface->text(QAccessible::Name) : QString();
+    };
     const char* const noms[] = {
-        "CmdAide",      "CmdAP",       "Frame11",    "n_filtre",     "cmd_enl",       "cmd_ajo",
-        "Cmd_Inv",      "CmdCoche",    "Frame4",     "OptPEfface",   "OptPDeplace",   "CmdTrait",
-        "CmdPurge",     "Frame3",      "ChkHome",    "OptConfig",    "OptRepert",     "CmdStop",
-        "ProgressBar1", "Frame1",      "OptMEfface", "OptMDeplace",  "CmdTraitMulti", "CmdMulti",
-        "cmd_sortie",   "cmd_annuler", "Frame5",     "Repert",       "Frame6",        "Unite",
-        "sousrep",      "Frame8",      "typef",      "Frame2",       "NumCar",        "CmdApproch",
-        "CmdForm2No",   "CmdForm2Yes", "Frame7",     "List1",        "cptfichier",    "nbfich",
-        "Frame10",      "CmdSuiv",     "ListV",      "CmdDepMulti1", "CmdDepMulti2",  "CmdDep1",
-        "CmdDep2",      "TxtFich1",    "TxtFich2",   "LbRepert",     "LbNonTermine",  "Label2",
-        "Label3",       "Label4",      "Label6",     "Label13"};
-    for (const char* nom : noms)
-        EXPECT_FALSE(controle(nom)->accessibleName().trimmed().isEmpty()) << nom;
-    EXPECT_EQ(controle("CmdTrait")->accessibleName(), u"Traitement Purge");
-    EXPECT_EQ(controle("List1")->accessibleName(), u"List1");
+        "CmdAide",      "CmdAP",        "Frame11",    "n_filtre",   "cmd_enl",  "cmd_ajo",
+        "Cmd_Inv",      "CmdCoche",     "Frame4",     "OptPEfface", "CmdTrait", "ChkHome",
+        "CmdStop",      "ProgressBar1", "Frame1",     "CmdMulti",   "Repert",   "Unite",
+        "typef",        "NumCar",       "CmdForm2No", "List1",      "ListV",    "CmdDep1",
+        "CmdDepMulti1", "TxtFich1",     "LbRepert",   "cptfichier", "nbfich"};
+    for (const char* objet : noms) {
+        EXPECT_FALSE(nom(objet).trimmed().isEmpty()) << objet;
+        EXPECT_NE(nom(objet), QLatin1String(objet));
+    }
+    EXPECT_EQ(nom("n_filtre"), u"Filtre");
+    EXPECT_EQ(nom("List1"), u"Liste des fichiers");
+    EXPECT_EQ(nom("LbRepert"), u"C:\\");
+    EXPECT_EQ(nom("cptfichier"), u"Fichiers listés 4");
+    EXPECT_NE(nom("CmdDep1"), nom("CmdDep2"));
+    EXPECT_NE(nom("CmdDepMulti1"), nom("CmdDepMulti2"));
+    clique("CmdPurge");
+    EXPECT_EQ(nom("nbfich"), u"à purger 2");
+    EXPECT_EQ(texte("LbOctets"), u"(3,0 Ko)");
+    controle<QPushButton>("CmdStop")->setText(QStringLiteral("Arrêter"));
+    EXPECT_EQ(nom("CmdStop"), u"Arrêter");
     EXPECT_EQ(controle("CmdAP")->toolTip(), u"A propos de Tidemark.");
+    // Qt's own buttons and dialogs read French too.
+    EXPECT_TRUE(app->traductionQt());
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), u"Annuler");
 }
 
 TEST(Progression, ResetRule) {
