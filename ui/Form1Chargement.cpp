@@ -49,8 +49,6 @@ QString RepertoireDeBase(const QString& memorise, const DriveMap& lecteurs, cons
 
 void Form1::charge(QWidget* aPropos) {
     setWindowTitle(identite::TitreFenetrePrincipale());
-    PlaceFenetre(this, reglages::LitPosition(store_, reglages::TopPos),
-                 reglages::LitPosition(store_, reglages::LeftPos));
     const bool modeConfig =
         reglages::Lit(store_, reglages::Opt).compare(u"config", Qt::CaseInsensitive) == 0;
     state_.RepBase = RepertoireDeBase(reglages::Lit(store_, reglages::MemRepert), lecteurs_, fso_);
@@ -76,11 +74,6 @@ void Form1::charge(QWidget* aPropos) {
         CmdForm2No->hide();
         CmdForm2Yes->show();
     });
-    if (reglages::LitBooleen(store_, reglages::Form2V))
-        montrerForm2();
-    else
-        cacherForm2();
-
     state_.FiltreFich = ConstruitFiltre(state_.TabConf);
     typef->clear();
     typef->addItem(state_.FiltreFich);
@@ -105,8 +98,19 @@ void Form1::charge(QWidget* aPropos) {
     razProgression(0);
     ajusteCommandes();
 
-    // Shown before the first scan, so a long scan runs in a visible window.
+    // Shown before the first scan, so a long scan runs in a visible window; placed once
+    // shown, when its controls' smallest sizes are known, so that it fits its screen.
     show();
+    PlaceFenetre(this, reglages::LitPosition(store_, reglages::TopPos),
+                 reglages::LitPosition(store_, reglages::LeftPos));
+    // The configuration window comes up over the main one, never behind it; on first start,
+    // with no place of its own yet, it stands beside it.
+    if (store_.get(SectionDemarrage, reglages::LeftPos2).trimmed().isEmpty())
+        DisposeCoteACote(this, form2_);
+    if (reglages::LitBooleen(store_, reglages::Form2V))
+        montrerForm2();
+    else
+        cacherForm2();
     scanne();
 }
 

@@ -24,6 +24,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -63,6 +65,27 @@ QLabel* Etiquette(const char* nom, const QString& texte, QWidget* parent) {
     return Nomme(new QLabel(texte, parent), nom);
 }
 
+// A column of frames that scrolls when the screen is too short for it, so that the window
+// never needs more height than the screen has; it asks for its column's width, with room
+// for the scroll bar.
+class ColonneDefilante : public QScrollArea {
+public:
+    explicit ColonneDefilante(QWidget* colonne) {
+        setWidget(colonne);
+        setWidgetResizable(true);
+        setFrameShape(QFrame::NoFrame);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    }
+    QSize minimumSizeHint() const override {
+        return {widget()->minimumSizeHint().width() + verticalScrollBar()->sizeHint().width(),
+                QScrollArea::minimumSizeHint().height()};
+    }
+    QSize sizeHint() const override {
+        const QSize colonne = widget()->sizeHint();
+        return {colonne.width() + verticalScrollBar()->sizeHint().width(), colonne.height()};
+    }
+};
+
 // A command frame: its "Deplacer"/"Détruire" pair side by side, then its two commands.
 void DisposeCommandes(QGroupBox* cadre, QRadioButton* deplacer, QRadioButton* detruire,
                       QPushButton* premier, QPushButton* second) {
@@ -95,9 +118,9 @@ void Form1::construit() {
 
     auto* separation = new QSplitter(Qt::Horizontal, centre);
     separation->setObjectName(QStringLiteral("Separation"));
-    separation->addWidget(construitGauche());
+    separation->addWidget(new ColonneDefilante(construitGauche()));
     separation->addWidget(construitListe());
-    separation->addWidget(construitDroite());
+    separation->addWidget(new ColonneDefilante(construitDroite()));
     separation->setStretchFactor(0, 0);
     separation->setStretchFactor(1, 1);
     separation->setStretchFactor(2, 0);
@@ -206,8 +229,8 @@ QWidget* Form1::construitListe() {
     List1->setEditTriggers(QAbstractItemView::NoEditTriggers);
 
     auto* compteurs = new QHBoxLayout;
-    cptfichier = Etiquette("cptfichier", QStringLiteral("000"), Frame7);
-    nbfich = Etiquette("nbfich", QStringLiteral("000"), Frame7);
+    cptfichier = Etiquette("cptfichier", QStringLiteral("0"), Frame7);
+    nbfich = Etiquette("nbfich", QStringLiteral("0"), Frame7);
     LbNonTermine = Etiquette("LbNonTermine", QStringLiteral("Scan  NON Terminé"), Frame7);
     LbNonTermine->setStyleSheet(QStringLiteral("color: #b00000; font-weight: bold;"));
     CmdStop =
@@ -219,6 +242,10 @@ QWidget* Form1::construitListe() {
     CmdActualiser = Bouton("CmdActualiser", QStringLiteral("Actualiser"),
                            InfoBulleActualiser.toString(), Frame7);
     CmdActualiser->setShortcut(QKeySequence(Qt::Key_F5));
+    ProgressBar1 =
+        Nomme(new QProgressBar(Frame7), "ProgressBar1", {}, QStringLiteral("Avancement"));
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->setMaximumHeight(12);
     // The counters say what they count; screen readers hear the legend with the number.
     Label4 = Etiquette("Label4", LegendeListes.toString(), Frame7);
     Label1 = Etiquette("Label1", LegendeAPurger.toString(), Frame7);
@@ -226,15 +253,18 @@ QWidget* Form1::construitListe() {
     LbOctets->setToolTip(QStringLiteral("Taille des fichiers à purger"));
     compteurs->addWidget(Label4);
     compteurs->addWidget(cptfichier);
-    compteurs->addSpacing(12);
+    compteurs->addSpacing(6);
     compteurs->addWidget(Label1);
     compteurs->addWidget(nbfich);
     compteurs->addWidget(LbOctets);
-    compteurs->addSpacing(16);
-    compteurs->addWidget(LbNonTermine);
     compteurs->addStretch(1);
-    compteurs->addWidget(CmdActualiser);
-    compteurs->addWidget(CmdStop);
+    // The bar shares its line with the scan's warning and the commands on the list, so the
+    // counters' line stays short enough for a narrow screen.
+    auto* avancement = new QHBoxLayout;
+    avancement->addWidget(LbNonTermine);
+    avancement->addWidget(ProgressBar1, 1);
+    avancement->addWidget(CmdActualiser);
+    avancement->addWidget(CmdStop);
 
     LbAvis = Etiquette("LbAvis", QString(), Frame7);
     LbAvis->setWordWrap(true);
@@ -248,15 +278,11 @@ QWidget* Form1::construitListe() {
     LbVoirGarage->setAccessibleName(QStringLiteral("Voir le garage et annuler"));
     LbVoirGarage->hide();
     connect(LbVoirGarage, &QLabel::linkActivated, this, [this] { montrerGarage(); });
-    ProgressBar1 =
-        Nomme(new QProgressBar(Frame7), "ProgressBar1", {}, QStringLiteral("Avancement"));
-    ProgressBar1->setTextVisible(false);
-    ProgressBar1->setMaximumHeight(12);
 
     auto* liste = new QVBoxLayout(Frame7);
     liste->addWidget(List1, 1);
     liste->addLayout(compteurs);
-    liste->addWidget(ProgressBar1);
+    liste->addLayout(avancement);
     liste->addWidget(LbAvis);
     liste->addWidget(LbVoirGarage);
 

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 
 namespace tidemark::test {
 namespace {
@@ -18,7 +19,11 @@ TEST_F(Form1Test, EmptyStoreOpensOnTheRootOfCInDirectoryMode) {
     arbre.fichiers({"a.prt.1", "a.prt.2", "b.drw.1", "sous/c.prt.1"});
     demarre();
     EXPECT_EQ(form1()->windowTitle(), u"Velnor 2002/05 Tidemark v.1.05 du 25/11/2005");
-    EXPECT_EQ(form1()->pos(), QPoint(198, 94));  // 2964 and 1416 twips
+    // On first start the two windows stand side by side, whole on the screen.
+    const QRect ecran = form1()->screen()->availableGeometry();
+    EXPECT_EQ(form1()->y(), 94);  // 1416 twips
+    EXPECT_FALSE(form1()->frameGeometry().intersects(form2()->frameGeometry()));
+    EXPECT_TRUE(ecran.contains(form1()->geometry()) && ecran.contains(form2()->geometry()));
     EXPECT_TRUE(controle<QRadioButton>("OptRepert")->isChecked());
     EXPECT_FALSE(controle<QCheckBox>("ChkHome")->isEnabled());
     EXPECT_TRUE(controle<QRadioButton>("OptPDeplace")->isChecked());
@@ -272,6 +277,23 @@ TEST_F(Form1Test, ScreenReadersHearWhatEachControlIsAndShows) {
     // Qt's own buttons and dialogs read French too.
     EXPECT_TRUE(app->traductionQt());
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), u"Annuler");
+}
+
+// A window brought into a screen's available area: kept where it fits, shrunk to the area
+// (never below its smallest size), moved just enough to be whole, title bar included.
+TEST(Positions, AWindowIsBroughtWholeOntoItsScreen) {
+    const QRect petit(0, 0, 1366, 768);
+    const QSize minimum(850, 500);
+    const struct {
+        QRect voulu, attendu;
+    } cas[] = {
+        {{198, 94, 900, 600}, {198, 94, 900, 600}},     // fits: kept
+        {{198, 94, 1280, 800}, {80, 32, 1280, 730}},    // too tall, runs off the right
+        {{-3000, 5000, 900, 600}, {6, 162, 900, 600}},  // off every edge: brought back
+        {{0, 0, 400, 300}, {6, 32, 850, 500}},          // never below its smallest size
+    };
+    for (const auto& c : cas)
+        EXPECT_EQ(DansZone(c.voulu, petit, minimum), c.attendu) << c.voulu.x();
 }
 
 TEST(Progression, ResetRule) {
