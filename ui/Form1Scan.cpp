@@ -142,6 +142,7 @@ void Form1::debutDeScan() {
 }
 
 void Form1::finDeScan(const ResultatScan& resultat, bool modeConfig) {
+    Label1->setText(LegendeAPurger.toString());
     if (resultat.racineRefusee) {
         // "Non" to the root question: the box is unchecked, as its click would, and the
         // root's own files were listed.
@@ -161,7 +162,6 @@ void Form1::finDeScan(const ResultatScan& resultat, bool modeConfig) {
         Frame7->setTitle(QStringLiteral(" Liste des Fichiers  "));
     }
     trouves_ = -1;  // the counts of the scan under way are the list's now
-    Label1->setText(LegendeAPurger.toString());
     ecritCompteur(cptfichier, n);
     afficheAvis(resultat.avis);
     LbNonTermine->setVisible(resultat.arrete);

@@ -266,6 +266,7 @@ TEST_F(Form1Test, ScreenReadersHearWhatEachControlIsAndShows) {
     EXPECT_EQ(nom("List1"), u"Liste des fichiers");
     EXPECT_EQ(nom("LbRepert"), u"C:\\");
     EXPECT_EQ(nom("cptfichier"), u"Fichiers listés 4");
+    EXPECT_EQ(nom("nbfich"), u"à purger 0");
     EXPECT_NE(nom("CmdDep1"), nom("CmdDep2"));
     EXPECT_NE(nom("CmdDepMulti1"), nom("CmdDepMulti2"));
     clique("CmdPurge");
