@@ -182,7 +182,7 @@ std::vector<LigneExecution> EtatExecution(const Executions& executions, const QS
 ResultatGarage RestaureExecution(const QString& id, const DriveMap& lecteurs,
                                  const QList<QChar>& lettres, FileSystem& fs, bool essai,
                                  const QStringList& choisis, const AttenteVerrou& attente,
-                                 const QDateTime& maintenant) {
+                                 const QDateTime& maintenant, DemandeArret* arret) {
     ResultatGarage resultat;
     // The lock first, then the journals: what they say holds while the lock is held.
     VerrousGarage verrous;
@@ -203,6 +203,10 @@ ResultatGarage RestaureExecution(const QString& id, const DriveMap& lecteurs,
             if (f.action != ActionJournal::Garage || restaures.contains(f.original) ||
                 (!choisis.isEmpty() && !choisis.contains(f.original)) || vus.contains(f.garage))
                 continue;
+            if (arret && arret->verifie()) {
+                resultat.arrete = true;
+                break;
+            }
             vus.insert(f.garage);
             std::optional<QString> raison;
             if (!CopieIntacte(f, lecteurs, fs)) {
@@ -227,6 +231,8 @@ ResultatGarage RestaureExecution(const QString& id, const DriveMap& lecteurs,
                 RetireDossiersVides(f.garage, lecteurs);
             }
         }
+        if (resultat.arrete)
+            break;
     }
     resultat.execution = journal.id();
     resultat.avis = journal.avis();
@@ -235,7 +241,7 @@ ResultatGarage RestaureExecution(const QString& id, const DriveMap& lecteurs,
 
 ResultatGarage VideGarage(int jours, const DriveMap& lecteurs, const QList<QChar>& lettres,
                           FileSystem& fs, bool essai, const AttenteVerrou& attente,
-                          const QDateTime& maintenant) {
+                          const QDateTime& maintenant, DemandeArret* arret) {
     ResultatGarage resultat;
     VerrousGarage verrous;
     if (!essai && !verrous.prend(Lettres(lecteurs, lettres), lecteurs, false, fs, attente)) {
@@ -266,6 +272,10 @@ ResultatGarage VideGarage(int jours, const DriveMap& lecteurs, const QList<QChar
         QStringList fichiers, dossiers;
         Parcourt(*hote, garage, fs, fichiers, dossiers);
         for (const QString& chemin : std::as_const(fichiers)) {
+            if (arret && arret->verifie()) {
+                resultat.arrete = true;
+                break;
+            }
             const QString fichierHote = *lecteurs.versHote(chemin);
             const std::optional<InfoFichier> info = fs.info(fichierHote);
             if (!info)
@@ -290,9 +300,12 @@ ResultatGarage VideGarage(int jours, const DriveMap& lecteurs, const QList<QChar
         }
         if (essai)
             continue;
-        // Deepest folders first, so a folder emptied of its folders goes too.
+        // Deepest folders first (a stopped run's too: only the empty ones go), so a folder emptied
+        // of its folders goes too.
         for (qsizetype i = dossiers.size() - 1; i >= 0; --i)
             ::rmdir(QFile::encodeName(*lecteurs.versHote(dossiers[i])).constData());
+        if (resultat.arrete)
+            break;
     }
     resultat.execution = journal.id();
     resultat.avis = journal.avis();

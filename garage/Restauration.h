@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Progression.h"
 #include "garage/Garage.h"
 #include "garage/Journal.h"
 #include "garage/VerrouGarage.h"
@@ -46,6 +47,7 @@ std::vector<LigneExecution> EtatExecution(const std::vector<ExecutionJournal>& e
 struct ResultatGarage {
     bool trouvee = true;                   // the run to restore is journaled
     bool abandonne = false;                // the wait for another run's lock was given up
+    bool arrete = false;                   // stopped before its last file, each file done or not
     std::vector<FichierJournal> faits;     // files restored or destroyed, in order
     std::vector<EchecDisposition> echecs;  // files left where they were, with the reason
     QString execution;                     // the id of this run's own journal, if any
@@ -59,18 +61,22 @@ struct ResultatGarage {
 // garage copy was replaced by a later run is not taken (that copy is the later run's) and is
 // reported, naming that run. `choisis`, when not empty, limits the restore to those original
 // paths. `essai`: only says what would come back. Garage folders left empty are removed.
+// `arret` (may be null) is checked before each file: a stop ends the restore there.
 ResultatGarage RestaureExecution(const QString& id, const DriveMap& lecteurs,
                                  const QList<QChar>& lettres, FileSystem& fs, bool essai,
                                  const QStringList& choisis = {}, const AttenteVerrou& attente = {},
-                                 const QDateTime& maintenant = QDateTime::currentDateTimeUtc());
+                                 const QDateTime& maintenant = QDateTime::currentDateTimeUtc(),
+                                 DemandeArret* arret = nullptr);
 
 // Destroys the garage files (of `lettres`, every mapped drive when empty) moved there more than
 // `jours` days before `maintenant` (0: all of them); a file the journal does not know is
 // judged by its modification time. Hidden entries (the journals, the lock) are left, and so
 // are the journals themselves, which stay as the record of what came and went. Garage folders
-// left empty are removed. `essai`: only says what would go.
+// left empty are removed. `essai`: only says what would go. `arret` (may be null) is
+// checked before each file: a stop ends the emptying there.
 ResultatGarage VideGarage(int jours, const DriveMap& lecteurs, const QList<QChar>& lettres,
                           FileSystem& fs, bool essai, const AttenteVerrou& attente = {},
-                          const QDateTime& maintenant = QDateTime::currentDateTimeUtc());
+                          const QDateTime& maintenant = QDateTime::currentDateTimeUtc(),
+                          DemandeArret* arret = nullptr);
 
 }  // namespace tidemark

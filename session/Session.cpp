@@ -397,7 +397,8 @@ void Session::lanceRestauration(const QString& id, const QStringList& choisis) {
     debut(Commande::Restauration);
     surFil<ResultatGarage>(
         [this, id, choisis] {
-            return RestaureExecution(id, lecteurs_, {}, fs_, false, choisis, attente());
+            return RestaureExecution(id, lecteurs_, {}, fs_, false, choisis, attente(),
+                                     QDateTime::currentDateTimeUtc(), &arret_);
         },
         [this](ResultatGarage& resultat) {
             Q_EMIT garageTermine(resultat, false);
@@ -408,7 +409,10 @@ void Session::lanceRestauration(const QString& id, const QStringList& choisis) {
 void Session::lanceVidage(int jours, bool essai) {
     debut(Commande::VidageGarage);
     surFil<ResultatGarage>(
-        [this, jours, essai] { return VideGarage(jours, lecteurs_, {}, fs_, essai, attente()); },
+        [this, jours, essai] {
+            return VideGarage(jours, lecteurs_, {}, fs_, essai, attente(),
+                              QDateTime::currentDateTimeUtc(), &arret_);
+        },
         [this, essai](ResultatGarage& resultat) {
             Q_EMIT garageTermine(resultat, essai);
             fin();

@@ -214,6 +214,9 @@ QString BilanGarage(const ResultatGarage& resultat, bool vidage) {
                     u'.';
     if (resultat.abandonne)
         texte = QStringLiteral("Abandonné : une autre purge tenait le garage. ") + texte;
+    if (resultat.arrete)
+        texte = QStringLiteral("Arrêté avant la fin : ") + texte +
+                QStringLiteral(" Les autres n'ont pas été touchés.");
     if (!resultat.echecs.empty()) {
         texte += u' ' + Fichiers(qsizetype(resultat.echecs.size()), QStringLiteral("laissé")) +
                  QStringLiteral(" au garage :");

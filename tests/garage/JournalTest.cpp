@@ -100,17 +100,24 @@ TEST_F(Purge, UnePurgeAuGaragePuisSaRestaurationRendentLArbreALOctetPres) {
     ASSERT_EQ(retour.faits.size(), 1u);
     EXPECT_EQ(retour.faits[0].original, choisi);
     EXPECT_TRUE(banc.tree.existe("a/piston.prt.2"));
+    // Stopped before its second file: one more back, the others left in the garage for later.
+    DemandeArret arret;
+    arret.apres(2);
+    retour = RestaureExecution(journaux[0].id, banc.lecteurs, {}, banc.fs, false, {}, {},
+                               QDateTime::currentDateTimeUtc(), &arret);
+    EXPECT_TRUE(retour.arrete);
+    EXPECT_EQ(retour.faits.size(), 1u);
     retour = RestaureExecution(journaux[0].id, banc.lecteurs, {}, banc.fs, false);
     EXPECT_TRUE(retour.complet());
-    EXPECT_EQ(retour.faits.size(), 4u);
+    EXPECT_EQ(retour.faits.size(), 3u);
     EXPECT_EQ(Photo(banc.tree), avant);
     EXPECT_EQ(QDir(banc.tree.chemin("_")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
               QStringList())
         << "no empty garage folder is left";
     journaux = Journaux();
-    ASSERT_EQ(journaux.size(), 3u);
-    EXPECT_EQ(journaux[2].action, ActionJournal::Restauration);
-    EXPECT_EQ(journaux[2].source, journaux[0].id);
+    ASSERT_EQ(journaux.size(), 4u);
+    EXPECT_EQ(journaux[3].action, ActionJournal::Restauration);
+    EXPECT_EQ(journaux[3].source, journaux[0].id);
     for (const LigneExecution& l : EtatExecution(journaux, journaux[0].id, banc.lecteurs, banc.fs))
         EXPECT_EQ(l.etat, EtatFichier::Restaure);
 }
