@@ -152,9 +152,9 @@ void BM_NomsVoisins(benchmark::State& etat) {
     ResultatVoisins r;
     for (auto _ : etat) {
         r = DetecteNomsVoisins(Liste(etat), demande);
-        benchmark::DoNotOptimize(Liste(etat).Couples.data());
+        benchmark::DoNotOptimize(r.couples.data());
     }
-    etat.counters["couples"] = double(r.couples);
+    etat.counters["couples"] = double(r.couples.size());
     etat.counters["arret"] = r.capaciteAtteinte ? 1 : 0;
 }
 

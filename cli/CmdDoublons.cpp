@@ -200,9 +200,11 @@ int CmdVoisins(QStringList arguments) {
         return sortie;
     DemandeVoisins demande;
     demande.NumCar = position;
-    const ResultatVoisins resultat = DetecteNomsVoisins(preparation.state, demande);
+    ResultatVoisins resultat = DetecteNomsVoisins(preparation.state, demande);
     if (resultat.refuse)
         return ErreurUsage(resultat.motif.trimmed());
+    if (resultat.effectue)
+        preparation.state.Couples = std::move(resultat.couples);
     return EcritCouples(preparation, resultat.avis, resultat.capaciteAtteinte);
 }
 

@@ -77,7 +77,7 @@ PositionLue LitPosition(QStringView texte) {
     return lue;
 }
 
-ResultatVoisins DetecteNomsVoisins(AppState& state, const DemandeVoisins& demande) {
+ResultatVoisins DetecteNomsVoisins(const AppState& state, const DemandeVoisins& demande) {
     ResultatVoisins resultat;
     if (!demande.sousRepertoires)
         return resultat;
@@ -106,7 +106,7 @@ ResultatVoisins DetecteNomsVoisins(AppState& state, const DemandeVoisins& demand
     }
     const Groupes groupes = RangeParGroupe(std::move(groupe), qint32(cles.size()));
 
-    std::vector<AppState::Couple> couples;
+    std::vector<AppState::Couple>& couples = resultat.couples;
     const qint64 capacite = std::max<qint32>(demande.capacite, 0);
     std::vector<qint32> curseur(groupes.debut.begin(), groupes.debut.end() - 1);
     AvanceurProgression avance(demande.progression, n);
@@ -123,8 +123,6 @@ ResultatVoisins DetecteNomsVoisins(AppState& state, const DemandeVoisins& demand
         }
     }
     couples.shrink_to_fit();
-    state.Couples = std::move(couples);
-    resultat.couples = qint64(state.Couples.size());
     if (resultat.capaciteAtteinte)
         resultat.avis.append(TexteCapaciteAtteinte(capacite).trimmed());
     return resultat;

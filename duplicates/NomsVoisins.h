@@ -18,8 +18,9 @@
 // radicals always make a couple, wherever their files lie. The names alone decide: no file
 // is read.
 //
-// The couples go into AppState::Couples (positions, first then second in list order), and
-// List1 shows one line per couple: the blank mark, then the display line of the search.
+// The couples are returned (positions, first then second in list order) for the caller to
+// put in place of the list's couples; List1 shows one line per couple: the blank mark, then
+// the display line of the search.
 namespace tidemark {
 
 // What the detection needs besides the shared state.
@@ -43,14 +44,14 @@ struct ResultatVoisins {
     bool refuse = false;    // NumCar was not a whole number of at least 1: nothing changed,
                             // and List1 shows `motif` alone
     QString motif;
-    int position = 0;               // the position used
-    qint64 couples = 0;             // couples in the table
-    bool capaciteAtteinte = false;  // more couples than the table holds: the search stopped
-    QStringList avis;               // notices in French, one per line
+    int position = 0;                       // the position used
+    std::vector<AppState::Couple> couples;  // the couples found, in list order
+    bool capaciteAtteinte = false;          // more couples than the table holds: the search stopped
+    QStringList avis;                       // notices in French, one per line
 };
 
-// Runs the detection over state.TabFich. Rewrites state.Couples (and nothing else) unless it
-// is refused or sousRepertoires is off.
-ResultatVoisins DetecteNomsVoisins(AppState& state, const DemandeVoisins& demande);
+// Runs the detection over state.TabFich; changes nothing. When it is `effectue`, its couples
+// replace the list's.
+ResultatVoisins DetecteNomsVoisins(const AppState& state, const DemandeVoisins& demande);
 
 }  // namespace tidemark

@@ -32,7 +32,10 @@ ResultatVoisins Detecte(AppState& state, const QString& numCar, qint32 capacite 
     DemandeVoisins demande;
     demande.NumCar = numCar;
     demande.capacite = capacite;
-    return DetecteNomsVoisins(state, demande);
+    ResultatVoisins resultat = DetecteNomsVoisins(state, demande);
+    if (resultat.effectue)
+        state.Couples = resultat.couples;
+    return resultat;
 }
 
 AppState Liste(std::initializer_list<const char16_t*> entrees) {
@@ -89,7 +92,7 @@ TEST(NomsVoisins, LesRadicauxNeDifferentQuALaPositionChoisie) {
         const ResultatVoisins r = Detecte(state, QString::fromUtf8(l.numCar));
         EXPECT_TRUE(r.effectue) << l.cas;
         EXPECT_FALSE(r.refuse) << l.cas;
-        EXPECT_EQ(r.couples, qint64(l.attendus.size())) << l.cas;
+        EXPECT_EQ(r.couples.size(), l.attendus.size()) << l.cas;
         EXPECT_EQ(Positions(state), l.attendus) << l.cas;
     }
 }

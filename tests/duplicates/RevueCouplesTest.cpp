@@ -295,7 +295,9 @@ TEST_F(RevueCouples, LesCouplesDeNomsVoisinsNeSontPasPrisPourDesDoublons) {
     ASSERT_TRUE(affiche.trouve);
     DemandeVoisins voisins;
     voisins.NumCar = QStringLiteral("3");
-    ASSERT_TRUE(DetecteNomsVoisins(state, voisins).effectue);
+    ResultatVoisins trouves = DetecteNomsVoisins(state, voisins);
+    ASSERT_TRUE(trouves.effectue);
+    state.Couples = std::move(trouves.couples);
     ASSERT_EQ(state.Couples.size(), 2u);  // dup with dup, piston with pizton
     EXPECT_EQ(chemins(FichiersDuMemeCas(state, affiche, CoteCouple::Premier)),
               std::vector<QString>{W(u"a\\dup.prt.1")});
