@@ -324,16 +324,17 @@ void Form2::applique() {
     state_.options.ValMaitreSansInd = chkMaitreSansInd_->isChecked() ? 1 : 0;
     state_.options.ValNbRev = BorneNbRev(ValeurEntiere(nbRev_->text()));
     state_.options.ValNbRev1 = BorneNbRev1(ValeurEntiere(nbRev1_->text()));
-    state_.CurConf = nomDeConf_->currentText();
+    // The current configuration is a stored one: a name typed and not yet saved names no
+    // settings, and stored as current it would load nothing at the next start.
+    if (const QString stocke = NomStocke(state_.ListConf, nomDeConf_->currentText());
+        !stocke.isEmpty())
+        state_.CurConf = stocke;
 }
 
 void Form2::appliquer() {
     applique();
     state_.FiltreFich = ConstruitFiltre(state_.TabConf);
     store_.save(SectionDemarrage, QStringLiteral("curconf"), state_.CurConf);
-    // The name box shows the configuration whose settings now apply, not a name typed and
-    // never saved.
-    nomDeConf_->setEditText(state_.CurConf);
     Q_EMIT appliquee();
 }
 

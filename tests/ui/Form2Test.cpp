@@ -111,6 +111,11 @@ TEST_F(Form2Test, NamedConfigurationSavedChosenAndErased) {
 
     clique("CmdAppliquer", form2());
     EXPECT_EQ(store.get(SectionDemarrage, QStringLiteral("curconf")), u"Atelier");
+    // A name typed and never saved is not made current: it would load nothing at next start.
+    noms()->setEditText(QStringLiteral("Brouillon"));
+    clique("CmdAppliquer", form2());
+    EXPECT_EQ(store.get(SectionDemarrage, QStringLiteral("curconf")), u"Atelier");
+    noms()->setEditText(QStringLiteral("Atelier"));
 
     // "Effacer" asks first, "Non" its default; answered "Oui", the erased name leaves the box
     // and is no longer the current one.
