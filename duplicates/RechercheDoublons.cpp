@@ -3,14 +3,15 @@
 #include "core/Drives.h"
 #include "core/FileSystem.h"
 #include "core/NomsFichier.h"
+#include "core/Parallele.h"
 #include "garage/Garage.h"
 
 #include <QHash>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <span>
-#include <thread>
 #include <utility>
 
 namespace tidemark {
@@ -41,8 +42,9 @@ size_t qHash(const CleRepertoire& cle, size_t graine) {
     return qHash(r.sliced(1), graine) ^ (size_t(r[0].toUpper().unicode()) * 0x9E3779B97F4A7C15ULL);
 }
 
-// Below this many files to read ahead, a second thread costs more than it saves.
-constexpr std::size_t MinimumPourDeuxFils = 512;
+// Files to read ahead per thread at least: below that a thread costs more than it saves.
+// Above it, as many threads as the waits of a file server need (FilsLecture).
+constexpr std::size_t NomsParFil = 256;
 
 // What was read of an entry, once: its size and dates, or why it could not be read; its
 // identity on disk is read later, and only when it is needed.
@@ -173,17 +175,11 @@ private:
                             std::span(lues).subspan(lots[l].premier, lots[l].nombre));
             }
         };
-        // Two halves of about as many names when there are enough to pay for a thread.
-        std::size_t milieu = 0;
-        while (milieu < lots.size() && lots[milieu].premier < noms.size() / 2) ++milieu;
-        if (noms.size() < MinimumPourDeuxFils || milieu == 0 || milieu >= lots.size() ||
-            std::thread::hardware_concurrency() < 2) {
-            litLots(0, lots.size());
-        } else {
-            std::thread second([&] { litLots(milieu, lots.size()); });
-            litLots(0, milieu);
-            second.join();
-        }
+        // The folders are handed out one after another to the threads.
+        std::atomic<std::size_t> suivant{0};
+        EnParallele(NombreDeFils(noms.size(), NomsParFil), [&](unsigned) {
+            for (std::size_t l = suivant++; l < lots.size(); l = suivant++) litLots(l, l + 1);
+        });
         for (std::size_t k = 0; k < positions.size(); ++k) {
             if (lues[k]) {
                 infos_[std::size_t(positions[k])] = *lues[k];
