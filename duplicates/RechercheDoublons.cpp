@@ -44,7 +44,7 @@ size_t qHash(const CleRepertoire& cle, size_t graine) {
 
 // Files to read ahead per thread at least: below that a thread costs more than it saves.
 // Above it, as many threads as the waits of a file server need (FilsLecture).
-constexpr std::size_t NomsParFil = 256;
+constexpr std::size_t NomsParFil = 64;
 
 // What was read of an entry, once: its size and dates, or why it could not be read; its
 // identity on disk is read later, and only when it is needed.

@@ -265,11 +265,11 @@ void AnalyseTranche(const AppState& state, std::vector<quint8>& etats, Tranche& 
 }
 
 // Below this many entries a slice costs more to hand out than it saves.
-constexpr qsizetype MinimumParTranche = 256;
+constexpr qsizetype MinimumParTranche = 64;
 // Entries per thread at least: the facts of the marked files are read on as many threads as
 // the waits of a file server need (FilsLecture), not as many as there are processors, but a
 // short list is not worth a thread.
-constexpr qsizetype EntreesParFil = 512;
+constexpr qsizetype EntreesParFil = 64;
 // Slices per thread: small enough slices that the threads, taking them one after another,
 // end at about the same time even when one is slowed down.
 constexpr qsizetype TranchesParFil = 4;
