@@ -245,7 +245,8 @@ private:
                 enfant.sousRepertoires = true;
                 noeud.enfants.push_back(&enfant);
             }
-            if (fils_ > 1) {
+            // Once the walk has ended (fin_), no thread starts: the walk is joining them.
+            if (fils_ > 1 && !fin_) {
                 for (auto it = noeud.enfants.rbegin(); it != noeud.enfants.rend(); ++it)
                     aLire_.push_back(*it);
                 while (threads_.size() + 1 < fils_ && libres_ < aLire_.size()) {
