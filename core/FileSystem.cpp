@@ -465,6 +465,7 @@ int DeplacerAilleurs(FaultPlan* plan, const QByteArray& source, const QByteArray
 // ---- FaultPlan ------------------------------------------------------------------------
 
 void FaultPlan::echoue(OperationFs operation, int k, int codeErreur) {
+    const std::lock_guard garde(verrou_.m);
     pannes_.push_back({operation, k, codeErreur});
 }
 
@@ -529,9 +530,14 @@ ResultatFs FileSystem::readFolder(
 }
 
 int FaultPlan::suivante(OperationFs operation) {
-    const int rang = ++comptes_[static_cast<int>(operation)];
+    int rang = 0;
+    {
+        const std::lock_guard garde(verrou_.m);
+        rang = ++comptes_[static_cast<int>(operation)];
+    }
     if (avantEtape)
         avantEtape(operation, rang);
+    const std::lock_guard garde(verrou_.m);
     for (const Panne& panne : pannes_) {
         if (panne.operation == operation && panne.rang == rang)
             return panne.code;
@@ -540,6 +546,7 @@ int FaultPlan::suivante(OperationFs operation) {
 }
 
 int FaultPlan::compte(OperationFs operation) const {
+    const std::lock_guard garde(verrou_.m);
     return comptes_[static_cast<int>(operation)];
 }
 

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <vector>
@@ -30,6 +31,8 @@ enum class OperationFs {
 };
 
 // In tests: make the k-th operation of a kind (counted from 1) fail with a chosen errno.
+// Operations are counted under a lock: with several threads moving files, "the k-th move"
+// is exactly one move, whichever thread makes it.
 class FaultPlan {
 public:
     void echoue(OperationFs operation, int k, int codeErreur);
@@ -47,6 +50,14 @@ private:
         int rang;
         int code;
     };
+    // A copy of a plan gets a lock of its own.
+    struct Verrou {
+        std::mutex m;
+        Verrou() = default;
+        Verrou(const Verrou&) {}
+        Verrou& operator=(const Verrou&) { return *this; }
+    };
+    mutable Verrou verrou_;
     std::vector<Panne> pannes_;
     std::array<int, static_cast<int>(OperationFs::Nombre)> comptes_{};
 };

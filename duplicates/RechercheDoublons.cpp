@@ -3,14 +3,15 @@
 #include "core/Drives.h"
 #include "core/FileSystem.h"
 #include "core/NomsFichier.h"
+#include "core/Parallele.h"
 #include "garage/Garage.h"
 
 #include <QHash>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <span>
-#include <thread>
 #include <utility>
 
 namespace tidemark {
@@ -41,8 +42,11 @@ size_t qHash(const CleRepertoire& cle, size_t graine) {
     return qHash(r.sliced(1), graine) ^ (size_t(r[0].toUpper().unicode()) * 0x9E3779B97F4A7C15ULL);
 }
 
-// Below this many files to read ahead, a second thread costs more than it saves.
-constexpr std::size_t MinimumPourDeuxFils = 512;
+// Files to read ahead per thread at least: below that a thread costs more than it saves.
+// Above it, as many threads as the waits of a file server need (FilsLecture).
+constexpr std::size_t NomsParFil = 64;
+// Entries whose groups a full search that may stop at its limit reads ahead at a time.
+constexpr qsizetype EntreesParBloc = 4096;
 
 // What was read of an entry, once: its size and dates, or why it could not be read; its
 // identity on disk is read later, and only when it is needed.
@@ -71,9 +75,22 @@ public:
         identites_.assign(std::size_t(n), IdentiteFichier{});
         // When even every possible couple fits below the limit, every entry that may join
         // one will be read: they are read ahead, folder by folder on several threads.
-        // Otherwise the search may stop early, and reads only what it reaches.
-        if (signaleDepassement && CouplesPossibles() <= limite)
-            litDAvance(n);
+        // Otherwise the full search may stop early at the limit: it reads ahead, the same
+        // way, the groups of the next block of entries it comes to, so that it reads little
+        // past where it stops. The first couples alone (PremiersCouples) read only what they
+        // reach.
+        const bool toutLu = signaleDepassement && CouplesPossibles() <= limite;
+        if (toutLu) {
+            std::vector<qint32> candidats;
+            for (qint32 i = 0; i < qint32(n); ++i) {
+                if (plusieursRepertoires_[std::size_t(groupes_.groupe[std::size_t(i)])])
+                    candidats.push_back(i);
+            }
+            litDAvance(candidats);
+        }
+        const bool parBlocs = signaleDepassement && !toutLu;
+        std::vector<quint8> groupeLu(parBlocs ? plusieursRepertoires_.size() : 0, 0);
+        qsizetype luJusqua = 0;
 
         std::vector<qint32> curseur(groupes_.debut.begin(), groupes_.debut.end() - 1);
         for (qsizetype i = 0; i < n; ++i) {
@@ -82,6 +99,10 @@ public:
                 break;
             }
             avance.a(i);
+            if (parBlocs && i >= luJusqua) {
+                luJusqua = std::min(n, i + EntreesParBloc);
+                litGroupesDe(i, luJusqua, groupeLu);
+            }
             const qint32 g = groupes_.groupe[std::size_t(i)];
             const qint32 t = curseur[std::size_t(g)]++;
             const qint32 dernierRun = premierRun_[std::size_t(g) + 1];
@@ -138,10 +159,27 @@ private:
         return total;
     }
 
-    // Reads the facts of every entry whose group lies in two directories or more, in list order,
-    // the entries of one folder relative to that folder, the folders shared out between
-    // threads. What could not be read is left to lit(), which reads it again for the reason.
-    void litDAvance(qsizetype n) {
+    // Reads ahead the facts of every member of the groups of entries `debut` to `fin` - 1
+    // that lie in two directories or more and were not read ahead yet.
+    void litGroupesDe(qsizetype debut, qsizetype fin, std::vector<quint8>& groupeLu) {
+        std::vector<qint32> candidats;
+        for (qsizetype i = debut; i < fin; ++i) {
+            const qint32 g = groupes_.groupe[std::size_t(i)];
+            if (!plusieursRepertoires_[std::size_t(g)] || groupeLu[std::size_t(g)])
+                continue;
+            groupeLu[std::size_t(g)] = 1;
+            candidats.insert(candidats.end(),
+                             groupes_.membres.begin() + groupes_.debut[std::size_t(g)],
+                             groupes_.membres.begin() + groupes_.debut[std::size_t(g) + 1]);
+        }
+        std::sort(candidats.begin(), candidats.end());
+        litDAvance(candidats);
+    }
+
+    // Reads the facts of the entries at `candidats` (list positions, in list order), the
+    // entries of one folder relative to that folder, the folders shared out between threads.
+    // What could not be read is left to lit(), which reads it again for the reason.
+    void litDAvance(const std::vector<qint32>& candidats) {
         struct Lot {
             const QString* hote;
             std::size_t premier;
@@ -151,9 +189,7 @@ private:
         std::vector<QStringView> noms;
         std::vector<qint32> positions;
         qint32 repLot = -1;
-        for (qsizetype i = 0; i < n; ++i) {
-            if (!plusieursRepertoires_[std::size_t(groupes_.groupe[std::size_t(i)])])
-                continue;
+        for (const qint32 i : candidats) {
             const qint32 rep = repertoire_[std::size_t(i)];
             const std::optional<QString>& dossier = dossierHote(rep);
             if (dossier->isEmpty())
@@ -163,7 +199,7 @@ private:
                 repLot = rep;
             }
             noms.push_back(NomFichier(state_.TabFich[std::size_t(i)]));
-            positions.push_back(qint32(i));
+            positions.push_back(i);
             ++lots.back().nombre;
         }
         std::vector<std::optional<InfoFichier>> lues(noms.size());
@@ -173,17 +209,11 @@ private:
                             std::span(lues).subspan(lots[l].premier, lots[l].nombre));
             }
         };
-        // Two halves of about as many names when there are enough to pay for a thread.
-        std::size_t milieu = 0;
-        while (milieu < lots.size() && lots[milieu].premier < noms.size() / 2) ++milieu;
-        if (noms.size() < MinimumPourDeuxFils || milieu == 0 || milieu >= lots.size() ||
-            std::thread::hardware_concurrency() < 2) {
-            litLots(0, lots.size());
-        } else {
-            std::thread second([&] { litLots(milieu, lots.size()); });
-            litLots(0, milieu);
-            second.join();
-        }
+        // The folders are handed out one after another to the threads.
+        std::atomic<std::size_t> suivant{0};
+        EnParallele(NombreDeFils(noms.size(), NomsParFil), [&](unsigned) {
+            for (std::size_t l = suivant++; l < lots.size(); l = suivant++) litLots(l, l + 1);
+        });
         for (std::size_t k = 0; k < positions.size(); ++k) {
             if (lues[k]) {
                 infos_[std::size_t(positions[k])] = *lues[k];

@@ -101,6 +101,36 @@ ApercuDisposition Apercu(const AppState& state, const std::vector<qint32>& posit
     return apercu;
 }
 
+ResultatFs DossiersGarage::assure(const QString& niveau, const std::function<ResultatFs()>& cree) {
+    std::unique_lock verrou(mutex_);
+    fait_.wait(verrou, [&] { return !enCours_.contains(niveau); });
+    if (connus_.contains(niveau))
+        return {};
+    enCours_.insert(niveau);
+    verrou.unlock();
+    const ResultatFs resultat = cree();
+    verrou.lock();
+    enCours_.remove(niveau);
+    if (resultat.ok())
+        connus_.insert(niveau);
+    verrou.unlock();
+    fait_.notify_all();
+    return resultat;
+}
+
+bool DossiersGarage::connu(const QString& niveau) const {
+    const std::lock_guard garde(mutex_);
+    return connus_.contains(niveau);
+}
+
+void DossiersGarage::pour(const DriveMap& lecteurs) {
+    const std::lock_guard garde(mutex_);
+    if (lecteurs_ != &lecteurs) {
+        connus_.clear();
+        lecteurs_ = &lecteurs;
+    }
+}
+
 ResultatDisposition DeplaceGarage(const QString& chemin, const DriveMap& lecteurs, FileSystem& fs,
                                   ContexteGarage* run) {
     ContexteGarage seul;
@@ -108,11 +138,8 @@ ResultatDisposition DeplaceGarage(const QString& chemin, const DriveMap& lecteur
     // What VerifieInchange learnt serves this disposal only, whatever happens to it.
     const QString hoteVerifie = std::exchange(contexte.hoteVerifie_, QString());
     const InfoFichier infoVerifiee = contexte.infoVerifiee_;
-    // Known folders were found through one drive map; another map starts afresh.
-    if (contexte.lecteurs_ != &lecteurs) {
-        contexte.dossiersConnus_.clear();
-        contexte.lecteurs_ = &lecteurs;
-    }
+    DossiersGarage& dossiers = *contexte.dossiers_;
+    dossiers.pour(lecteurs);
     // Every check comes before the first folder is made: a refused file leaves the disk
     // exactly as it was.
     if (const auto raison = ControleForme(chemin))
@@ -152,32 +179,36 @@ ResultatDisposition DeplaceGarage(const QString& chemin, const DriveMap& lecteur
     // level is known once made or seen by this run, its parents with it: when the file's own
     // folder is known there is nothing to check.
     const qsizetype finDossier = resultat.cible.lastIndexOf(u'\\');
-    const bool dossierConnu = contexte.dossiersConnus_.contains(resultat.cible.first(finDossier));
+    const bool dossierConnu = dossiers.connu(resultat.cible.first(finDossier));
     for (qsizetype fin = dossierConnu ? -1 : resultat.cible.indexOf(u'\\', 3); fin >= 0;
          fin = fin == finDossier ? -1 : resultat.cible.indexOf(u'\\', fin + 1)) {
         const QString niveau = resultat.cible.first(fin);
-        if (contexte.dossiersConnus_.contains(niveau))
+        if (dossiers.connu(niveau))
             continue;
         const std::optional<QString> hote = lecteurs.versHote(niveau);
         if (!hote)
             return Echec(chemin, ENOENT, DriveMap::MessageHorsLecteur(niveau));
-        if (!fs.folderExists(*hote)) {
-            const ResultatFs cree = fs.createFolder(*hote);
-            if (!cree.ok()) {
-                const QString quoi = fin == 4
-                                         ? QStringLiteral("le garage « %1 » ne peut pas être créé")
-                                         : QStringLiteral(
-                                               "le dossier « %1 » du garage ne peut "
-                                               "pas être créé");
-                ResultatDisposition echec =
-                    Echec(chemin, cree.erreur,
-                          quoi.arg(niveau) + QStringLiteral(" (") + cree.raison +
-                              QStringLiteral(") ; le fichier reste en place"));
-                echec.cible = resultat.cible;
-                return echec;
-            }
+        const ResultatFs cree = dossiers.assure(niveau, [&] {
+            if (fs.folderExists(*hote))
+                return ResultatFs{};
+            ResultatFs fait = fs.createFolder(*hote);
+            // Made meanwhile by someone else: there all the same.
+            if (fait.erreur == EEXIST && fs.folderExists(*hote))
+                return ResultatFs{};
+            return fait;
+        });
+        if (!cree.ok()) {
+            const QString quoi = fin == 4 ? QStringLiteral("le garage « %1 » ne peut pas être créé")
+                                          : QStringLiteral(
+                                                "le dossier « %1 » du garage ne peut "
+                                                "pas être créé");
+            ResultatDisposition echec =
+                Echec(chemin, cree.erreur,
+                      quoi.arg(niveau) + QStringLiteral(" (") + cree.raison +
+                          QStringLiteral(") ; le fichier reste en place"));
+            echec.cible = resultat.cible;
+            return echec;
         }
-        contexte.dossiersConnus_.insert(niveau);
     }
 
     // The entry just read by VerifieInchange (no folder, or it would have stopped above) is

@@ -8,6 +8,9 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <condition_variable>
+#include <functional>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -56,11 +59,33 @@ struct ApercuDisposition {
 // The preview of disposing of the entries at `positions` of the list.
 ApercuDisposition Apercu(const AppState& state, const std::vector<qint32>& positions);
 
+// The garage folders (drive paths) known to exist, made or seen by one run, so that each
+// garage level is checked once per run rather than once per file. The threads of a run share
+// one: a folder two of them need at once is made by one while the other waits for it, never
+// made twice.
+class DossiersGarage {
+public:
+    // Makes sure the garage folder `niveau` exists, calling `cree` to check and make it unless
+    // it is known; `cree` runs once at a time per folder. What a failure returns is not kept:
+    // the next file tries again.
+    ResultatFs assure(const QString& niveau, const std::function<ResultatFs()>& cree);
+    bool connu(const QString& niveau) const;
+    // Known folders were found through one drive map; another map starts afresh.
+    void pour(const DriveMap& lecteurs);
+
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable fait_;
+    const DriveMap* lecteurs_ = nullptr;
+    QSet<QString> connus_;
+    QSet<QString> enCours_;  // being checked or made by a thread
+};
+
 // What one disposal run has learnt of the disk, so that repeated disposals look again only at
-// what they must. Owned by one run, used with one drive map and from one thread:
-// - the garage folders (drive paths) known to exist, made or seen by this run: each garage
-//   level is checked once per run rather than once per file;
-// - the entry the last VerifieInchange of this run found unchanged, and whether it is a
+// what they must. Owned by one thread of a run:
+// - the garage folders known to exist (DossiersGarage), its own or those shared by the
+//   threads of the run;
+// - the entry the last VerifieInchange of this thread found unchanged, and whether it is a
 //   folder: the DeplaceGarage of that same file that follows needs no second look to know it
 //   is there. It serves that one next disposal only.
 // Each routine below takes the run's context; without one (a single disposal) it uses a
@@ -69,7 +94,10 @@ ApercuDisposition Apercu(const AppState& state, const std::vector<qint32>& posit
 class ContexteGarage {
 public:
     ContexteGarage() = default;
-    explicit ContexteGarage(JournalGarage* journal) : journal_(journal) {}
+    explicit ContexteGarage(JournalGarage* journal, DossiersGarage* partages = nullptr)
+        : journal_(journal), dossiers_(partages ? partages : &propres_) {}
+    ContexteGarage(const ContexteGarage&) = delete;
+    ContexteGarage& operator=(const ContexteGarage&) = delete;
     JournalGarage* journal() const { return journal_; }
 
 private:
@@ -77,12 +105,12 @@ private:
                                              ContexteGarage*);
     friend ResultatDisposition VerifieInchange(const QString&, const InfoFichier&, const DriveMap&,
                                                const FileSystem&, ContexteGarage*);
-    const DriveMap* lecteurs_ = nullptr;  // the map the known folders were found through
-    QSet<QString> dossiersConnus_;
     QString hoteVerifie_;  // host path of the entry just found unchanged, or empty
     bool verifieDossier_ = false;
     InfoFichier infoVerifiee_;  // what was read of that entry
     JournalGarage* journal_ = nullptr;
+    DossiersGarage propres_;
+    DossiersGarage* dossiers_ = &propres_;
 };
 
 // Moves the file at `chemin` (a drive path) into the garage of its drive. Before anything

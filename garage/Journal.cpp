@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <mutex>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -337,20 +338,47 @@ bool JournalGarage::note(const FichierJournal& fichier) {
     if (fichier.original.size() < 3)
         return false;
     const char16_t lettre = fichier.original[0].toUpper().unicode();
+    std::unique_lock verrou(mutex_);
+    attente_[lettre] += Ligne(fichier);
+    const quint64 ticket = ++deposees_;
+    // The lines noted while one thread writes are written together by the next one, in one
+    // write(2) per drive: each thread returns once its own line is written, so a killed run
+    // misses at most the line of each file that was being moved.
+    while (ecrites_ < ticket) {
+        if (ecriture_) {
+            ecrit_.wait(verrou);
+            continue;
+        }
+        ecriture_ = true;
+        std::map<char16_t, QByteArray> lot;
+        lot.swap(attente_);
+        const quint64 jusqua = deposees_;
+        verrou.unlock();
+        for (auto& [l, lignes] : lot) ecrit(l, lignes);
+        verrou.lock();
+        ecrites_ = jusqua;
+        ecriture_ = false;
+        ecrit_.notify_all();
+    }
+    const auto it = fichiers_.find(lettre);
+    return it != fichiers_.end() && it->second >= 0;
+}
+
+// Appends lines to the journal of a drive, opening it first; only the thread that writes
+// comes here.
+void JournalGarage::ecrit(char16_t lettre, const QByteArray& lignes) {
     auto it = fichiers_.find(lettre);
     if (it == fichiers_.end())
         it = fichiers_.emplace(lettre, ouvre(QChar(lettre))).first;
     if (it->second < 0)
-        return false;
-    const QByteArray ligne = Ligne(fichier);
-    if (::write(it->second, ligne.constData(), std::size_t(ligne.size())) == ligne.size())
-        return true;
+        return;
+    if (::write(it->second, lignes.constData(), std::size_t(lignes.size())) == lignes.size())
+        return;
     avis_.append(QStringLiteral("le journal du garage %1:\\_ n'a pas pu être complété (%2)")
                      .arg(QChar(lettre))
                      .arg(FileSystem::reason(errno ? errno : ENOSPC)));
     ::close(it->second);
     it->second = -1;
-    return false;
 }
 
 }  // namespace tidemark

@@ -7,7 +7,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <condition_variable>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -17,8 +19,9 @@
 // name is taken), so that runs sort and never collide. The file is UTF-8 text: a header of
 // lines beginning with "#", then one line per file, tab-separated:
 //   action  original drive path  garage drive path  bytes  modification time
-// A line is appended as soon as its file is done, with one write(2), so a run killed
-// half-way leaves a line for every file it moved but the last one or two.
+// A line is appended as soon as its file is done, with one write(2) (the lines of files done
+// at the same moment by several threads share one), so a run killed half-way leaves a line
+// for every file it moved but the last one or two of each thread.
 namespace tidemark {
 
 class DriveMap;
@@ -74,7 +77,8 @@ std::vector<ExecutionJournal> LitJournaux(const DriveMap& lecteurs, QList<QChar>
 
 // The journal of one run being written, on every drive it works on. Each drive's file is
 // made when the first file of that drive is noted (with the garage folder and .tidemark
-// when missing), so a run that does nothing leaves no journal. One run, one thread.
+// when missing), so a run that does nothing leaves no journal. The threads of one run note
+// their files in it at the same time, one line after another.
 class JournalGarage {
 public:
     JournalGarage(ActionJournal action, const DriveMap& lecteurs,
@@ -94,6 +98,7 @@ public:
 
 private:
     int ouvre(QChar lettre);
+    void ecrit(char16_t lettre, const QByteArray& lignes);
 
     ActionJournal action_;
     const DriveMap& lecteurs_;
@@ -102,6 +107,13 @@ private:
     QString id_;
     std::map<char16_t, int> fichiers_;  // drive letter -> open journal, -1 when it failed
     QStringList avis_;
+    // The threads of a run note at the same time: one writes, the others queue their lines.
+    std::mutex mutex_;
+    std::condition_variable ecrit_;
+    std::map<char16_t, QByteArray> attente_;  // lines not yet written, per drive
+    quint64 deposees_ = 0;                    // lines noted
+    quint64 ecrites_ = 0;                     // of those, written (or failed)
+    bool ecriture_ = false;                   // a thread is writing
 };
 
 // The UTC time of nanoseconds since the epoch, to the nanosecond: 2026-12-08T14:24:41.123456789Z.

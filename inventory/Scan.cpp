@@ -4,6 +4,7 @@
 #include "core/FileSystem.h"
 #include "core/Identite.h"
 #include "core/NomsFichier.h"
+#include "core/Parallele.h"
 #include "core/Wildcard.h"
 
 #include <QFile>
@@ -11,8 +12,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <functional>
+#include <mutex>
 #include <set>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -168,6 +174,125 @@ struct RepertoireAVisiter {
     QByteArray hote;  // host path, as the system spells it
 };
 
+// One directory of the walk, read by whichever thread comes to it first.
+struct Noeud {
+    enum class Etat { Attente, Lecture, Lu };
+    RepertoireAVisiter rep;
+    bool sousRepertoires = false;
+    Etat etat = Etat::Attente;
+    Listing listing;
+    std::vector<Noeud*> enfants;  // its subdirectories to enter, in name order
+};
+
+// Reads the directories of a walk ahead of it, on up to `fils` threads, the walk's own
+// thread among them. Each directory read adds its subdirectories to be read, the first one
+// on top, so that the threads read about in the order the walk asks. The walk takes the
+// directories in its own order and waits for the one it needs (or reads it itself when no
+// thread has begun it): what it gets is what reading each directory in its turn gives, the
+// waits of the file system overlapped. Threads start as the directories waiting outnumber
+// the idle ones, so a small tree is read on few threads.
+class LecturesAvance {
+public:
+    using Lecture = std::function<void(Noeud&)>;
+    LecturesAvance(unsigned fils, Lecture lecture) : fils_(fils), lecture_(std::move(lecture)) {}
+    ~LecturesAvance() {
+        {
+            const std::lock_guard garde(mutex_);
+            fin_ = true;
+        }
+        travail_.notify_all();
+        for (std::thread& t : threads_) t.join();
+    }
+    LecturesAvance(const LecturesAvance&) = delete;
+    LecturesAvance& operator=(const LecturesAvance&) = delete;
+
+    // A directory the walk will ask for; it is read when asked, not ahead.
+    Noeud& ajoute(RepertoireAVisiter rep, bool sousRepertoires) {
+        const std::lock_guard garde(mutex_);
+        Noeud& noeud = noeuds_.emplace_back();
+        noeud.rep = std::move(rep);
+        noeud.sousRepertoires = sousRepertoires;
+        return noeud;
+    }
+
+    // `noeud` once read: by this thread when no other has begun it.
+    Noeud& attend(Noeud& noeud) {
+        std::unique_lock verrou(mutex_);
+        if (noeud.etat == Noeud::Etat::Attente) {
+            noeud.etat = Noeud::Etat::Lecture;
+            verrou.unlock();
+            lit(noeud);
+        } else {
+            lu_.wait(verrou, [&] { return noeud.etat == Noeud::Etat::Lu; });
+        }
+        return noeud;
+    }
+
+private:
+    // Reads a claimed directory, then makes its subdirectories nodes to be read ahead.
+    void lit(Noeud& noeud) {
+        lecture_(noeud);
+        std::vector<SousRepertoire>& sous = noeud.listing.repertoires;
+        {
+            const std::lock_guard garde(mutex_);
+            for (SousRepertoire& s : sous) {
+                QByteArray hote = noeud.rep.hote;
+                if (!hote.endsWith('/'))
+                    hote += '/';
+                hote += s.octets;
+                Noeud& enfant = noeuds_.emplace_back();
+                enfant.rep = {JoindreChemin(noeud.rep.lecteur, s.nom), std::move(hote)};
+                enfant.sousRepertoires = true;
+                noeud.enfants.push_back(&enfant);
+            }
+            // Once the walk has ended (fin_), no thread starts: the walk is joining them.
+            if (fils_ > 1 && !fin_) {
+                for (auto it = noeud.enfants.rbegin(); it != noeud.enfants.rend(); ++it)
+                    aLire_.push_back(*it);
+                while (threads_.size() + 1 < fils_ && libres_ < aLire_.size()) {
+                    ++libres_;
+                    threads_.emplace_back([this] { travaille(); });
+                }
+            }
+            sous = {};
+            noeud.etat = Noeud::Etat::Lu;
+        }
+        lu_.notify_all();
+        if (!noeud.enfants.empty())
+            travail_.notify_all();
+    }
+
+    void travaille() {
+        std::unique_lock verrou(mutex_);
+        for (;;) {
+            travail_.wait(verrou, [this] { return fin_ || !aLire_.empty(); });
+            if (fin_)
+                return;
+            Noeud* noeud = aLire_.back();
+            aLire_.pop_back();
+            if (noeud->etat != Noeud::Etat::Attente)
+                continue;  // the walk came to it first
+            noeud->etat = Noeud::Etat::Lecture;
+            --libres_;
+            verrou.unlock();
+            lit(*noeud);
+            verrou.lock();
+            ++libres_;
+        }
+    }
+
+    const unsigned fils_;
+    const Lecture lecture_;
+    std::mutex mutex_;
+    std::condition_variable travail_;  // a directory to read, or the end
+    std::condition_variable lu_;       // a directory was read
+    std::deque<Noeud> noeuds_;         // every directory met; a deque keeps them in place
+    std::vector<Noeud*> aLire_;        // to read ahead, the next on top
+    std::vector<std::thread> threads_;
+    std::size_t libres_ = 0;  // threads waiting for a directory
+    bool fin_ = false;
+};
+
 QString Nombre(qsizetype n) {
     return QLocale(QLocale::French, QLocale::France).toString(n);
 }
@@ -184,7 +309,11 @@ public:
           resultat_(resultat),
           fs_(fs),
           filtre_(filtre),
-          garages_(lecteurs, fs) {
+          garages_(lecteurs, fs),
+          lectures_(demande.fils > 0 ? demande.fils : FilsLecture, [this](Noeud& noeud) {
+              LitRepertoire(fs_, noeud.rep.hote, filtre_, noeud.sousRepertoires,
+                            EstRacineLecteur(noeud.rep.lecteur), garages_, noeud.listing);
+          }) {
         // A new list each time; its memory follows the entries found, not the capacity.
         std::vector<QString>().swap(state_.TabFich);
         state_.TabFich.reserve(static_cast<size_t>(std::min<qsizetype>(demande.capacite, 4096)));
@@ -193,73 +322,26 @@ public:
     // The spare room of the list is given back once the scan is over.
     ~Parcours() { state_.TabFich.shrink_to_fit(); }
 
-    // Lists one directory; false when the scan must end (the list is full).
-    // `sousRepertoires`: the subdirectories found are queued to be visited, depth first.
+    // Lists one directory without a yield before it; false when the scan must end (the list
+    // is full). `sousRepertoires`: the subdirectories found are queued to be visited, depth
+    // first.
     bool liste(const RepertoireAVisiter& rep, bool sousRepertoires) {
-        LitRepertoire(fs_, rep.hote, filtre_, sousRepertoires, EstRacineLecteur(rep.lecteur),
-                      garages_, listing_);
-        resultat_.nomsIgnores += listing_.nomsIgnores;
-        if (listing_.erreur != 0) {
-            ++resultat_.repertoiresIgnores;
-            echecs_.append(
-                QStringLiteral("  %1 : %2").arg(rep.lecteur, FileSystem::reason(listing_.erreur)));
-            return true;
-        }
-        ++resultat_.repertoiresVisites;
-
-        const QString prefixe = JoindreChemin(rep.lecteur, u"");
-        for (QString& nom : listing_.fichiers) {
-            if (static_cast<qsizetype>(state_.TabFich.size()) >= demande_.capacite) {
-                resultat_.capaciteAtteinte = true;
-                break;
-            }
-            if (state_.CheminComplet) {
-                // Built at its exact size: a list of half a million paths is the scan's
-                // whole memory cost.
-                QString chemin;
-                chemin.reserve(prefixe.size() + nom.size());
-                chemin.append(prefixe).append(nom);
-                state_.TabFich.push_back(std::move(chemin));
-            } else {
-                state_.TabFich.push_back(std::move(nom));
-            }
-        }
-        interface_.progression(
-            {resultat_.repertoiresVisites, static_cast<qsizetype>(state_.TabFich.size()),
-             static_cast<qsizetype>(listing_.fichiers.size()),
-             resultat_.repertoiresVisites + int(pile_.size() + listing_.repertoires.size())});
-        if (resultat_.capaciteAtteinte)
-            return false;
-
-        // Pushed in reverse so that the first subdirectory is visited next.
-        for (auto it = listing_.repertoires.rbegin(); it != listing_.repertoires.rend(); ++it) {
-            QByteArray hote = rep.hote;
-            if (!hote.endsWith('/'))
-                hote += '/';
-            hote += it->octets;
-            pile_.push_back({JoindreChemin(rep.lecteur, it->nom), std::move(hote)});
-        }
-        return true;
+        return liste(lectures_.ajoute(rep, sousRepertoires));
     }
 
     // Visits the queued directories, depth first, yielding before each one.
     void descend() {
         while (!pile_.empty()) {
-            const RepertoireAVisiter rep = std::move(pile_.back());
+            Noeud& noeud = *pile_.back();
             pile_.pop_back();
-            if (!visite(rep, true))
+            if (!cede() || !liste(noeud))
                 return;
         }
     }
 
     // Yields, then lists `rep` unless a stop was asked meanwhile; false when the scan ends.
     bool visite(const RepertoireAVisiter& rep, bool sousRepertoires) {
-        interface_.cede();
-        if (interface_.arret()) {
-            resultat_.arrete = true;
-            return false;
-        }
-        return liste(rep, sousRepertoires);
+        return cede() && liste(rep, sousRepertoires);
     }
 
     // The notices of the walk, in French.
@@ -282,6 +364,59 @@ public:
     }
 
 private:
+    // The yield before a directory; false when a stop was asked.
+    bool cede() {
+        interface_.cede();
+        if (interface_.arret()) {
+            resultat_.arrete = true;
+            return false;
+        }
+        return true;
+    }
+
+    bool liste(Noeud& noeud) {
+        Listing& listing = lectures_.attend(noeud).listing;
+        const RepertoireAVisiter& rep = noeud.rep;
+        resultat_.nomsIgnores += listing.nomsIgnores;
+        if (listing.erreur != 0) {
+            ++resultat_.repertoiresIgnores;
+            echecs_.append(
+                QStringLiteral("  %1 : %2").arg(rep.lecteur, FileSystem::reason(listing.erreur)));
+            return true;
+        }
+        ++resultat_.repertoiresVisites;
+
+        const QString prefixe = JoindreChemin(rep.lecteur, u"");
+        for (QString& nom : listing.fichiers) {
+            if (static_cast<qsizetype>(state_.TabFich.size()) >= demande_.capacite) {
+                resultat_.capaciteAtteinte = true;
+                break;
+            }
+            if (state_.CheminComplet) {
+                // Built at its exact size: a list of half a million paths is the scan's
+                // whole memory cost.
+                QString chemin;
+                chemin.reserve(prefixe.size() + nom.size());
+                chemin.append(prefixe).append(nom);
+                state_.TabFich.push_back(std::move(chemin));
+            } else {
+                state_.TabFich.push_back(std::move(nom));
+            }
+        }
+        interface_.progression(
+            {resultat_.repertoiresVisites, static_cast<qsizetype>(state_.TabFich.size()),
+             static_cast<qsizetype>(listing.fichiers.size()),
+             resultat_.repertoiresVisites + int(pile_.size() + noeud.enfants.size())});
+        listing = {};
+        if (resultat_.capaciteAtteinte)
+            return false;
+
+        // Pushed in reverse so that the first subdirectory is visited next.
+        for (auto it = noeud.enfants.rbegin(); it != noeud.enfants.rend(); ++it)
+            pile_.push_back(*it);
+        return true;
+    }
+
     Inventaire& state_;
     const DemandeScan& demande_;
     ScanInterface& interface_;
@@ -289,9 +424,9 @@ private:
     const FileSystem& fs_;
     Wildcard filtre_;
     Garages garages_;
-    Listing listing_;  // reused from one directory to the next
-    std::vector<RepertoireAVisiter> pile_;
+    std::vector<Noeud*> pile_;
     QStringList echecs_;
+    LecturesAvance lectures_;  // last: its threads end before what they read goes
 };
 
 std::optional<QByteArray> Hote(const DriveMap& lecteurs, const QString& lecteur) {

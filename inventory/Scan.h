@@ -35,6 +35,10 @@ struct DemandeScan {
     QProcessEnvironment environnement = QProcessEnvironment::systemEnvironment();
     qsizetype capacite = CapaciteTabFich;   // entries the list may hold (small in tests)
     int capaciteRepConf = CapaciteRepConf;  // search directories kept
+    // Threads reading the subdirectories of a directory-mode scan, this one included: 0
+    // chooses (up to FilsLecture, core/Parallele.h), 1 reads them all on this thread. The
+    // list, its notices and the yields are the same whatever the number.
+    unsigned fils = 0;
 };
 
 // The list a scan made and where it came from.

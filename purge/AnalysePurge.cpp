@@ -2,6 +2,7 @@
 
 #include "core/Drives.h"
 #include "core/NomsFichier.h"
+#include "core/Parallele.h"
 #include "core/TabConf.h"
 #include "inventory/Marquage.h"
 
@@ -264,17 +265,14 @@ void AnalyseTranche(const AppState& state, std::vector<quint8>& etats, Tranche& 
 }
 
 // Below this many entries a slice costs more to hand out than it saves.
-constexpr qsizetype MinimumParTranche = 4096;
-// Reading file facts scales with threads up to about this many.
-constexpr unsigned MaximumDeFils = 8;
+constexpr qsizetype MinimumParTranche = 64;
+// Entries per thread at least: the facts of the marked files are read on as many threads as
+// the waits of a file server need (FilsLecture), not as many as there are processors, but a
+// short list is not worth a thread.
+constexpr qsizetype EntreesParFil = 64;
 // Slices per thread: small enough slices that the threads, taking them one after another,
 // end at about the same time even when one is slowed down.
-constexpr qsizetype TranchesParFil = 16;
-
-// The threads that share the analysis: one per processor, at most MaximumDeFils.
-unsigned NombreDeFils() {
-    return std::clamp(std::thread::hardware_concurrency(), 1u, MaximumDeFils);
-}
+constexpr qsizetype TranchesParFil = 4;
 
 // Cuts the list into slices of about the same length, each starting where a group starts
 // (the entry differs from its predecessor in directory or in name without revision); a
@@ -313,7 +311,7 @@ qint64 PlanPurge::totalNombre() const {
 }
 
 PlanPurge AnalysePurge(const AppState& state, const DriveMap& lecteurs, const FileSystem& fs,
-                       const Progression& progression, DemandeArret* arret) {
+                       const Progression& progression, DemandeArret* arret, unsigned fils) {
     PlanPurge plan;
     const std::size_t n = state.TabFich.size();
     // Hand marks are the starting point: a single file marked by hand stays marked.
@@ -322,7 +320,7 @@ PlanPurge AnalysePurge(const AppState& state, const DriveMap& lecteurs, const Fi
 
     // The threads take the slices one after another in list order, this thread among them
     // (it alone reports progress); each slice writes the states of its own entries only.
-    const unsigned nombreDeFils = NombreDeFils();
+    const unsigned nombreDeFils = NombreDeFils(n, EntreesParFil, fils);
     std::vector<Tranche> tranches = Coupe(state, nombreDeFils);
     std::atomic<std::size_t> suivante{0};
     std::atomic<bool> arrete{false};
@@ -336,16 +334,16 @@ PlanPurge AnalysePurge(const AppState& state, const DriveMap& lecteurs, const Fi
         }
     };
     const Progression muet;  // the other threads report nothing
-    std::vector<std::thread> fils;
+    std::vector<std::thread> autres;
     for (std::size_t f = 1; f < std::min<std::size_t>(nombreDeFils, tranches.size()); ++f) {
-        fils.emplace_back([&] {
+        autres.emplace_back([&] {
             Avancements muets(muet, qsizetype(n));
             analyse(muets);
         });
     }
     Avancements avancements(progression, qsizetype(n));
     analyse(avancements);
-    for (std::thread& f : fils) f.join();
+    for (std::thread& f : autres) f.join();
     avancements.revisions.fin();
     avancements.auxiliaires.fin();
     avancements.totaux.fin();

@@ -68,8 +68,11 @@ bool MemeGroupe(const PartiesEntree& a, const PartiesEntree& b);
 // nothing, on disk or in `state`.
 // `progression` may be empty. `arret` (may be null) is checked before each slice of the
 // list: a stopped analysis returns a plan marked `arrete`, which is not to be applied.
+// `fils`: the threads that share the list (0 chooses from its length, 1 runs it all here);
+// the plan is the same whatever their number.
 PlanPurge AnalysePurge(const AppState& state, const DriveMap& lecteurs, const FileSystem& fs,
-                       const Progression& progression = {}, DemandeArret* arret = nullptr);
+                       const Progression& progression = {}, DemandeArret* arret = nullptr,
+                       unsigned fils = 0);
 
 // Writes a plan into the state: EtatMarque, TabConf columns 2 and 3 of all 21 rows, and
 // InfosLues (replaced by the facts the analysis read). A non-empty list then shows file

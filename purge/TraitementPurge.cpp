@@ -2,11 +2,15 @@
 
 #include "core/Drives.h"
 #include "core/NomsFichier.h"
+#include "core/Parallele.h"
 #include "garage/Journal.h"
 #include "inventory/Marquage.h"
 #include "purge/AnalysePurge.h"
 
+#include <atomic>
+#include <mutex>
 #include <optional>
+#include <tuple>
 
 namespace tidemark {
 
@@ -31,39 +35,61 @@ QList<QChar> LettresDes(const AppState& state, const std::vector<std::size_t>& l
     return lettres;
 }
 
-// Whether the revisions kept in a group are still what the analysis read, for the "X" lines
-// of that group: their older revisions are disposed of only while these still stand. Works
-// along the list in order, checking each group once, when its first marked revision comes.
+// The group of revisions of each "X" line, for the check of the revisions kept in it: their
+// older revisions are disposed of only while these still stand as the analysis read them.
+// A group is the run of neighbouring entries of one directory and one name without revision;
+// it is found along the list in order, and checked once, by the first thread that needs it.
 class GroupesGardes {
 public:
-    GroupesGardes(const AppState& state, const DriveMap& lecteurs, const FileSystem& fs)
-        : state_(state), lecteurs_(lecteurs), fs_(fs) {}
+    GroupesGardes(const AppState& state, const std::vector<std::size_t>& lignes,
+                  const DriveMap& lecteurs, const FileSystem& fs)
+        : state_(state), lecteurs_(lecteurs), fs_(fs), groupeDe_(lignes.size(), -1) {
+        std::vector<std::pair<std::size_t, std::size_t>> bornes;
+        QString cheminI, autre;
+        for (std::size_t k = 0; k < lignes.size(); ++k) {
+            const std::size_t i = lignes[k];
+            if (state_.EtatMarque[i] != EtatX)
+                continue;  // an auxiliary file: marked for its type, not for newer revisions
+            if (bornes.empty() || i >= bornes.back().second) {
+                const PartiesEntree pi = parties(i, cheminI);
+                std::size_t debut = i, fin = i + 1;
+                while (debut > 0 && MemeGroupe(parties(debut - 1, autre), pi)) --debut;
+                while (fin < state_.TabFich.size() && MemeGroupe(parties(fin, autre), pi)) ++fin;
+                bornes.emplace_back(debut, fin);
+            }
+            groupeDe_[k] = int(bornes.size()) - 1;
+        }
+        groupes_ = std::vector<Groupe>(bornes.size());
+        for (std::size_t g = 0; g < bornes.size(); ++g)
+            std::tie(groupes_[g].debut, groupes_[g].fin) = bornes[g];
+    }
 
-    // Nothing when line i may go as far as its group is concerned, else the reason it stays.
-    const std::optional<QString>& verdict(std::size_t i) {
+    // Nothing when the k-th marked line may go as far as its group is concerned, else the
+    // reason it stays.
+    const std::optional<QString>& verdict(std::size_t k) {
         static const std::optional<QString> libre;
-        if (state_.EtatMarque[i] != EtatX)
-            return libre;  // an auxiliary file: marked for its type, not for newer revisions
-        if (i >= fin_)
-            examine(i);
-        return raison_;
+        if (groupeDe_[k] < 0)
+            return libre;
+        Groupe& groupe = groupes_[std::size_t(groupeDe_[k])];
+        std::call_once(groupe.examine, [&] { groupe.raison = examine(groupe.debut, groupe.fin); });
+        return groupe.raison;
     }
 
 private:
+    struct Groupe {
+        std::size_t debut = 0;
+        std::size_t fin = 0;
+        std::once_flag examine;
+        std::optional<QString> raison;
+    };
+
     PartiesEntree parties(std::size_t k, QString& chemin) const {
         chemin = CheminEntree(state_, k);
         return Decoupe(chemin);
     }
 
-    void examine(std::size_t i) {
-        QString cheminI, autre;
-        const PartiesEntree pi = parties(i, cheminI);
-        debut_ = i;
-        while (debut_ > 0 && MemeGroupe(parties(debut_ - 1, autre), pi)) --debut_;
-        fin_ = i + 1;
-        while (fin_ < state_.TabFich.size() && MemeGroupe(parties(fin_, autre), pi)) ++fin_;
-        raison_.reset();
-        for (std::size_t k = debut_; k < fin_ && !raison_; ++k) {
+    std::optional<QString> examine(std::size_t debut, std::size_t fin) const {
+        for (std::size_t k = debut; k < fin; ++k) {
             if (state_.EtatMarque[k] != EtatM)
                 continue;
             const QString garde = CheminEntree(state_, k);
@@ -72,20 +98,29 @@ private:
             const std::optional<InfoFichier> present =
                 hote ? fs_.info(*hote) : std::optional<InfoFichier>();
             if (!present || (lue && *present != *lue))
-                raison_ = QStringLiteral(
-                              "la révision gardée « %1 » a changé ou disparu depuis l'analyse ; "
-                              "les révisions de ce modèle sont laissées en place")
-                              .arg(garde);
+                return QStringLiteral(
+                           "la révision gardée « %1 » a changé ou disparu depuis l'analyse ; "
+                           "les révisions de ce modèle sont laissées en place")
+                    .arg(garde);
         }
+        return std::nullopt;
     }
 
     const AppState& state_;
     const DriveMap& lecteurs_;
     const FileSystem& fs_;
-    std::size_t debut_ = 0;
-    std::size_t fin_ = 0;
-    std::optional<QString> raison_;
+    std::vector<int> groupeDe_;  // per marked line, its group, or -1 for an auxiliary file
+    std::vector<Groupe> groupes_;
 };
+
+// What became of one marked line.
+struct Issue {
+    enum class Quoi : quint8 { Intacte, Traitee, Laissee, Echec } quoi = Quoi::Intacte;
+    QString raison;  // Echec
+};
+
+// Files per thread at least: below that a thread costs more than it saves.
+constexpr std::size_t LignesParFil = 16;
 
 }  // namespace
 
@@ -101,7 +136,8 @@ ApercuDisposition ApercuPurge(const AppState& state) {
 ResultatTraitement TraitementPurge(const AppState& state, ModeDisposition mode,
                                    const DriveMap& lecteurs, FileSystem& fs,
                                    const ProgressionTraitement& progression,
-                                   const AttenteVerrou& attente, DemandeArret* arret) {
+                                   const AttenteVerrou& attente, DemandeArret* arret,
+                                   unsigned fils) {
     ResultatTraitement resultat;
     // The marks are read once, before the first file goes: what the user saw is what runs.
     std::vector<std::size_t> lignes;
@@ -121,41 +157,76 @@ ResultatTraitement TraitementPurge(const AppState& state, ModeDisposition mode,
         return resultat;
     }
 
-    // What the run learns of the garage folders and of each file just checked, so that no
-    // garage level or file is looked at twice.
-    // Every file done is noted at once in the journal of its garage.
+    // Every file done is noted at once in the journal of its garage. The threads share the
+    // journal and what they learn of the garage folders; each has its own context for the
+    // file it has just checked.
     JournalGarage journal(
         mode == ModeDisposition::Detruire ? ActionJournal::Suppression : ActionJournal::Garage,
         lecteurs);
-    ContexteGarage contexte(&journal);
-    GroupesGardes groupes(state, lecteurs, fs);
-    qsizetype faits = 0;
-    AvanceurProgression avance(progression, resultat.marquees);
-    for (const std::size_t i : lignes) {
+    DossiersGarage dossiers;
+    GroupesGardes groupes(state, lignes, lecteurs, fs);
+    std::vector<Issue> issues(lignes.size());
+
+    // The lines are handed out in list order, the stop checked before each one as a serial
+    // run checks it: a stop leaves the same lines done, the others untouched.
+    std::mutex distribution;
+    std::size_t prochaine = 0;
+    bool arrete = false;
+    const auto suivante = [&]() -> std::optional<std::size_t> {
+        const std::lock_guard garde(distribution);
+        if (arrete || prochaine >= lignes.size())
+            return std::nullopt;
         if (arret && arret->verifie()) {
-            resultat.arrete = true;
-            resultat.restantes = resultat.marquees - faits;
-            break;
+            arrete = true;
+            return std::nullopt;
         }
-        const QString chemin = CheminEntree(state, i);
-        const InfoFichier* lue = state.InfosLues.trouve(qint32(i));
-        if (const std::optional<QString>& raison = groupes.verdict(i)) {
-            resultat.echecs.push_back({chemin, *raison});
-        } else if (const ResultatDisposition r = TraiteDoublon(
-                       chemin, mode, state.options.ValCaches, lue, lecteurs, fs, &contexte);
-                   !r.ok()) {
-            resultat.echecs.push_back({chemin, r.raison});
-        } else if (r.laisse) {
+        return prochaine++;
+    };
+    std::atomic<qsizetype> faits{0};
+    AvanceurProgression avance(progression, resultat.marquees);
+    EnParallele(NombreDeFils(lignes.size(), LignesParFil, fils), [&](unsigned fil) {
+        ContexteGarage contexte(&journal, &dossiers);
+        while (const std::optional<std::size_t> k = suivante()) {
+            const std::size_t i = lignes[*k];
+            Issue& issue = issues[*k];
+            const InfoFichier* lue = state.InfosLues.trouve(qint32(i));
+            if (const std::optional<QString>& raison = groupes.verdict(*k)) {
+                issue = {Issue::Quoi::Echec, *raison};
+            } else if (const ResultatDisposition r =
+                           TraiteDoublon(CheminEntree(state, i), mode, state.options.ValCaches, lue,
+                                         lecteurs, fs, &contexte);
+                       !r.ok()) {
+                issue = {Issue::Quoi::Echec, r.raison};
+            } else {
+                issue.quoi = r.laisse ? Issue::Quoi::Laissee : Issue::Quoi::Traitee;
+            }
+            const qsizetype n = ++faits;
+            if (fil == 0)  // progress is reported by this thread alone
+                avance.a(n);
+        }
+    });
+    avance.a(faits);
+    if (arrete) {
+        resultat.arrete = true;
+        resultat.restantes = resultat.marquees - faits;
+    }
+
+    // The report, in list order whatever the order the files were done in.
+    for (std::size_t k = 0; k < lignes.size(); ++k) {
+        const std::size_t i = lignes[k];
+        const Issue& issue = issues[k];
+        if (issue.quoi == Issue::Quoi::Echec) {
+            resultat.echecs.push_back({CheminEntree(state, i), issue.raison});
+        } else if (issue.quoi == Issue::Quoi::Laissee) {
             ++resultat.laissees;
-            resultat.cheminsLaisses.append(chemin);
-        } else {
+            resultat.cheminsLaisses.append(CheminEntree(state, i));
+        } else if (issue.quoi == Issue::Quoi::Traitee) {
             ++resultat.traitees;
-            if (!lue)
-                ++resultat.sansControle;
-            else
+            if (const InfoFichier* lue = state.InfosLues.trouve(qint32(i)))
                 resultat.octets += lue->taille;
+            else
+                ++resultat.sansControle;
         }
-        avance.a(++faits);
     }
     resultat.avisJournal = journal.avis();
     return resultat;

@@ -58,14 +58,17 @@ using ProgressionTraitement = Progression;
 // another run holds one. Under Detruire a read-only file is deleted only when
 // state.options.ValCaches is 1 (else left in place, silently); under Deplacer it goes to the garage
 // like any other. Lines in state 0 or 2 are never touched. Changes nothing in `state`.
-// `arret` (may be null) is checked before each marked line: a stop ends the run there.
+// `arret` (may be null) is checked before each marked line, in list order: a stop ends the
+// run there. The files go on `fils` threads (0 chooses from their number, at most
+// FilsLecture; 1 runs them all here); the lines are handed out in list order and the report
+// is in list order, so the result is the same whatever the number.
 // What TraitementPurge would dispose of: the files of the lines in state 1 or 3.
 ApercuDisposition ApercuPurge(const AppState& state);
 
 ResultatTraitement TraitementPurge(const AppState& state, ModeDisposition mode,
                                    const DriveMap& lecteurs, FileSystem& fs,
                                    const ProgressionTraitement& progression = {},
-                                   const AttenteVerrou& attente = {},
-                                   DemandeArret* arret = nullptr);
+                                   const AttenteVerrou& attente = {}, DemandeArret* arret = nullptr,
+                                   unsigned fils = 0);
 
 }  // namespace tidemark

@@ -9,10 +9,16 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <utility>
+#include <vector>
+
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tidemark {
@@ -31,6 +37,7 @@ protected:
         demande.repertoire = repertoire;
         demande.sousRepertoires = sousRepertoires;
         demande.capacite = capacite;
+        demande.fils = fils;
         return Scan(state, demande, lecteurs, fs, ui);
     }
     QStringList liste() const { return QStringList(state.TabFich.begin(), state.TabFich.end()); }
@@ -41,6 +48,7 @@ protected:
     FileSystem fs;
     test::InterfaceScanTest ui;
     qsizetype capacite = CapaciteTabFich;
+    unsigned fils = 0;
 };
 
 TEST_F(ScanTest, OrdreSansEgardALaCasseLesEgauxEnOrdreDOctets) {
@@ -216,6 +224,9 @@ TEST_F(ScanTest, ArretApresKRepertoiresParLeCede) {
 
 TEST_F(ScanTest, RepertoireDisparuOuIllisibleEstPasse) {
     arbre.fichiers({"p/a/1.prt.1", "p/b/2.prt.1", "p/b/sous/3.prt.1", "p/c/4.prt.1"});
+    // Each directory read in its turn: read ahead, "b" could be read before the yield that
+    // removes it, and the third read need not be that of "c".
+    fils = 1;
     // The yield before "b" removes it: it vanishes between its listing and its visit.
     ui.surCede = [this](int rang) {
         if (rang == 2)
@@ -245,6 +256,81 @@ TEST_F(ScanTest, RepertoireDisparuOuIllisibleEstPasse) {
     EXPECT_TRUE(state.TabFich.empty());
     EXPECT_EQ(r.repertoiresIgnores, 1);
     EXPECT_EQ(r.repertoiresVisites, 0);
+}
+
+// Read on several threads, the scan gives what reading each directory in its turn gives: the
+// same entries in the same order, the same notices (names passed over, a directory that cannot
+// be read, the garage left out), the same yields and progress, stopped or filled at the same
+// place.
+TEST_F(ScanTest, EnParalleleCommeEnSerie) {
+    for (int a = 0; a < 6; ++a) {
+        for (int b = 0; b < 4; ++b) {
+            for (int c = 0; c < 5; ++c) {
+                const QString rep = QStringLiteral("%1%2/%3%4/d%5/")
+                                        .arg(a % 2 ? "A" : "a")
+                                        .arg(a)
+                                        .arg(b % 2 ? "Sous" : "sous")
+                                        .arg(b)
+                                        .arg(c);
+                for (const char* nom : {"Piston.prt.1", "piston.prt.2", ".cache.prt.1", "m.asm.3"})
+                    arbre.fichier(rep + nom);
+            }
+            arbre.fichier(QStringLiteral("a%1/x%2.drw.1").arg(a).arg(b));
+        }
+    }
+    arbre.fichiers({"_/garage.prt.1", ".cache/cache.prt.1"});
+    // A name that is not UTF-8, and a directory whose path is longer than the system reads.
+    const QByteArray mal = QFile::encodeName(arbre.chemin("a0")) + "/mal\xE9.prt.1";
+    ::close(::open(mal.constData(), O_CREAT | O_WRONLY, 0644));
+    QString profond = arbre.chemin("A1");
+    for (int n = 0; n < 16; ++n) profond += u'/' + QString(240, QChar(u'a' + n));
+    ASSERT_TRUE(QDir().mkpath(profond));
+    const int parent = ::open(QFile::encodeName(profond).constData(), O_RDONLY | O_DIRECTORY);
+    const QByteArray trop(250, 'z');
+    ASSERT_EQ(::mkdirat(parent, trop.constData(), 0755), 0);
+    const auto nettoie = qScopeGuard([&] {
+        ::unlinkat(parent, trop.constData(), AT_REMOVEDIR);
+        ::close(parent);
+        ::unlink(mal.constData());
+    });
+
+    struct Releve {
+        QStringList liste, avis;
+        int cedes = 0, visites = 0, ignores = 0, noms = 0;
+        bool arrete = false, pleine = false;
+        std::vector<std::array<qsizetype, 4>> progressions;
+        bool operator==(const Releve&) const = default;
+    };
+    const auto releve = [&](unsigned n, qsizetype cap, int arretAu) {
+        fils = n;
+        capacite = cap;
+        ui = {};
+        ui.surCede = [&](int rang) { state.StopScan = rang == arretAu; };
+        const ResultatScan r = scanne(QStringLiteral("C:\\"), true);
+        Releve v{liste(),
+                 r.avis,
+                 ui.cedes,
+                 r.repertoiresVisites,
+                 r.repertoiresIgnores,
+                 r.nomsIgnores,
+                 r.arrete,
+                 r.capaciteAtteinte,
+                 {}};
+        for (const ProgressionScan& p : ui.progressions)
+            v.progressions.push_back({p.repertoiresVisites, p.fichiersTrouves, p.fichiersRepertoire,
+                                      p.repertoiresTrouves});
+        return v;
+    };
+    for (const auto& [cap, arretAu] :
+         {std::pair<qsizetype, int>{CapaciteTabFich, 0}, {200, 0}, {CapaciteTabFich, 60}}) {
+        const Releve serie = releve(1, cap, arretAu);
+        ASSERT_EQ(serie.ignores, 1);
+        ASSERT_EQ(serie.noms, 1);
+        ASSERT_EQ(serie.arrete, arretAu > 0);
+        ASSERT_EQ(serie.pleine, cap == 200);
+        for (int essai = 0; essai < 3; ++essai)
+            EXPECT_TRUE(releve(8, cap, arretAu) == serie) << cap << " " << arretAu;
+    }
 }
 
 TEST_F(ScanTest, CapaciteInjectee) {

@@ -9,12 +9,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <map>
 #include <memory>
+#include <string>
+#include <tuple>
 #include <vector>
 
 #include <sys/wait.h>
@@ -475,6 +479,85 @@ TEST(TraitementPurge, ProprieteSurDesArbresGeneres) {
         EXPECT_EQ(banc.tree.tout().size(),
                   qsizetype(fichiers.size()) - (mode == ModeDisposition::Detruire ? partis : 0))
             << graine << ": no stray file";
+    }
+}
+
+// On several threads the run disposes of the same files as on one, reports them in list order,
+// and journals the same lines, whether it ends or is stopped; the garage folders the threads
+// share are made once. A fault plan's k-th move fails exactly one move whatever the threads.
+TEST(TraitementPurge, EnParalleleCommeEnSerie) {
+    struct Releve {
+        ResultatTraitement r;
+        QStringList tout, journal;
+        int renommages = 0;
+    };
+    const auto purge = [](ModeDisposition mode, int arretApres, int panne, unsigned fils) {
+        BancPurge banc;
+        std::vector<std::string> noms;
+        for (int d = 0; d < 24; ++d) {
+            for (int m = 0; m < 4; ++m) {
+                for (int r = 1; r <= 3; ++r)
+                    noms.push_back(
+                        QStringLiteral("p/d%1/m%2.prt.%3").arg(d).arg(m).arg(r).toStdString());
+            }
+        }
+        std::vector<const char*> relatifs;
+        for (const std::string& n : noms) relatifs.push_back(n.c_str());
+        banc.liste(relatifs);
+        banc.selectionne({Prt});
+        VisuPurge(banc.state, banc.lecteurs, banc.fs);
+        // Changed, vanished and read-only since the analysis; a kept revision changed; a
+        // garage folder that cannot be made.
+        banc.tree.fichier(QStringLiteral("p/d1/m0.prt.1"), "plus long qu'avant");
+        QFile::remove(banc.tree.chemin(QStringLiteral("p/d2/m1.prt.2")));
+        banc.lectureSeule("p/d3/m2.prt.1");
+        banc.tree.fichier(QStringLiteral("p/d4/m3.prt.3"), "plus long qu'avant");
+        banc.tree.fichier(QStringLiteral("_/p/d5"), "un fichier");
+        DemandeArret arret;
+        if (arretApres > 0)
+            arret.apres(arretApres);
+        if (panne > 0)
+            banc.plan.echoue(OperationFs::Renomme, panne, EIO);
+        Releve v;
+        v.r = TraitementPurge(banc.state, mode, banc.lecteurs, banc.fs, {}, {}, &arret, fils);
+        v.tout = banc.tree.tout();
+        v.renommages = banc.plan.compte(OperationFs::Renomme);
+        for (const QFileInfo& f : QDir(banc.tree.chemin(QStringLiteral("_/.tidemark")))
+                                      .entryInfoList({QStringLiteral("*.txt")})) {
+            const QByteArray texte =
+                banc.tree.contenu(QStringLiteral("_/.tidemark/") + f.fileName());
+            for (const QString& ligne : QString::fromUtf8(texte).split(u'\n')) {
+                if (!ligne.startsWith(u'#'))
+                    v.journal.append(ligne.section(u'\t', 0, 3));  // without the times
+            }
+        }
+        v.journal.sort();
+        return v;
+    };
+    for (const ModeDisposition mode : {ModeDisposition::Deplacer, ModeDisposition::Detruire}) {
+        for (const int arretApres : {0, 150}) {
+            const Releve serie = purge(mode, arretApres, 0, 1);
+            ASSERT_GE(serie.r.echecs.size(), mode == ModeDisposition::Deplacer ? 5u : 3u);
+            ASSERT_GT(serie.r.traitees, 100);
+            ASSERT_EQ(serie.r.arrete, arretApres > 0);
+            const Releve parallele = purge(mode, arretApres, 0, 8);
+            const ResultatTraitement &a = serie.r, &b = parallele.r;
+            EXPECT_EQ(std::tie(a.marquees, a.traitees, a.laissees, a.cheminsLaisses, a.sansControle,
+                               a.octets, a.echecs, a.arrete, a.restantes, a.avisJournal),
+                      std::tie(b.marquees, b.traitees, b.laissees, b.cheminsLaisses, b.sansControle,
+                               b.octets, b.echecs, b.arrete, b.restantes, b.avisJournal));
+            EXPECT_EQ(serie.tout, parallele.tout);
+            EXPECT_EQ(serie.journal, parallele.journal);
+        }
+    }
+    const Releve serie = purge(ModeDisposition::Deplacer, 0, 40, 1);
+    const Releve parallele = purge(ModeDisposition::Deplacer, 0, 40, 8);
+    EXPECT_EQ(serie.renommages, parallele.renommages);
+    for (const Releve* v : {&serie, &parallele}) {
+        const auto echecsEio = std::count_if(
+            v->r.echecs.begin(), v->r.echecs.end(),
+            [](const EchecDisposition& e) { return e.raison.contains(FileSystem::reason(EIO)); });
+        EXPECT_EQ(echecsEio, 1);
     }
 }
 
