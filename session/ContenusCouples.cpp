@@ -15,8 +15,7 @@ constexpr std::size_t TailleLot = 1000;
 
 ContenusCouples::ContenusCouples(const DriveMap& lecteurs, QObject* parent)
     : QObject(parent), lecteurs_(lecteurs) {
-    connect(this, &ContenusCouples::aTraiter, this, &ContenusCouples::depile,
-            Qt::QueuedConnection);
+    connect(this, &ContenusCouples::aTraiter, this, &ContenusCouples::depile, Qt::QueuedConnection);
     fil_ = std::thread([this] { boucle(); });
 }
 
@@ -33,7 +32,8 @@ ContenusCouples::~ContenusCouples() {
 void ContenusCouples::repart(const AppState& state) {
     // The copy is made before the lock, and the old table let go after it: the reader waits
     // for neither.
-    auto table = std::make_shared<const Table>(Table{state.TabFich, state.RepBase, state.Couples});
+    auto table = std::make_shared<const Table>(
+        Table{state.TabFich, state.RepBase, state.Couples, state.InfosLues});
     const std::size_t n = table->couples.size();
     std::shared_ptr<const Table> ancienne;
     {
@@ -43,10 +43,14 @@ void ContenusCouples::repart(const AppState& state) {
         generationCourante_ = generation_;
         visibles_.clear();
         tout_ = false;
+        pairesVoulues_ = false;
         curseur_ = 0;
         pris_.assign(n, 0);
     }
     verdicts_.assign(n, Contenu::NonCompare);
+    pairesPretes_ = false;
+    paires_.clear();
+    paireDe_.clear();
 }
 
 void ContenusCouples::oublie() {
@@ -58,9 +62,13 @@ void ContenusCouples::oublie() {
         generationCourante_ = generation_;
         visibles_.clear();
         tout_ = false;
+        pairesVoulues_ = false;
         pris_.clear();
     }
     verdicts_.clear();
+    pairesPretes_ = false;
+    paires_.clear();
+    paireDe_.clear();
 }
 
 void ContenusCouples::demande(std::vector<qint32> couples) {
@@ -94,6 +102,16 @@ void ContenusCouples::demandeTout() {
     reveil_.notify_one();
 }
 
+void ContenusCouples::demandePaires() {
+    {
+        const std::lock_guard verrou(verrou_);
+        if (!table_ || pairesPretes_)
+            return;
+        pairesVoulues_ = true;
+    }
+    reveil_.notify_one();
+}
+
 std::vector<qint32> ContenusCouples::prendLot(bool& visibles) {
     std::vector<qint32> lot;
     visibles = !visibles_.empty();
@@ -123,17 +141,32 @@ void ContenusCouples::boucle() {
     for (;;) {
         std::vector<qint32> lot;
         bool visibles = false;
+        bool paires = false;
         std::shared_ptr<const Table> table;
         quint64 generation = 0;
         {
             std::unique_lock verrou(verrou_);
-            reveil_.wait(verrou,
-                         [this] { return fin_ || !visibles_.empty() || (tout_ && table_); });
+            reveil_.wait(verrou, [this] {
+                return fin_ || !visibles_.empty() || ((tout_ || pairesVoulues_) && table_);
+            });
             if (fin_)
                 return;
-            lot = prendLot(visibles);
+            paires = std::exchange(pairesVoulues_, false);
+            if (!paires)
+                lot = prendLot(visibles);
             table = table_;
             generation = generation_;
+        }
+        if (paires && table) {
+            Paires resultat{generation, {}, {}};
+            const VueCouples vue{table->liste, table->repBase, table->couples, &table->faits};
+            resultat.paires = PairesRepertoires(vue, {}, &resultat.paireDe);
+            {
+                const std::lock_guard verrou(verrou_);
+                pairesRetour_.push_back(std::move(resultat));
+            }
+            Q_EMIT aTraiter();
+            continue;
         }
         if (lot.empty() || !table)
             continue;
@@ -143,10 +176,9 @@ void ContenusCouples::boucle() {
         for (const qint32 k : lot) couples.push_back(table->couples[std::size_t(k)]);
         const VueCouples vue{table->liste, table->repBase, couples, nullptr};
         // A read gives way to a newer screen, a new table and the end.
-        const ContenusCompares compares =
-            CompareContenus(vue, 0, couples.size(), lecteurs_, cache_, [&] {
-                return arret_ || generationCourante_ != generation || nouveauxVisibles_;
-            });
+        const ContenusCompares compares = CompareContenus(
+            vue, 0, couples.size(), lecteurs_, cache_,
+            [&] { return arret_ || generationCourante_ != generation || nouveauxVisibles_; });
 
         {
             const std::lock_guard verrou(verrou_);
@@ -168,9 +200,19 @@ void ContenusCouples::boucle() {
 
 void ContenusCouples::depile() {
     std::deque<Lot> retours;
+    std::deque<Paires> paires;
     {
         const std::lock_guard verrou(verrou_);
         retours.swap(retours_);
+        paires.swap(pairesRetour_);
+    }
+    bool pairesArrivees = false;
+    for (Paires& p : paires) {
+        if (p.generation != generationFenetre_)
+            continue;
+        paires_ = std::move(p.paires);
+        paireDe_ = std::move(p.paireDe);
+        pairesPretes_ = pairesArrivees = true;
     }
     std::vector<qint32> arrives;
     for (const Lot& lot : retours) {
@@ -185,8 +227,11 @@ void ContenusCouples::depile() {
             arrives.push_back(qint32(k));
         }
     }
+    // The verdicts first: the pairs count every verdict known when they come.
     if (!arrives.empty())
         Q_EMIT lus(arrives);
+    if (pairesArrivees)
+        Q_EMIT this->pairesArrivees();
 }
 
 }  // namespace tidemark

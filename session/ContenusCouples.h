@@ -2,6 +2,7 @@
 
 #include "core/AppState.h"
 #include "duplicates/MemeContenu.h"
+#include "duplicates/PairesRepertoires.h"
 
 #include <QObject>
 
@@ -13,8 +14,9 @@
 #include <thread>
 #include <vector>
 
-// Whether the two files of each couple of the table hold the same bytes, read on a thread of
-// its own, so that neither the window nor the session's commands ever wait for it. The
+// Whether the two files of each couple of the table hold the same bytes, and the folder
+// pairs of the table, worked out on a thread of its own, so that neither the window nor the
+// session's commands ever wait for them. The
 // couples on screen are asked for as they are shown, the whole table when the folder pairs
 // count their identical couples; what is on screen goes first. Each request reads every file
 // at most once, and a verdict is kept by the identity, size and modification time of both
@@ -51,9 +53,18 @@ public:
     // Asks for every couple of the table, after those on screen.
     void demandeTout();
 
+    // Asks for the folder pairs of the table (PairesRepertoires), before any content.
+    void demandePaires();
+    // The pairs, once they came (pairesPretes), with the pair of each couple (-1: none).
+    bool pairesPretes() const { return pairesPretes_; }
+    const std::vector<PaireRepertoires>& paires() const { return paires_; }
+    const std::vector<qint32>& paireDe() const { return paireDe_; }
+
 Q_SIGNALS:
     // Verdicts arrived for these couples (stored before the signal).
     void lus(const std::vector<qint32>& couples);
+    // The folder pairs came.
+    void pairesArrivees();
     // Internal: the reader left something for this thread.
     void aTraiter();
 
@@ -63,12 +74,19 @@ private:
         std::vector<QString> liste;
         QString repBase;
         std::vector<AppState::Couple> couples;
+        FaitsLus faits;
     };
     // Verdicts of one read, for the table of generation `generation`.
     struct Lot {
         quint64 generation;
         std::vector<qint32> couples;
         std::vector<Contenu> verdicts;
+    };
+    // The folder pairs of the table of generation `generation`.
+    struct Paires {
+        quint64 generation;
+        std::vector<PaireRepertoires> paires;
+        std::vector<qint32> paireDe;
     };
 
     void boucle();
@@ -80,6 +98,9 @@ private:
     // This thread's side.
     std::vector<Contenu> verdicts_;
     quint64 generationFenetre_ = 0;
+    bool pairesPretes_ = false;
+    std::vector<PaireRepertoires> paires_;
+    std::vector<qint32> paireDe_;
 
     std::mutex verrou_;  // guards what follows, shared with the reader
     std::condition_variable reveil_;
@@ -87,9 +108,11 @@ private:
     quint64 generation_ = 0;
     std::vector<qint32> visibles_;  // asked for, on screen, not taken yet
     bool tout_ = false;             // the whole table asked for
+    bool pairesVoulues_ = false;    // the folder pairs asked for
     std::size_t curseur_ = 0;       // where the pass over the whole table stands
     std::vector<quint8> pris_;      // couples read or being read, of this generation
     std::deque<Lot> retours_;
+    std::deque<Paires> pairesRetour_;
     bool fin_ = false;
     // Read without the lock between chunks, to stop a read that is no longer wanted.
     std::atomic<quint64> generationCourante_{0};

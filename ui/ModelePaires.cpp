@@ -1,18 +1,22 @@
 #include "ui/ModelePaires.h"
 
-#include "core/AppState.h"
 #include "session/ContenusCouples.h"
 #include "ui/TextesCouples.h"
+#include "ui/TextesFenetre.h"
 
 namespace tidemark {
 
-ModelePaires::ModelePaires(const AppState& state, ContenusCouples& contenus, QObject* parent)
-    : QAbstractTableModel(parent), state_(state), contenus_(contenus) {
+ModelePaires::ModelePaires(ContenusCouples& contenus, QObject* parent)
+    : QAbstractTableModel(parent), contenus_(contenus) {
     connect(&contenus_, &ContenusCouples::lus, this, &ModelePaires::compte);
+    connect(&contenus_, &ContenusCouples::pairesArrivees, this, [this] {
+        if (demandees_)
+            remplit();
+    });
 }
 
 int ModelePaires::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : int(paires_.size());
+    return parent.isValid() || !aJour_ ? 0 : int(compares_.size());
 }
 
 int ModelePaires::columnCount(const QModelIndex& parent) const {
@@ -25,27 +29,26 @@ QVariant ModelePaires::data(const QModelIndex& index, int role) const {
         return {};
     const std::size_t r = std::size_t(index.row());
     if (role == Qt::TextAlignmentRole)
-        return index.column() >= Couples ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
-                                         : QVariant();
+        return index.column() >= Couples ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
     if (role == Qt::ToolTipRole)
         return description(index.row());
     if (role != Qt::DisplayRole)
         return {};
     switch (index.column()) {
-    case Premier:
-        return p->premier;
-    case Second:
-        return p->second;
-    case Couples:
-        return TexteTailleExacte(p->couples);
-    case Octets1:
-        return TexteTailleExacte(p->octetsPremier);
-    case Octets2:
-        return TexteTailleExacte(p->octetsSecond);
-    case Identiques:
-        return TexteIdentiques(identiques_[r], compares_[r], p->couples);
-    default:
-        return {};
+        case Premier:
+            return p->premier;
+        case Second:
+            return p->second;
+        case Couples:
+            return TexteTailleExacte(p->couples);
+        case Octets1:
+            return TexteOctets(p->octetsPremier);
+        case Octets2:
+            return TexteOctets(p->octetsSecond);
+        case Identiques:
+            return TexteIdentiques(identiques_[r], compares_[r], p->couples);
+        default:
+            return {};
     }
 }
 
@@ -58,37 +61,51 @@ QVariant ModelePaires::headerData(int section, Qt::Orientation orientation, int 
 
 void ModelePaires::vide() {
     beginResetModel();
-    aJour_ = false;
-    paires_.clear();
-    paireDe_.clear();
+    demandees_ = aJour_ = false;
     compares_.clear();
     identiques_.clear();
     endResetModel();
 }
 
-void ModelePaires::calcule() {
+void ModelePaires::demande() {
+    demandees_ = true;
+    if (contenus_.pairesPretes())
+        remplit();
+    else
+        contenus_.demandePaires();
+}
+
+void ModelePaires::remplit() {
     beginResetModel();
-    paires_ = PairesRepertoires(Vue(state_), {}, &paireDe_);
-    compares_.assign(paires_.size(), 0);
-    identiques_.assign(paires_.size(), 0);
+    const std::size_t n = contenus_.paires().size();
+    compares_.assign(n, 0);
+    identiques_.assign(n, 0);
     aJour_ = true;
     endResetModel();
     // The verdicts known already; the others are counted as they come.
     std::vector<qint32> connus;
-    for (std::size_t k = 0; k < paireDe_.size(); ++k)
+    for (std::size_t k = 0; k < contenus_.paireDe().size(); ++k)
         if (contenus_.verdict(k) != Contenu::NonCompare)
             connus.push_back(qint32(k));
     compte(connus);
+    Q_EMIT pairesPretes();
 }
 
 const PaireRepertoires* ModelePaires::paire(int r) const {
-    return r >= 0 && std::size_t(r) < paires_.size() ? &paires_[std::size_t(r)] : nullptr;
+    const std::vector<PaireRepertoires>& paires = contenus_.paires();
+    // The reader's pairs may have gone with a new list before this model was told.
+    return aJour_ && r >= 0 && std::size_t(r) < paires.size() && paires.size() == compares_.size()
+               ? &paires[std::size_t(r)]
+               : nullptr;
 }
 
 std::vector<qint32> ModelePaires::couplesDe(int r) const {
     std::vector<qint32> couples;
-    for (std::size_t k = 0; k < paireDe_.size(); ++k)
-        if (paireDe_[k] == r)
+    if (!paire(r))
+        return couples;
+    const std::vector<qint32>& paireDe = contenus_.paireDe();
+    for (std::size_t k = 0; k < paireDe.size(); ++k)
+        if (paireDe[k] == r)
             couples.push_back(qint32(k));
     return couples;
 }
@@ -101,16 +118,17 @@ QString ModelePaires::description(int r) const {
 void ModelePaires::compte(const std::vector<qint32>& couples) {
     if (!aJour_)
         return;
+    const std::vector<qint32>& paireDe = contenus_.paireDe();
     bool change = false;
     for (const qint32 k : couples) {
-        const qint32 p = std::size_t(k) < paireDe_.size() ? paireDe_[std::size_t(k)] : -1;
-        if (p < 0)
+        const qint32 p = std::size_t(k) < paireDe.size() ? paireDe[std::size_t(k)] : -1;
+        if (p < 0 || std::size_t(p) >= compares_.size())
             continue;
         ++compares_[std::size_t(p)];
         identiques_[std::size_t(p)] += contenus_.verdict(std::size_t(k)) == Contenu::Identique;
         change = true;
     }
-    if (change && !paires_.empty())
+    if (change && !compares_.empty())
         Q_EMIT dataChanged(index(0, Identiques), index(rowCount() - 1, Identiques));
 }
 

@@ -8,19 +8,19 @@
 
 namespace tidemark {
 
-struct AppState;
 class ContenusCouples;
 
 // The couples grouped by their two folders (PairesRepertoires), most couples first: the two
 // folders, the couples, the bytes of each side and how many couples are identical, counted
-// as the background reader decides them. Computed when first shown after a search.
+// as the background reader decides them. Worked out by that reader when first asked for
+// after a search (they cost a pass over the whole table).
 class ModelePaires : public QAbstractTableModel {
     Q_OBJECT
 public:
     enum Colonne { Premier, Second, Couples, Octets1, Octets2, Identiques, NombreColonnes };
 
-    // `state` and `contenus` are not owned and outlive the model.
-    ModelePaires(const AppState& state, ContenusCouples& contenus, QObject* parent = nullptr);
+    // `contenus` is not owned and outlives the model.
+    explicit ModelePaires(ContenusCouples& contenus, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -28,11 +28,11 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
 
-    // The table changed: no pairs until calcule().
+    // The table changed: no pairs until asked for again.
     void vide();
-    // The pairs of the present couple table.
-    void calcule();
-    bool aJour() const { return aJour_; }
+    // Asks for the pairs of the present couple table; they come with pairesPretes().
+    void demande();
+    bool demandees() const { return demandees_; }
 
     // Pair r, or null.
     const PaireRepertoires* paire(int r) const;
@@ -41,14 +41,16 @@ public:
     // The one-sentence description of pair r.
     QString description(int r) const;
 
+Q_SIGNALS:
+    void pairesPretes();
+
 private:
+    void remplit();
     void compte(const std::vector<qint32>& couples);
 
-    const AppState& state_;
     ContenusCouples& contenus_;
+    bool demandees_ = false;
     bool aJour_ = false;
-    std::vector<PaireRepertoires> paires_;
-    std::vector<qint32> paireDe_;  // the pair of each couple of the table
     // Per pair: couples decided by the reader, and of those the identical ones.
     std::vector<qint64> compares_;
     std::vector<qint64> identiques_;

@@ -55,7 +55,7 @@ TableCouples::TableCouples(Session& session, QWidget* parent)
     modele_ = new ModeleCouples(etat, session_.contenus(), this);
     modelePaire_ = new ModeleCouples(etat, session_.contenus(), this);
     modelePaire_->restreint({});
-    paires_ = new ModelePaires(etat, session_.contenus(), this);
+    paires_ = new ModelePaires(session_.contenus(), this);
 
     ListV = Table("ListV", modele_, this);
     Largeurs(ListV, {280, 280, 80, 80, 130, 130, 80});
@@ -110,11 +110,11 @@ void TableCouples::rafraichit() {
 }
 
 void TableCouples::ongletChange(int onglet) {
-    if (onglet != 1 || paires_->aJour())
+    if (onglet != 1 || paires_->demandees())
         return;
-    // The pairs count their identical couples: the whole table is read, in the background,
-    // after the couples on screen.
-    paires_->calcule();
+    // The pairs, then the contents of the whole table, that they count their identical
+    // couples, are worked out in the background, after the couples on screen.
+    paires_->demande();
     session_.contenus().demandeTout();
 }
 

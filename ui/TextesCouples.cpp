@@ -11,29 +11,30 @@ namespace tidemark {
 
 QString TexteContenu(Contenu contenu) {
     switch (contenu) {
-    case Contenu::Identique:
-        return QStringLiteral("identique");
-    case Contenu::Different:
-        return QStringLiteral("différent");
-    case Contenu::Illisible:
-        return QStringLiteral("illisible");
-    case Contenu::NonCompare:
-        break;
+        case Contenu::Identique:
+            return QStringLiteral("identique");
+        case Contenu::Different:
+            return QStringLiteral("différent");
+        case Contenu::Illisible:
+            return QStringLiteral("illisible");
+        case Contenu::NonCompare:
+            break;
     }
     return QStringLiteral("…");
 }
 
 QString InfoBulleVerdict(Contenu contenu) {
     switch (contenu) {
-    case Contenu::Identique:
-        return QStringLiteral("Les deux fichiers ont les mêmes octets.");
-    case Contenu::Different:
-        return QStringLiteral("Les deux fichiers diffèrent (par leur taille ou leurs octets).");
-    case Contenu::Illisible:
-        return QStringLiteral("L'un des deux fichiers n'a pas pu être lu comme un fichier "
-                              "ordinaire.");
-    case Contenu::NonCompare:
-        break;
+        case Contenu::Identique:
+            return QStringLiteral("Les deux fichiers ont les mêmes octets.");
+        case Contenu::Different:
+            return QStringLiteral("Les deux fichiers diffèrent (par leur taille ou leurs octets).");
+        case Contenu::Illisible:
+            return QStringLiteral(
+                "L'un des deux fichiers n'a pas pu être lu comme un fichier "
+                "ordinaire.");
+        case Contenu::NonCompare:
+            break;
     }
     return QStringLiteral("Lecture en cours…");
 }

@@ -33,16 +33,17 @@ protected:
         QTest::mouseClick(v->viewport(), Qt::LeftButton, {}, rangee.center());
         attend();
     }
-    // The text of row r's content column once the background reader decided it.
+    // The text of row r's content column once the background reader decided it all.
     static QString attendContenu(const QAbstractItemModel* modele, int r, int colonne = 6) {
+        const auto texte = [&] { return modele->index(r, colonne).data().toString(); };
+        attendQue([&] { return !texte().contains(u'…') && !texte().contains(u"sur"); });
+        return texte();
+    }
+    static void attendQue(const std::function<bool()>& condition) {
         QElapsedTimer minuteur;
         minuteur.start();
-        QString texte = modele->index(r, colonne).data().toString();
-        while ((texte.contains(u'…') || texte.contains(u"sur")) && minuteur.elapsed() < 10000) {
+        while (!condition() && minuteur.elapsed() < 10000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-            texte = modele->index(r, colonne).data().toString();
-        }
-        return texte;
     }
     bool disposables() const {
         for (const char* nom : {"CmdDep1", "CmdDep2", "CmdDepMulti1", "CmdDepMulti2"})
@@ -219,6 +220,7 @@ TEST_F(Form1DoublonsTest, AChosenFolderPairIsWhatCesFichiersActsOn) {
     cherche();
     controle<QTabWidget>("OngletsCouples")->setCurrentIndex(1);
     const QAbstractItemModel* paires = vue("ListPaires")->model();
+    attendQue([paires] { return paires->rowCount() > 0; });
     ASSERT_EQ(paires->rowCount(), 2);
     EXPECT_EQ(paires->index(0, 0).data().toString(), u"C:\\w\\a");
     EXPECT_EQ(paires->index(0, 2).data().toString(), u"3");
