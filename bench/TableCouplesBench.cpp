@@ -95,8 +95,8 @@ void BM_TableCouples(benchmark::State& etat) {
         double defilement = 0;
         QScrollBar* barre = vue->verticalScrollBar();
         for (int i = 0; i < 50; ++i)
-            defilement = std::max(defilement,
-                                  Arret([&] { barre->setValue(barre->value() + barre->pageStep()); }));
+            defilement = std::max(
+                defilement, Arret([&] { barre->setValue(barre->value() + barre->pageStep()); }));
         for (int i = 0; i < 50; ++i)
             defilement = std::max(
                 defilement, Arret([&] {

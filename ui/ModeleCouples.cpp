@@ -64,6 +64,15 @@ QVariant ModeleCouples::data(const QModelIndex& index, int role) const {
         return colonne == Taille1 || colonne == Taille2
                    ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
                    : QVariant();
+    if (role == RolePrefixeCommun && (colonne == Chemin1 || colonne == Chemin2)) {
+        const QString a = TexteCouple1(state_, std::size_t(k));
+        const QString b = TexteCouple2(state_, std::size_t(k));
+        qsizetype commun = 0;
+        for (qsizetype i = 0; i < std::min(a.size(), b.size()) && a[i] == b[i]; ++i)
+            if (a[i] == u'\\')
+                commun = i + 1;
+        return int(commun);
+    }
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
     if (colonne == Chemin1)

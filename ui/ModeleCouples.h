@@ -22,6 +22,9 @@ class ModeleCouples : public QAbstractTableModel {
     Q_OBJECT
 public:
     enum Colonne { Chemin1, Chemin2, Taille1, Taille2, Date1, Date2, Verdict, NombreColonnes };
+    // For the path columns: the length of the folders both paths begin with, up to their
+    // last common "\" (the part a narrow column may leave out first).
+    static constexpr int RolePrefixeCommun = Qt::UserRole + 1;
 
     // `state` and `contenus` are not owned and outlive the model.
     ModeleCouples(const AppState& state, ContenusCouples& contenus, QObject* parent = nullptr);

@@ -5,9 +5,13 @@
 #include "ui/ModelePaires.h"
 #include "ui/TextesCouples.h"
 
+#include <QApplication>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPainter>
 #include <QSplitter>
+#include <QStyledItemDelegate>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -39,6 +43,44 @@ void Largeurs(QTreeView* vue, std::initializer_list<int> largeurs) {
     for (const int l : largeurs) vue->header()->resizeSection(colonne++, l);
 }
 
+// A path too long for its column leaves out first the folders both paths of the couple
+// begin with ("…\old\piston.prt.3" beside "…\release\piston.prt.5"), then its middle: what
+// tells the two files apart stays in sight. The whole path is the cell's tooltip.
+class DelegueChemin : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* peintre, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyleOptionViewItem opt = option;
+        initStyleOption(&opt, index);
+        const QStyle* style = opt.widget ? opt.widget->style() : nullptr;
+        const int marge =
+            style ? 2 * (style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, opt.widget) + 1)
+                  : 6;
+        const int largeur = opt.rect.width() - marge;
+        const QFontMetrics mesure(opt.font);
+        if (mesure.horizontalAdvance(opt.text) > largeur) {
+            const int commun = index.data(ModeleCouples::RolePrefixeCommun).toInt();
+            if (commun > 3)
+                opt.text = QStringLiteral("…") + opt.text.mid(commun - 1);
+            opt.text = mesure.elidedText(opt.text, Qt::ElideMiddle, largeur);
+        }
+        (style ? style : QApplication::style())
+            ->drawControl(QStyle::CE_ItemViewItem, &opt, peintre, opt.widget);
+    }
+};
+
+// The couple columns: the paths with their own elision, the verdict beside them, then the
+// sizes and the times.
+void Colonnes(QTreeView* vue) {
+    auto* delegue = new DelegueChemin(vue);
+    vue->setItemDelegateForColumn(ModeleCouples::Chemin1, delegue);
+    vue->setItemDelegateForColumn(ModeleCouples::Chemin2, delegue);
+    vue->header()->moveSection(ModeleCouples::Verdict, ModeleCouples::Chemin2 + 1);
+    Largeurs(vue, {220, 220, 70, 70, 140, 140, 75});
+}
+
 // Sorting on a header click, starting from the couples' own order.
 void Triable(QTreeView* vue) {
     vue->header()->setSortIndicator(-1, Qt::AscendingOrder);
@@ -58,7 +100,7 @@ TableCouples::TableCouples(Session& session, QWidget* parent)
     paires_ = new ModelePaires(session_.contenus(), this);
 
     ListV = Table("ListV", modele_, this);
-    Largeurs(ListV, {280, 280, 80, 80, 130, 130, 80});
+    Colonnes(ListV);
     Triable(ListV);
     addTab(ListV, TitreOngletCouples.toString());
 
@@ -66,7 +108,9 @@ TableCouples::TableCouples(Session& session, QWidget* parent)
     pages->setObjectName(QStringLiteral("PagePaires"));
     ListPaires = Table("ListPaires", paires_, pages);
     ListPaires->setToolTip(InfoBulleListPaires.toString());
-    Largeurs(ListPaires, {250, 250, 70, 100, 100, 110});
+    // The identical couples beside the couples, then the bytes.
+    ListPaires->header()->moveSection(ModelePaires::Identiques, ModelePaires::Couples + 1);
+    Largeurs(ListPaires, {170, 170, 60, 75, 75, 90});
     auto* bas = new QWidget(pages);
     LbPaire = new QLabel(bas);
     LbPaire->setObjectName(QStringLiteral("LbPaire"));
@@ -74,7 +118,7 @@ TableCouples::TableCouples(Session& session, QWidget* parent)
     LbPaire->setWordWrap(true);
     LbPaire->setTextInteractionFlags(Qt::TextSelectableByMouse);
     ListVPaire = Table("ListVPaire", modelePaire_, bas);
-    Largeurs(ListVPaire, {280, 280, 80, 80, 130, 130, 80});
+    Colonnes(ListVPaire);
     Triable(ListVPaire);
     auto* colonne = new QVBoxLayout(bas);
     colonne->setContentsMargins(0, 0, 0, 0);
