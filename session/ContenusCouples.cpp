@@ -102,6 +102,15 @@ void ContenusCouples::demandeTout() {
     reveil_.notify_one();
 }
 
+void ContenusCouples::suspend(bool oui) {
+    {
+        const std::lock_guard verrou(verrou_);
+        suspendu_ = oui;
+        suspenduAtomique_ = oui;
+    }
+    reveil_.notify_one();
+}
+
 void ContenusCouples::demandePaires() {
     {
         const std::lock_guard verrou(verrou_);
@@ -147,7 +156,8 @@ void ContenusCouples::boucle() {
         {
             std::unique_lock verrou(verrou_);
             reveil_.wait(verrou, [this] {
-                return fin_ || !visibles_.empty() || ((tout_ || pairesVoulues_) && table_);
+                return fin_ || (!suspendu_ &&
+                                (!visibles_.empty() || ((tout_ || pairesVoulues_) && table_)));
             });
             if (fin_)
                 return;
@@ -175,10 +185,12 @@ void ContenusCouples::boucle() {
         couples.reserve(lot.size());
         for (const qint32 k : lot) couples.push_back(table->couples[std::size_t(k)]);
         const VueCouples vue{table->liste, table->repBase, couples, nullptr};
-        // A read gives way to a newer screen, a new table and the end.
-        const ContenusCompares compares = CompareContenus(
-            vue, 0, couples.size(), lecteurs_, cache_,
-            [&] { return arret_ || generationCourante_ != generation || nouveauxVisibles_; });
+        // A read gives way to a newer screen, a new table, a command and the end.
+        const ContenusCompares compares =
+            CompareContenus(vue, 0, couples.size(), lecteurs_, cache_, [&] {
+                return arret_ || generationCourante_ != generation || nouveauxVisibles_ ||
+                       suspenduAtomique_;
+            });
 
         {
             const std::lock_guard verrou(verrou_);

@@ -53,6 +53,11 @@ public:
     // Asks for every couple of the table, after those on screen.
     void demandeTout();
 
+    // While `oui`, nothing is read: the session's commands (a search, a disposal and its
+    // rescan) have the disk and the processors to themselves. A read under way stops at its
+    // next chunk and is taken up again afterwards.
+    void suspend(bool oui);
+
     // Asks for the folder pairs of the table (PairesRepertoires), before any content.
     void demandePaires();
     // The pairs, once they came (pairesPretes), with the pair of each couple (-1: none).
@@ -109,8 +114,9 @@ private:
     std::vector<qint32> visibles_;  // asked for, on screen, not taken yet
     bool tout_ = false;             // the whole table asked for
     bool pairesVoulues_ = false;    // the folder pairs asked for
-    std::size_t curseur_ = 0;       // where the pass over the whole table stands
-    std::vector<quint8> pris_;      // couples read or being read, of this generation
+    bool suspendu_ = false;
+    std::size_t curseur_ = 0;   // where the pass over the whole table stands
+    std::vector<quint8> pris_;  // couples read or being read, of this generation
     std::deque<Lot> retours_;
     std::deque<Paires> pairesRetour_;
     bool fin_ = false;
@@ -118,6 +124,7 @@ private:
     std::atomic<quint64> generationCourante_{0};
     std::atomic<bool> nouveauxVisibles_{false};
     std::atomic<bool> arret_{false};
+    std::atomic<bool> suspenduAtomique_{false};
 
     CacheContenus cache_;  // the reader's alone
     std::thread fil_;      // started last

@@ -140,6 +140,7 @@ void Session::surFil(std::function<R()> travail, std::function<void(R&)> suite) 
 
 void Session::debut(Commande commande) {
     enCours_ = commande;
+    contenus_->suspend(true);
     abandon_ = false;
     arret_.efface();
     Q_EMIT commandeChangee();
@@ -147,6 +148,7 @@ void Session::debut(Commande commande) {
 
 void Session::fin() {
     enCours_ = Commande::Aucune;
+    contenus_->suspend(false);
     abandon_ = false;
     arret_.raz();
     Q_EMIT commandeChangee();

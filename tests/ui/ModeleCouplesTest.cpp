@@ -36,8 +36,8 @@ TEST(ModeleCouples, SortsOnEachColumnAndEveryRowKeepsItsCoupleNumber) {
         {M::Taille1, Qt::AscendingOrder, {1, 0, 2}},   // a tie keeps the couples' order
         {M::Taille1, Qt::DescendingOrder, {0, 2, 1}},  // descending too
         {M::Taille2, Qt::AscendingOrder, {2, 0, 1}},   // no facts first
-        {M::Date1, Qt::DescendingOrder, {0, 2, 1}},
-        {M::Chemin2, Qt::DescendingOrder, {2, 1, 0}},
+        {M::Date1, Qt::DescendingOrder, {0, 2, 1}},    // the newest first
+        {M::Chemin2, Qt::DescendingOrder, {2, 1, 0}},  // the list's order, backwards
         {-1, Qt::AscendingOrder, {0, 1, 2}},
     };
     for (const auto& c : cas) {
