@@ -30,8 +30,8 @@ TEST(ContenusCouples, AnswersWhatIsAskedOnceNoCommandHoldsItAndStartsAfreshWithA
     arbre.fichier(QStringLiteral("b/q.prt.2"), "AUTRE");
     arbre.fichier(QStringLiteral("b/r.prt.2"), "court");
     AppState state;
-    state.TabFich = {"C:\\a\\p.prt.1", "C:\\a\\q.prt.1", "C:\\a\\r.prt.1", "C:\\b\\p.prt.2",
-                     "C:\\b\\q.prt.2", "C:\\b\\r.prt.2"};
+    state.TabFich = {"C:\\a\\p.prt.1", "C:\\a\\q.prt.1", "C:\\a\\r.prt.1",
+                     "C:\\b\\p.prt.2", "C:\\b\\q.prt.2", "C:\\b\\r.prt.2"};
     state.Couples = {{0, 3}, {1, 4}, {2, 5}};  // a\r.prt.1 does not exist
     const DriveMap lecteurs = DriveMap::Depuis(QStringLiteral("C=") + arbre.chemin());
     ContenusCouples contenus(lecteurs);

@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTreeView>
 
@@ -218,7 +219,8 @@ TEST_F(Form1DoublonsTest, AChosenFolderPairIsWhatCesFichiersActsOn) {
                     "w/d/q2.prt.2"});
     arbre.fichier(QStringLiteral("w/d/q2.prt.2"), "y");
     cherche();
-    controle<QTabWidget>("OngletsCouples")->setCurrentIndex(1);
+    QTabBar* onglets = controle<QTabWidget>("OngletsCouples")->tabBar();
+    QTest::mouseClick(onglets, Qt::LeftButton, {}, onglets->tabRect(1).center());
     const QAbstractItemModel* paires = vue("ListPaires")->model();
     attendQue([paires] { return paires->rowCount() > 0; });
     ASSERT_EQ(paires->rowCount(), 2);
