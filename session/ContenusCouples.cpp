@@ -192,6 +192,7 @@ void ContenusCouples::boucle() {
                        suspenduAtomique_;
             });
 
+        fichiersLus_ += compares.fichiersLus;
         {
             const std::lock_guard verrou(verrou_);
             if (generation_ == generation) {

@@ -45,6 +45,8 @@ public:
         return k < verdicts_.size() ? verdicts_[k] : Contenu::NonCompare;
     }
     std::size_t size() const { return verdicts_.size(); }
+    // Files opened for reading so far, every table together (the cache spares the others).
+    qint64 fichiersLus() const { return fichiersLus_; }
 
     // Asks for the couples `couples` (indexes in the table), those on screen: they replace
     // the couples an earlier call asked for that are not being read yet, and go before the
@@ -125,6 +127,7 @@ private:
     std::atomic<bool> nouveauxVisibles_{false};
     std::atomic<bool> arret_{false};
     std::atomic<bool> suspenduAtomique_{false};
+    std::atomic<qint64> fichiersLus_{0};
 
     CacheContenus cache_;  // the reader's alone
     std::thread fil_;      // started last
