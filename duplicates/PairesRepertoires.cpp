@@ -24,7 +24,8 @@ QString FormeRepertoire(QStringView repertoire) {
 }  // namespace
 
 std::vector<PaireRepertoires> PairesRepertoires(const VueCouples& vue,
-                                                std::span<const Contenu> contenus) {
+                                                std::span<const Contenu> contenus,
+                                                std::vector<qint32>* paireDe) {
     const std::size_t n = vue.liste.size();
     const auto dansLaListe = [n](qint32 p) { return p >= 0 && std::size_t(p) < n; };
 
@@ -61,6 +62,8 @@ std::vector<PaireRepertoires> PairesRepertoires(const VueCouples& vue,
     // (pair << 32 | position) of each side, to count every file once per pair.
     std::vector<quint64> cotePremier;
     std::vector<quint64> coteSecond;
+    if (paireDe)
+        paireDe->assign(vue.couples.size(), -1);
     cotePremier.reserve(vue.couples.size());
     coteSecond.reserve(vue.couples.size());
     for (std::size_t k = 0; k < vue.couples.size(); ++k) {
@@ -85,6 +88,8 @@ std::vector<PaireRepertoires> PairesRepertoires(const VueCouples& vue,
         }
         PaireRepertoires& paire = paires[std::size_t(numeroPaire)];
         ++paire.couples;
+        if (paireDe)
+            (*paireDe)[k] = numeroPaire;
         if (k < contenus.size()) {
             paire.identiques += contenus[k] == Contenu::Identique;
             paire.differents += contenus[k] == Contenu::Different;
@@ -108,10 +113,24 @@ std::vector<PaireRepertoires> PairesRepertoires(const VueCouples& vue,
     compte(cotePremier, true);
     compte(coteSecond, false);
 
-    std::stable_sort(
-        paires.begin(), paires.end(),
-        [](const PaireRepertoires& a, const PaireRepertoires& b) { return a.couples > b.couples; });
-    return paires;
+    std::vector<qint32> rang(paires.size());
+    for (std::size_t p = 0; p < rang.size(); ++p) rang[p] = qint32(p);
+    std::stable_sort(rang.begin(), rang.end(), [&paires](qint32 a, qint32 b) {
+        return paires[std::size_t(a)].couples > paires[std::size_t(b)].couples;
+    });
+    std::vector<PaireRepertoires> triees;
+    triees.reserve(paires.size());
+    std::vector<qint32> nouveau(paires.size());
+    for (std::size_t i = 0; i < rang.size(); ++i) {
+        nouveau[std::size_t(rang[i])] = qint32(i);
+        triees.push_back(std::move(paires[std::size_t(rang[i])]));
+    }
+    if (paireDe) {
+        for (qint32& p : *paireDe)
+            if (p >= 0)
+                p = nouveau[std::size_t(p)];
+    }
+    return triees;
 }
 
 }  // namespace tidemark

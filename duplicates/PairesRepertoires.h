@@ -32,8 +32,11 @@ struct PaireRepertoires {
 // The folder pairs of vue.couples, most couples first; pairs with as many couples keep the
 // order of their first couple in the table (which is list order). `contenus`, when given,
 // holds the verdicts of the first contenus.size() couples of the table (CompareContenus
-// over the table from 0); the other couples count as not compared.
+// over the table from 0); the other couples count as not compared. `paireDe`, when given,
+// receives the pair of each couple of the table (its index in the result), -1 for a couple
+// in no pair.
 std::vector<PaireRepertoires> PairesRepertoires(const VueCouples& vue,
-                                                std::span<const Contenu> contenus = {});
+                                                std::span<const Contenu> contenus = {},
+                                                std::vector<qint32>* paireDe = nullptr);
 
 }  // namespace tidemark

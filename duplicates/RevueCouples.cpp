@@ -202,6 +202,18 @@ CoupleRevue PremierCouple(const AppState& state, const DemandeRecherche& demande
     return revue;
 }
 
+CoupleRevue CoupleDeLaTable(const AppState& state, std::size_t k) {
+    CoupleRevue revue;
+    revue.effectue = true;
+    if (k >= state.Couples.size())
+        return revue;
+    revue.trouve = true;
+    revue.couple = state.Couples[k];
+    revue.chemin1 = CheminEntree(state, std::size_t(revue.couple.premier));
+    revue.chemin2 = CheminEntree(state, std::size_t(revue.couple.second));
+    return revue;
+}
+
 ResultatRevue CeFichier(const AppState& state, const CoupleRevue& affiche, CoteCouple cote,
                         ModeDisposition mode, const DriveMap& lecteurs, FileSystem& fs,
                         const AttenteVerrou& attente) {

@@ -43,6 +43,10 @@ CoupleRevue PremierCouple(const AppState& state, const DemandeRecherche& demande
 CoupleRevue PremierCouple(AppState& state, const DemandeRecherche& demande,
                           const DriveMap& lecteurs, const FileSystem& fs);
 
+// Couple k of the table (state.Couples), chosen in the window to be the one under review;
+// nothing found when k is beyond the table. Reads nothing: the search read its facts.
+CoupleRevue CoupleDeLaTable(const AppState& state, std::size_t k);
+
 // The side of a couple: the first box ("Ce Fichier" CmdDep1) or the second (CmdDep2).
 enum class CoteCouple { Premier, Second };
 

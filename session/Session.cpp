@@ -37,7 +37,11 @@ private:
 }  // namespace
 
 Session::Session(AppState etat, const DriveMap& lecteurs, FileSystem& fs, QObject* parent)
-    : QObject(parent), etat_(std::move(etat)), lecteurs_(lecteurs), fs_(fs) {
+    : QObject(parent),
+      etat_(std::move(etat)),
+      lecteurs_(lecteurs),
+      fs_(fs),
+      contenus_(new ContenusCouples(lecteurs, this)) {
     connect(this, &Session::aTraiter, this, &Session::depile, Qt::QueuedConnection);
     fil_ = std::thread([this] { boucle(); });
 }
@@ -104,7 +108,17 @@ void Session::remplaceListe(std::vector<QString> liste) {
     etat_.InfosLues.clear();
     etat_.Couples.clear();
     revue_.reset();
+    contenus_->oublie();
     marqueesAnalyse_ = 0;
+}
+
+bool Session::choisitCouple(std::size_t k) {
+    // The worker reads the couple under review while a disposal runs.
+    if (occupee() || k >= etat_.Couples.size())
+        return false;
+    revue_ = CoupleDeLaTable(etat_, k);
+    indiceRevue_ = k;
+    return true;
 }
 
 void Session::vide() {
@@ -126,6 +140,7 @@ void Session::surFil(std::function<R()> travail, std::function<void(R&)> suite) 
 
 void Session::debut(Commande commande) {
     enCours_ = commande;
+    contenus_->suspend(true);
     abandon_ = false;
     arret_.efface();
     Q_EMIT commandeChangee();
@@ -133,6 +148,7 @@ void Session::debut(Commande commande) {
 
 void Session::fin() {
     enCours_ = Commande::Aucune;
+    contenus_->suspend(false);
     abandon_ = false;
     arret_.raz();
     Q_EMIT commandeChangee();
@@ -267,6 +283,7 @@ void Session::etapeRecherche(const DemandeRecherche& demande, std::function<void
             if (resultat.effectuee) {
                 AppliqueRecherche(etat_, resultat);
                 revue_.reset();
+                contenus_->repart(etat_);
                 etape_ = EtapeListe::Recherchee;
             }
             Q_EMIT rechercheTerminee(resultat);
@@ -290,6 +307,7 @@ void Session::etapeRevue(const DemandeRecherche& demande, std::function<void()> 
             if (revue.effectue) {
                 etat_.InfosLues.fusionne(revue.infos);
                 revue_ = std::move(revue);
+                indiceRevue_ = 0;  // the first couple of the table
             }
             Q_EMIT revueTrouvee();
             if (suite)

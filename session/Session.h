@@ -8,6 +8,7 @@
 #include "inventory/Scan.h"
 #include "purge/AnalysePurge.h"
 #include "purge/TraitementPurge.h"
+#include "session/ContenusCouples.h"
 
 #include <QObject>
 
@@ -82,6 +83,15 @@ public:
     qsizetype marqueesAnalyse() const { return marqueesAnalyse_; }
     // The couple under review, when "Traitement multiple" showed one.
     const std::optional<CoupleRevue>& revue() const { return revue_; }
+    // Its index in the couple table, when there is one.
+    std::optional<std::size_t> indiceRevue() const {
+        return revue_ && revue_->trouve ? std::optional(indiceRevue_) : std::nullopt;
+    }
+    // Makes couple k of the table the one under review (a click in the window's table);
+    // false, and nothing changed, while a command runs or when k is beyond the table.
+    bool choisitCouple(std::size_t k);
+    // Whether the two files of each couple hold the same bytes, read in the background.
+    ContenusCouples& contenus() { return *contenus_; }
 
     // How questions asked in the middle of a command are answered (the scan's drive-root
     // question): called on the session's thread. Without it every question is answered "Oui".
@@ -160,6 +170,8 @@ private:
     EtapeListe etape_ = EtapeListe::SansListe;
     qsizetype marqueesAnalyse_ = 0;
     std::optional<CoupleRevue> revue_;
+    std::size_t indiceRevue_ = 0;
+    ContenusCouples* contenus_;
     DemandeArret arret_;
     bool abandon_ = false;
 

@@ -4,7 +4,6 @@
 #include "inventory/Marquage.h"
 #include "session/Session.h"
 #include "ui/Dialogues.h"
-#include "ui/ModeleCouples.h"
 #include "ui/ModeleListe.h"
 
 #include <QCheckBox>
@@ -17,6 +16,7 @@
 #include <QTimer>
 
 #include "ui/SelecteurRepertoire.h"
+#include "ui/TableCouples.h"
 
 namespace tidemark {
 
@@ -29,8 +29,7 @@ Form1::Form1(Session& session, SettingsStore& store, const DriveMap& lecteurs, F
       lecteurs_(lecteurs),
       fso_(fso),
       dialogues_(dialogues),
-      modele_(new ModeleListe(state_, this)),
-      modeleCouples_(new ModeleCouples(state_, this)) {
+      modele_(new ModeleListe(state_, this)) {
     setObjectName(QStringLiteral("Form1"));
     construit();
     resize(1280, 800);
@@ -64,7 +63,9 @@ Form1::Form1(Session& session, SettingsStore& store, const DriveMap& lecteurs, F
     connect(CmdDep2, &QPushButton::clicked, this, [this] { dispose(true, false); });
     connect(CmdDepMulti1, &QPushButton::clicked, this, [this] { dispose(false, true); });
     connect(CmdDepMulti2, &QPushButton::clicked, this, [this] { dispose(true, true); });
-    // "Suivant" has no action: the review moves on by disposing of a file.
+    // "Suivant" moves to the next couple of the table and disposes of nothing.
+    connect(CmdSuiv, &QPushButton::clicked, this, [this] { tableCouples_->suivant(); });
+    connect(tableCouples_, &TableCouples::coupleChoisi, this, &Form1::choisitCouple);
 
     // The session's commands report here, on this thread.
     session_.question = [this](const QString& texte, const QString& titre) {

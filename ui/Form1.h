@@ -38,10 +38,10 @@ class FenetreGarage;
 class FileSystem;
 class Form2;
 class Intro;
-class ModeleCouples;
 class ModeleListe;
 class SelecteurRepertoire;
 class SettingsStore;
+class TableCouples;
 struct ResultatScan;
 
 // The main window: directory selection, the file list, the purge and duplicate commands
@@ -119,6 +119,7 @@ private:
     void finRecherche(const ResultatRecherche& resultat);
     void cmdTraitMultiClick();
     void afficheRevue();
+    void choisitCouple(std::size_t k);
     void dispose(bool second, bool tous);
 
     // Load and exits (Form1Chargement.cpp).
@@ -139,7 +140,7 @@ private:
     Dialogues& dialogues_;
 
     ModeleListe* modele_ = nullptr;
-    ModeleCouples* modeleCouples_ = nullptr;
+    TableCouples* tableCouples_ = nullptr;  // the couples and the folder pairs
     Form2* form2_ = nullptr;
     FenetreGarage* garage_ = nullptr;
     Intro* intro_ = nullptr;
@@ -206,6 +207,7 @@ private:
     QLabel* LbVoirGarage = nullptr;  // after a move into the garage: opens the garage window
     QGroupBox* Frame10 = nullptr;
     QPushButton* CmdSuiv = nullptr;
+    QLabel* LbCouple = nullptr;  // "Couple k / N"
     QTreeView* ListV = nullptr;
     QPushButton* CmdDepMulti1 = nullptr;
     QPushButton* CmdDepMulti2 = nullptr;

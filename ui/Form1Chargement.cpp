@@ -20,7 +20,6 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QGroupBox>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -91,10 +90,7 @@ void Form1::charge(QWidget* aPropos) {
     NumCar->setText(QStringLiteral("4"));
     if (aPropos)
         aPropos->close();
-    // Two columns, each half the list's width.
-    ListV->header()->setSectionResizeMode(QHeaderView::Stretch);
     LbNonTermine->hide();
-    CmdSuiv->hide();
     razProgression(0);
     ajusteCommandes();
 

@@ -5,9 +5,9 @@
 #include "duplicates/RevueCouples.h"
 #include "purge/AnalysePurge.h"
 #include "purge/TraitementPurge.h"
-#include "ui/ModeleCouples.h"
 #include "ui/ModeleListe.h"
 #include "ui/SelecteurRepertoire.h"
+#include "ui/TableCouples.h"
 #include "ui/TextesFenetre.h"
 
 #include <QCheckBox>
@@ -290,12 +290,10 @@ QWidget* Form1::construitListe() {
     Frame10 = Cadre("Frame10",
                     QStringLiteral("Fichiers en double sur l'ensemble des répertoires inspectés "),
                     milieu);
-    ListV = Nomme(new QTreeView(Frame10), "ListV", InfoBulleListV.toString(),
+    tableCouples_ = new TableCouples(session_, Frame10);
+    ListV = Nomme(tableCouples_->couples(), "ListV", InfoBulleListV.toString(),
                   QStringLiteral("Couples de fichiers en double"));
-    ListV->setModel(modeleCouples_);
-    ListV->setRootIsDecorated(false);
-    ListV->setItemsExpandable(false);
-    ListV->setUniformRowHeights(true);
+    LbCouple = Etiquette("LbCouple", QString(), Frame10);
     TxtFich1 = Nomme(new QLineEdit(Frame10), "TxtFich1", {}, QStringLiteral("Premier emplacement"));
     TxtFich2 = Nomme(new QLineEdit(Frame10), "TxtFich2", {}, QStringLiteral("Second emplacement"));
     for (QLineEdit* t : {TxtFich1, TxtFich2}) t->setReadOnly(true);
@@ -312,13 +310,14 @@ QWidget* Form1::construitListe() {
     CmdDepMulti2->setAccessibleName(QStringLiteral("Ces Fichiers, second emplacement"));
     CmdSuiv = Bouton("CmdSuiv", QStringLiteral("Suivant"), InfoBulleSuivant.toString(), Frame10);
     auto* couple = new QGridLayout(Frame10);
-    couple->addWidget(ListV, 0, 0, 1, 3);
+    couple->addWidget(tableCouples_, 0, 0, 1, 3);
     couple->addWidget(TxtFich1, 1, 0);
     couple->addWidget(CmdDep1, 1, 1);
     couple->addWidget(CmdDepMulti1, 1, 2);
     couple->addWidget(TxtFich2, 2, 0);
     couple->addWidget(CmdDep2, 2, 1);
     couple->addWidget(CmdDepMulti2, 2, 2);
+    couple->addWidget(LbCouple, 3, 0, Qt::AlignRight);
     couple->addWidget(CmdSuiv, 3, 2);
     couple->setColumnStretch(0, 1);
     couple->setRowStretch(0, 1);

@@ -6,8 +6,9 @@
 #include "duplicates/RechercheDoublons.h"
 #include "duplicates/RevueCouples.h"
 #include "session/Session.h"
-#include "ui/ModeleCouples.h"
 #include "ui/SelecteurRepertoire.h"
+#include "ui/TableCouples.h"
+#include "ui/TextesCouples.h"
 #include "ui/TextesFenetre.h"
 
 #include <QCheckBox>
@@ -39,8 +40,8 @@ void Form1::finRecherche(const ResultatRecherche& resultat) {
     if (!resultat.effectuee)
         return;
     razProgression(qsizetype(state_.Couples.size()));
-    modeleCouples_->rafraichit();
     ProgressBar1->setValue(0);
+    LbCouple->setText(TexteRangCouple(-1, qint64(state_.Couples.size())));
     afficheAvis(resultat.avis);
     // Duplicates mode: the couples instead of the file list.
     Frame7->hide();
@@ -65,6 +66,18 @@ void Form1::afficheRevue() {
         return;
     TxtFich1->setText(revue->trouve ? revue->chemin1 : TexteSansDoublon.toString());
     TxtFich2->setText(revue->trouve ? revue->chemin2 : TexteSansDoublon.toString());
+    const std::optional<std::size_t> k = session_.indiceRevue();
+    LbCouple->setText(TexteRangCouple(k ? qint64(*k) : -1, qint64(state_.Couples.size())));
+    tableCouples_->montre(k);
+}
+
+// A click in the couple table (or a move to another row): that couple is the one the four
+// buttons act on.
+void Form1::choisitCouple(std::size_t k) {
+    if (!session_.choisitCouple(k))
+        return;
+    afficheRevue();
+    ajusteCommandes();
 }
 
 void Form1::dispose(bool second, bool tous) {

@@ -236,6 +236,7 @@ void Form1::ajusteCommandes() {
                                                  : InfoBulleRechercheMultiples.toString());
     CmdActualiser->setEnabled(libre && !state_.FiltreFich.isEmpty());
     CmdTraitMulti->setEnabled(recherchee);
+    CmdSuiv->setEnabled(recherchee && !state_.Couples.empty());
     for (QPushButton* bouton : {CmdDep1, CmdDep2, CmdDepMulti1, CmdDepMulti2})
         bouton->setEnabled(revue);
 

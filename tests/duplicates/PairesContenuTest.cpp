@@ -75,8 +75,19 @@ TEST(PairesRepertoires, ComptentCommeUnRecomptageEtSAccordentAvecCesFichiers) {
         for (const qint32 p : fichiers) total += QFileInfo(a.hote(p)).size();
         return total;
     };
-    const std::vector<PaireRepertoires> paires = PairesRepertoires(Vue(a.state));
+    std::vector<qint32> paireDe;
+    const std::vector<PaireRepertoires> paires = PairesRepertoires(Vue(a.state), {}, &paireDe);
     ASSERT_EQ(paires.size(), attendu.size());
+    // Each couple is told the pair of its two folders.
+    ASSERT_EQ(paireDe.size(), a.state.Couples.size());
+    for (std::size_t k = 0; k < paireDe.size(); ++k) {
+        const AppState::Couple& c = a.state.Couples[k];
+        ASSERT_GE(paireDe[k], 0);
+        EXPECT_EQ(paires[std::size_t(paireDe[k])].premier,
+                  RepertoireEntree(a.state, std::size_t(c.premier)));
+        EXPECT_EQ(paires[std::size_t(paireDe[k])].second,
+                  RepertoireEntree(a.state, std::size_t(c.second)));
+    }
     for (std::size_t k = 0; k < paires.size(); ++k) {
         const PaireRepertoires& p = paires[k];
         const Compte& n = attendu.at({p.premier, p.second});
@@ -92,12 +103,8 @@ TEST(PairesRepertoires, ComptentCommeUnRecomptageEtSAccordentAvecCesFichiers) {
                          paires[k - 1].premierCouple < p.premierCouple));
         }
         // "Ces Fichiers" from the pair's first couple takes exactly the pair's first files.
-        const AppState::Couple c = a.state.Couples[p.premierCouple];
-        CoupleRevue revue;
-        revue.effectue = revue.trouve = true;
-        revue.couple = c;
-        revue.chemin1 = CheminEntree(a.state, std::size_t(c.premier));
-        revue.chemin2 = CheminEntree(a.state, std::size_t(c.second));
+        const CoupleRevue revue = CoupleDeLaTable(a.state, p.premierCouple);
+        EXPECT_EQ(paireDe[p.premierCouple], qint32(k));
         const std::vector<qint32> cas = FichiersDuMemeCas(a.state, revue, CoteCouple::Premier);
         EXPECT_EQ(std::set<qint32>(cas.begin(), cas.end()), n.premiers) << p.premier.toStdString();
     }
