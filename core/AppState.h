@@ -28,14 +28,23 @@ inline int BorneNbRev1(int n) {
     return n < 0 ? 0 : n;
 }
 
-// Everything the program shares between its windows and commands, made once at start-up and
-// handed to whoever needs it.
-struct AppState {
+// What the settings decide: the type table, the options, the configurations and the pattern
+// list they make. One value, replaced whole when a configuration is applied, so a command
+// never sees half of one configuration and half of another. (The table's per-type totals are
+// the last analysis's, shown beside the types.)
+struct Reglages {
     TableTypes TabConf = TabConfInitiale();
     OptionsPurge options;
     QString CurConf;       // name of the current named configuration
     QStringList ListConf;  // stored configuration names, sorted without regard to case
     QString FiltreFich;    // pattern list of the selected types; empty until first built
+};
+
+// Everything the program shares between its windows and commands, made once at start-up and
+// handed to whoever needs it: the settings, then the working set of the last scan.
+struct AppState : Reglages {
+    Reglages& reglages() { return *this; }
+    const Reglages& reglages() const { return *this; }
 
     // The file list of the last scan: full drive paths or bare names, in traversal order.
     std::vector<QString> TabFich;

@@ -302,9 +302,11 @@ void Form2::AjourTabConf() {
     totNombre_->setText(QString::number(nombre));
 }
 
-void Form2::applique() {
+Reglages Form2::lus() {
+    // The settings are made aside from the window's fields, to be put in place whole.
+    Reglages nouveaux = state_.reglages();
     for (int k = 0; k < NbLignesTypes; ++k) {
-        LigneType& ligne = state_.TabConf[k];
+        LigneType& ligne = nouveaux.TabConf[k];
         if (k >= PremiereLigneUtilisateur) {
             QLineEdit* champ = txtOpt_[k - PremiereLigneUtilisateur];
             const QString motif = champ->text().trimmed();
@@ -320,20 +322,26 @@ void Form2::applique() {
         ligne.selection = chk_[k]->isChecked() ? 1 : 0;
         ligne.octets = 0;
     }
-    state_.options.ValCaches = chkCaches_->isChecked() ? 1 : 0;
-    state_.options.ValMaitreSansInd = chkMaitreSansInd_->isChecked() ? 1 : 0;
-    state_.options.ValNbRev = BorneNbRev(ValeurEntiere(nbRev_->text()));
-    state_.options.ValNbRev1 = BorneNbRev1(ValeurEntiere(nbRev1_->text()));
+    nouveaux.options.ValCaches = chkCaches_->isChecked() ? 1 : 0;
+    nouveaux.options.ValMaitreSansInd = chkMaitreSansInd_->isChecked() ? 1 : 0;
+    nouveaux.options.ValNbRev = BorneNbRev(ValeurEntiere(nbRev_->text()));
+    nouveaux.options.ValNbRev1 = BorneNbRev1(ValeurEntiere(nbRev1_->text()));
     // The current configuration is a stored one: a name typed and not yet saved names no
     // settings, and stored as current it would load nothing at the next start.
-    if (const QString stocke = NomStocke(state_.ListConf, nomDeConf_->currentText());
+    if (const QString stocke = NomStocke(nouveaux.ListConf, nomDeConf_->currentText());
         !stocke.isEmpty())
-        state_.CurConf = stocke;
+        nouveaux.CurConf = stocke;
+    return nouveaux;
+}
+
+void Form2::applique() {
+    state_.reglages() = lus();
 }
 
 void Form2::appliquer() {
-    applique();
-    state_.FiltreFich = ConstruitFiltre(state_.TabConf);
+    Reglages nouveaux = lus();
+    nouveaux.FiltreFich = ConstruitFiltre(nouveaux.TabConf);
+    state_.reglages() = std::move(nouveaux);
     store_.save(SectionDemarrage, QStringLiteral("curconf"), state_.CurConf);
     Q_EMIT appliquee();
 }

@@ -16,6 +16,7 @@ class QPushButton;
 namespace tidemark {
 
 struct AppState;
+struct Reglages;
 class Dialogues;
 class SettingsStore;
 
@@ -37,7 +38,7 @@ public:
     void RazTabConf();
     // Shows the totals of the last analysis.
     void AjourTabConf();
-    // Copies the controls into the table and the options.
+    // Puts the settings the controls show in place of the current ones, whole.
     void applique();
 
     // "Cacher" and the window's own close button: position stored, settings applied and the
@@ -54,6 +55,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The settings the controls show: the current ones with the controls' values.
+    Reglages lus();
     void construit();
     void appliquer();
     void sauver();
