@@ -52,6 +52,22 @@ qsizetype CompteMarquees(const AppState& state) {
                          [](quint8 etat) { return EstMarquee(etat); });
 }
 
+TailleMarquees TailleDesMarquees(const AppState& state) {
+    TailleMarquees taille;
+    if (!state.ListeDeFichiers)
+        return taille;
+    const std::size_t n = std::min(state.EtatMarque.size(), state.TabFich.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!EstMarquee(state.EtatMarque[i]))
+            continue;
+        if (const InfoFichier* info = state.InfosLues.trouve(qint32(i)))
+            taille.octets += info->taille;
+        else
+            ++taille.sansTaille;
+    }
+    return taille;
+}
+
 qsizetype Cocher(AppState& state, const QList<int>& lignesSelectionnees) {
     if (state.ListeDeFichiers) {
         PrepareEtats(state);

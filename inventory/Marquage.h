@@ -27,6 +27,14 @@ QString TexteLigne(const AppState& state, std::size_t i);
 // list shows no entries.
 qsizetype CompteMarquees(const AppState& state);
 
+// The bytes of the marked files, from the sizes the last analysis read; `sansTaille` counts
+// the marked files whose size it did not read. No file is read.
+struct TailleMarquees {
+    qint64 octets = 0;
+    qsizetype sansTaille = 0;
+};
+TailleMarquees TailleDesMarquees(const AppState& state);
+
 // "Cocher": toggles the selected lines (rows of the list); a line in any state other than 0
 // is unmarked, a line in state 0 is marked. Rows outside the list are passed over, a row
 // given twice is toggled once. Returns the new count of marked lines.

@@ -1,5 +1,7 @@
 #include "session/ContenusCouples.h"
 
+#include "session/PrioriteFil.h"
+
 #include <algorithm>
 #include <utility>
 
@@ -16,7 +18,10 @@ constexpr std::size_t TailleLot = 1000;
 ContenusCouples::ContenusCouples(const DriveMap& lecteurs, QObject* parent)
     : QObject(parent), lecteurs_(lecteurs) {
     connect(this, &ContenusCouples::aTraiter, this, &ContenusCouples::depile, Qt::QueuedConnection);
-    fil_ = std::thread([this] { boucle(); });
+    fil_ = std::thread([this] {
+        CedeLaPriorite();
+        boucle();
+    });
 }
 
 ContenusCouples::~ContenusCouples() {

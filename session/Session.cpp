@@ -2,6 +2,7 @@
 
 #include "core/Drives.h"
 #include "core/FileSystem.h"
+#include "session/PrioriteFil.h"
 
 #include <QThread>
 
@@ -43,7 +44,10 @@ Session::Session(AppState etat, const DriveMap& lecteurs, FileSystem& fs, QObjec
       fs_(fs),
       contenus_(new ContenusCouples(lecteurs, this)) {
     connect(this, &Session::aTraiter, this, &Session::depile, Qt::QueuedConnection);
-    fil_ = std::thread([this] { boucle(); });
+    fil_ = std::thread([this] {
+        CedeLaPriorite();
+        boucle();
+    });
 }
 
 Session::~Session() {

@@ -4,10 +4,8 @@
 #include "core/AppState.h"
 #include "core/Drives.h"
 #include "core/Identite.h"
-#include "garage/Garage.h"
 #include "inventory/Marquage.h"
 #include "inventory/Scan.h"
-#include "purge/TraitementPurge.h"
 #include "session/Session.h"
 #include "ui/Dialogues.h"
 #include "ui/Form2.h"
@@ -90,15 +88,14 @@ void Form1::cmdStopClick() {
 }
 
 void Form1::list1Click() {
-    ecritCompteur(nbfich, CompteMarquees(state_));
+    const qsizetype marquees = CompteMarquees(state_);
+    ecritCompteur(nbfich, marquees);
     // The bytes to purge, once the analysis has read the size of every marked file.
-    const ApercuDisposition apercu = ApercuPurge(state_);
-    LbOctets->setText(apercu.fichiers > 0 && apercu.sansTaille == 0
-                          ? QStringLiteral("(%1)").arg(TexteOctets(apercu.octets))
-                          : QString());
-    LbOctets->setAccessibleName(LbOctets->text().isEmpty()
-                                    ? QString()
-                                    : LbOctets->toolTip() + u' ' + TexteOctets(apercu.octets));
+    const TailleMarquees taille = TailleDesMarquees(state_);
+    const bool connue = marquees > 0 && taille.sansTaille == 0;
+    LbOctets->setText(connue ? QStringLiteral("(%1)").arg(TexteOctets(taille.octets)) : QString());
+    LbOctets->setAccessibleName(connue ? LbOctets->toolTip() + u' ' + TexteOctets(taille.octets)
+                                       : QString());
 }
 
 void Form1::ecritCompteur(QLabel* compteur, qint64 n) {
