@@ -158,11 +158,10 @@ struct Poignee {
 
 // Opens what the path names, to read its facts: the link itself unless `suivre`.
 HANDLE OuvreFaits(const std::wstring& chemin, bool suivre) {
-    return ::CreateFileW(chemin.c_str(), FILE_READ_ATTRIBUTES,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING,
-                         FILE_FLAG_BACKUP_SEMANTICS | (suivre ? 0 : FILE_FLAG_OPEN_REPARSE_POINT),
-                         nullptr);
+    return ::CreateFileW(
+        chemin.c_str(), FILE_READ_ATTRIBUTES,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+        FILE_FLAG_BACKUP_SEMANTICS | (suivre ? 0 : FILE_FLAG_OPEN_REPARSE_POINT), nullptr);
 }
 
 qint64 NsDepuisEpoque(const FILETIME& t) {
@@ -240,8 +239,8 @@ int CreeTemporaire(const QString& dossier, Temporaire& tmp) {
     for (int essai = 0; essai < 100; ++essai) {
         QString candidat = dossier + u'/' + QStringView(PrefixeTemporaire);
         for (qsizetype i = 0; i < LongueurSuffixeTemporaire; ++i)
-            candidat += QChar(
-                alphabet[QRandomGenerator::global()->bounded(int(sizeof alphabet) - 1)]);
+            candidat +=
+                QChar(alphabet[QRandomGenerator::global()->bounded(int(sizeof alphabet) - 1)]);
         const HANDLE h = ::CreateFileW(CheminWindows(candidat).c_str(), GENERIC_WRITE, 0, nullptr,
                                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h != INVALID_HANDLE_VALUE) {
@@ -342,8 +341,9 @@ int Placer(FaultPlan* plan, Temporaire& tmp, const QString& cible, Remplacement 
            Mise& mise) {
     const std::wstring de = CheminWindows(tmp.chemin);
     const std::wstring vers = CheminWindows(cible);
-    int code = Etape(plan, OperationFs::Renomme,
-                     [&] { return ::MoveFileExW(de.c_str(), vers.c_str(), MOVEFILE_WRITE_THROUGH); });
+    int code = Etape(plan, OperationFs::Renomme, [&] {
+        return ::MoveFileExW(de.c_str(), vers.c_str(), MOVEFILE_WRITE_THROUGH);
+    });
     if (code == 0) {
         tmp.chemin.clear();
         mise.nouvelle = true;
@@ -585,7 +585,7 @@ ResultatFs FileSystem::readFolder(
         if (a & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))
             return;
         // A link to a folder is not entered; a link to a file counts as a file.
-        const GenreEntree genre = !(a & FILE_ATTRIBUTE_DIRECTORY)     ? GenreEntree::Fichier
+        const GenreEntree genre = !(a & FILE_ATTRIBUTE_DIRECTORY)      ? GenreEntree::Fichier
                                   : (a & FILE_ATTRIBUTE_REPARSE_POINT) ? GenreEntree::Autre
                                                                        : GenreEntree::Dossier;
         nom = QString::fromWCharArray(e.cFileName).toUtf8();
@@ -674,10 +674,9 @@ int FichierLecture::faitsDe(const QString& chemin, InfoFichier& info, bool& ordi
 
 int FichierLecture::ouvre(const QString& chemin) {
     ferme();
-    const HANDLE h =
-        ::CreateFileW(CheminWindows(chemin).c_str(), GENERIC_READ,
-                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE h = ::CreateFileW(CheminWindows(chemin).c_str(), GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return Derniere();
     poignee_ = reinterpret_cast<qintptr>(h);

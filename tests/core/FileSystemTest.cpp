@@ -178,7 +178,7 @@ TEST(FileSystemCreateFolder, MakesOneLevelAndAcceptsOnlyAnExistingFolder) {
 TEST(FileSystemRemove, ReadOnlyFileIsRefusedUnlessForced) {
     TempTree t;
     t.fichier("lecture.prt.2", "garder");
-    ASSERT_EQ(::chmod(Natif(t.chemin("lecture.prt.2")).constData(), 0444), 0);
+    t.lectureSeule("lecture.prt.2");
     FileSystem fs;
     ASSERT_TRUE(fs.isReadOnly(t.chemin("lecture.prt.2")));
 
@@ -194,7 +194,7 @@ TEST(FileSystemRemove, ReadOnlyFileIsRefusedUnlessForced) {
 TEST(FileSystemRemove, LinkGoesButItsTargetStays) {
     TempTree t;
     t.fichier("cible.prt.1", "donnees");
-    ASSERT_EQ(::chmod(Natif(t.chemin("cible.prt.1")).constData(), 0444), 0);
+    t.lectureSeule("cible.prt.1");
     t.lien("lien.prt.1", t.chemin("cible.prt.1"));
     t.lien("perdu.prt.1", t.chemin("absent"));
     FileSystem fs;

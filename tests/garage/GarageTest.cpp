@@ -29,9 +29,7 @@ struct Garage : ::testing::Test {
     FaultPlan plan;
     FileSystem fs{&plan};
 
-    void lectureSeule(const QString& relatif) {
-        ASSERT_EQ(::chmod(QFile::encodeName(tree.chemin(relatif)).constData(), 0444), 0);
-    }
+    void lectureSeule(const QString& relatif) { tree.lectureSeule(relatif); }
     bool estLectureSeule(const QString& relatif) const {
         return fs.isReadOnly(tree.chemin(relatif));
     }
@@ -249,11 +247,7 @@ TEST_F(Garage, UnDeplacementQuiEchoueNePerdNiLeFichierNiLAncienneCopie) {
         FileSystem service(&panne);
         arbre.fichier(QStringLiteral("proj/piston.prt.1"), "nouvelle");
         arbre.fichier(QStringLiteral("_/proj/piston.prt.1"), "ancienne");
-        ASSERT_EQ(
-            ::chmod(
-                QFile::encodeName(arbre.chemin(QStringLiteral("_/proj/piston.prt.1"))).constData(),
-                0444),
-            0);
+        arbre.lectureSeule(QStringLiteral("_/proj/piston.prt.1"));
 
         const ResultatDisposition r =
             DeplaceGarage(QStringLiteral("C:\\proj\\piston.prt.1"), carte, service);
