@@ -157,6 +157,8 @@ std::optional<QString> DriveMap::versHote(const QString& cheminLecteur) const {
         return std::nullopt;
     QString reste = cheminLecteur.sliced(2);
     reste.replace(u'\\', u'/');
+    // One leading "/" only: on Windows a path that begins with two is a network path.
+    while (reste.startsWith(u'/')) reste.remove(0, 1);
     // Cleaned on its own first so that ".." cannot climb above the drive's root.
     const QString propre = QDir::cleanPath(u'/' + reste);
     if (propre.startsWith(u"/.."))

@@ -237,7 +237,7 @@ int CreeTemporaire(const QString& dossier, Temporaire& tmp) {
     static constexpr char alphabet[] =
         "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     for (int essai = 0; essai < 100; ++essai) {
-        QString candidat = dossier + u'/' + QStringView(PrefixeTemporaire);
+        QString candidat = dossier + u'/' + QStringView(PrefixeTemporaire).toString();
         for (qsizetype i = 0; i < LongueurSuffixeTemporaire; ++i)
             candidat +=
                 QChar(alphabet[QRandomGenerator::global()->bounded(int(sizeof alphabet) - 1)]);
@@ -332,7 +332,12 @@ int CopierFichier(FaultPlan* plan, const QString& source, const BY_HANDLE_FILE_I
 struct Mise {
     bool nouvelle = false;  // the target did not exist: undoing removes the copy
     QString ancienne;       // the replaced older file, kept under a second name
+    InfoFichier placee;     // the copy that was put in place (its volume and file index)
 };
+
+bool MemeIdentite(const InfoFichier& a, const InfoFichier& b) {
+    return a.peripherique == b.peripherique && a.inode == b.inode;
+}
 
 // Puts the finished temporary copy in place. With Atomique an older target is replaced in
 // one step by ReplaceFileW, which keeps the older file under a backup name until the move
@@ -372,9 +377,24 @@ int Placer(FaultPlan* plan, Temporaire& tmp, const QString& cible, Remplacement 
     return 0;
 }
 
-// Undoes a placed copy after a later step failed; the source is still whole.
+// Undoes a placed copy after a later step failed; the source is still whole. Only the copy
+// this move placed is touched: what another hand has put at the target since stays, and the
+// older file then comes back only to an empty place.
 void Defaire(Mise& mise, const QString& cible) {
     const std::wstring vers = CheminWindows(cible);
+    BY_HANDLE_FILE_INFORMATION present{};
+    const bool lue = LitFaits(cible, false, present) == 0;
+    if (!lue || !MemeIdentite(Faits(present), mise.placee)) {
+        if (mise.ancienne.isEmpty())
+            return;
+        if (lue)
+            SupprimeFichier(CheminWindows(mise.ancienne));
+        else if (!::MoveFileExW(CheminWindows(mise.ancienne).c_str(), vers.c_str(),
+                                MOVEFILE_WRITE_THROUGH))
+            return;  // the second name is all that is left of the older file: it stays
+        mise.ancienne.clear();
+        return;
+    }
     if (!mise.ancienne.isEmpty()) {
         if (::MoveFileExW(CheminWindows(mise.ancienne).c_str(), vers.c_str(),
                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
@@ -398,8 +418,15 @@ int DeplacerAilleurs(FaultPlan* plan, const QString& source, const QString& cibl
     if (code != 0)
         return code;
     Mise mise;
+    BY_HANDLE_FILE_INFORMATION copie{};
+    if ((code = LitFaits(tmp.chemin, false, copie)) != 0)
+        return code;
+    mise.placee = Faits(copie);
     if ((code = Placer(plan, tmp, cible, remplacement, mise)) != 0)
         return code;
+    // ReplaceFileW may give the placed copy the identity of the file it replaced.
+    if (LitFaits(cible, false, copie) == 0)
+        mise.placee = Faits(copie);
     const auto finit = [&](int resultat) {
         if (!mise.ancienne.isEmpty())
             SupprimeFichier(CheminWindows(mise.ancienne));
@@ -620,7 +647,11 @@ ResultatFs FileSystem::remove(const QString& chemin) {
 
 ResultatFs FileSystem::forceRemove(const QString& chemin) {
     const std::wstring natif = CheminWindows(chemin);
-    return Resultat(Etape(plan_, OperationFs::Supprime, [&] { return SupprimeFichier(natif); }));
+    int code = Etape(plan_, OperationFs::Supprime, [&] { return SupprimeFichier(natif); });
+    // Windows refuses to delete a folder as a file with "access denied".
+    if (code == EACCES && EstDossier(Attributs(natif)))
+        code = EISDIR;
+    return Resultat(code);
 }
 
 ResultatFs FileSystem::move(const QString& source, const QString& cible, Remplacement remplacement,
@@ -630,22 +661,29 @@ ResultatFs FileSystem::move(const QString& source, const QString& cible, Remplac
     if (!sourceLue && EstDossier(Attributs(de)))
         return Resultat(EISDIR);
     const DWORD drapeaux = remplacement == Remplacement::Atomique ? MOVEFILE_REPLACE_EXISTING : 0;
+    const DWORD attributsCible =
+        remplacement == Remplacement::Atomique ? Attributs(vers) : INVALID_FILE_ATTRIBUTES;
+    bool attributRetire = false;
+    if (attributsCible != INVALID_FILE_ATTRIBUTES) {
+        // Two names of one file (hard links): the target already is the file, only the
+        // source name goes. A rename could otherwise do nothing and leave both.
+        const std::optional<InfoFichier> a = info(source);
+        const std::optional<InfoFichier> b = info(cible);
+        if (a && b && a->peripherique == b->peripherique && a->inode == b->inode &&
+            QString::compare(source, cible, Qt::CaseInsensitive) != 0)
+            return Resultat(
+                Etape(plan_, OperationFs::Supprime, [&] { return SupprimeFichier(de); }));
+        // A read-only older file refuses to be replaced: its attribute is cleared for the
+        // rename, and put back if the rename fails.
+        if ((attributsCible & FILE_ATTRIBUTE_READONLY) && !EstDossier(attributsCible))
+            attributRetire = ::SetFileAttributesW(vers.c_str(),
+                                                  attributsCible & ~DWORD(FILE_ATTRIBUTE_READONLY));
+    }
     int code = Etape(plan_, OperationFs::Renomme, [&] {
         return ::MoveFileExW(de.c_str(), vers.c_str(), drapeaux | MOVEFILE_WRITE_THROUGH);
     });
-    if (code == EACCES && remplacement == Remplacement::Atomique) {
-        // A read-only older file at the target refuses to be replaced: its attribute is
-        // cleared for the rename, and put back if the rename still fails.
-        const DWORD a = Attributs(vers);
-        if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY) && !EstDossier(a) &&
-            ::SetFileAttributesW(vers.c_str(), a & ~DWORD(FILE_ATTRIBUTE_READONLY))) {
-            code = Etape(plan_, OperationFs::Renomme, [&] {
-                return ::MoveFileExW(de.c_str(), vers.c_str(), drapeaux | MOVEFILE_WRITE_THROUGH);
-            });
-            if (code != 0)
-                ::SetFileAttributesW(vers.c_str(), a);
-        }
-    }
+    if (code != 0 && attributRetire)
+        ::SetFileAttributesW(vers.c_str(), attributsCible);
     if (code == EXDEV) {
         BY_HANDLE_FILE_INFORMATION avant{};
         code = LitFaits(source, false, avant);

@@ -504,6 +504,8 @@ std::string Liste(const std::set<QString>& chemins) {
 class ProprietesPurge : public ::testing::TestWithParam<quint32> {};
 
 TEST_P(ProprietesPurge, LesRevisionsGardeesRestentEtLesAutresVontAuGarageIntactes) {
+    TIDEMARK_SAUF_WINDOWS(
+        "the drawn trees hold names that differ only by case, which are one file there");
     const Scenario s = TireScenario(GetParam());
     const Attendu a = Calcule(s);
     SCOPED_TRACE(DecritScenario(s).toStdString());

@@ -70,6 +70,20 @@ void TempTree::lien(const QString& relatif, const QString& cible) {
 #endif
 }
 
+void TempTree::lienDur(const QString& cible, const QString& lien) {
+#ifdef _WIN32
+    ASSERT_TRUE(::CreateHardLinkW(QDir::toNativeSeparators(chemin(lien)).toStdWString().c_str(),
+                                  QDir::toNativeSeparators(chemin(cible)).toStdWString().c_str(),
+                                  nullptr))
+        << lien.toStdString();
+#else
+    ASSERT_EQ(::link(QFile::encodeName(chemin(cible)).constData(),
+                     QFile::encodeName(chemin(lien)).constData()),
+              0)
+        << lien.toStdString();
+#endif
+}
+
 void TempTree::lectureSeule(const QString& relatif) {
     QFile f(chemin(relatif));
     ASSERT_TRUE(

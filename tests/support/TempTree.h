@@ -32,6 +32,8 @@ public:
     void dossier(const QString& relatif);
     // Creates a symbolic link at `relatif` pointing to `cible` (taken as written).
     void lien(const QString& relatif, const QString& cible);
+    // Gives the file `cible` a second name `lien` (a hard link).
+    void lienDur(const QString& cible, const QString& lien);
     // Makes a file read-only: no write permission (Linux), the read-only attribute (Windows).
     void lectureSeule(const QString& relatif);
     // Puts at `relatif` what a hostile user may leave where the program reads a file: a
