@@ -48,9 +48,11 @@ TEST(FileSystemWindows, PathsPastTheShortLimitAreMadeMovedAndListed) {
     EXPECT_FALSE(CheminWindows(t.chemin()).starts_with(L"\\\\?\\"));
     t.fichier(QStringLiteral("été.prt.1"), "données");
     FileSystem fs;
-    ASSERT_TRUE(fs.move(t.chemin(QStringLiteral("été.prt.1")), dossier + QStringLiteral("/été.prt.1"))
-                    .ok());
-    EXPECT_EQ(fs.info(dossier + QStringLiteral("/été.prt.1"))->taille, QByteArray("données").size());
+    ASSERT_TRUE(
+        fs.move(t.chemin(QStringLiteral("été.prt.1")), dossier + QStringLiteral("/été.prt.1"))
+            .ok());
+    EXPECT_EQ(fs.info(dossier + QStringLiteral("/été.prt.1"))->taille,
+              QByteArray("données").size());
     QStringList noms;
     fs.readFolder(dossier, [&](const char* nom, std::size_t longueur, GenreEntree) {
         noms.append(TexteHote(QByteArrayView(nom, qsizetype(longueur))));
