@@ -1,7 +1,8 @@
 ; Tidemark's Windows installer: the program folder, a Start-menu entry and an uninstaller.
 ; dev/windows gives VERSION, SOURCE (the folder of the portable zip) and SORTIE (the file to
 ; write).
-Unicode true
+; A 64-bit installer: it runs where the program runs, and Wine needs no 32-bit side.
+Target amd64-unicode
 SetCompressor /SOLID lzma
 !include "MUI2.nsh"
 !include "x64.nsh"
