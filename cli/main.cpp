@@ -6,6 +6,14 @@
 #include <QCoreApplication>
 #include <QStringDecoder>
 
+#ifdef _WIN32
+#include <cstdio>
+
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#endif
+
 namespace {
 
 struct Commande {
@@ -57,11 +65,22 @@ QString Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    // The same bytes as on Linux: UTF-8 text with "\n" line ends, not translated to "\r\n"
+    // on the way out; a console is told to show UTF-8.
+    ::_setmode(::_fileno(stdout), _O_BINARY);
+    ::_setmode(::_fileno(stderr), _O_BINARY);
+    ::SetConsoleOutputCP(CP_UTF8);
+    // Standard error is written at once, as on Linux, even into a pipe: the C runtime would
+    // otherwise hold it back until full, and a wait for the garage would go unsaid.
+    std::setvbuf(stderr, nullptr, _IONBF, 0);
+#endif
     QCoreApplication app(argc, argv);
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();
 
     using namespace tidemark::cli;
+#ifndef _WIN32
     // Arguments are read as UTF-8; invalid bytes would turn into other characters and name
     // another path, so such an argument is refused for what it is rather than not found.
     for (int i = 1; i < argc; ++i) {
@@ -73,6 +92,8 @@ int main(int argc, char** argv) {
                                               "s'écrire dans un chemin de lecteur.")
                                    .arg(texte));
     }
+#endif
+    // On Windows the arguments come from the wide command line, whole whatever the code page.
     if (arguments.isEmpty()) {
         Ecrit(stderr, Usage());
         return SortieUsage;

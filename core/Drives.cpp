@@ -4,6 +4,7 @@
 #include "core/SettingsStore.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <cerrno>
 
@@ -29,11 +30,21 @@ QString HoteNet(const QString& chemin) {
     return QDir::cleanPath(QDir::current().absoluteFilePath(chemin));
 }
 
-// True when `chemin` is `racine` or lies below it, in whole components.
+// Folders compare the way the file system does: exactly on Linux, without regard to case on
+// Windows.
+#ifdef _WIN32
+constexpr Qt::CaseSensitivity CasseDossiers = Qt::CaseInsensitive;
+#else
+constexpr Qt::CaseSensitivity CasseDossiers = Qt::CaseSensitive;
+#endif
+
+// True when `chemin` is `racine` or lies below it, in whole components. A root that ends
+// with "/" ("/", or "C:/" on Windows) holds every path that begins with it.
 bool SousRacine(const QString& chemin, const QString& racine) {
-    if (racine == u"/")
-        return chemin.startsWith(u'/');
-    return chemin.startsWith(racine) &&
+    if (racine.endsWith(u'/'))
+        return chemin.startsWith(racine, CasseDossiers) ||
+               QStringView(chemin).compare(QStringView(racine).chopped(1), CasseDossiers) == 0;
+    return chemin.startsWith(racine, CasseDossiers) &&
            (chemin.size() == racine.size() || chemin[racine.size()] == u'/');
 }
 
@@ -87,8 +98,17 @@ DriveMap DriveMap::Courante(const SettingsStore& store) {
             carte.ajoute(paire.first[0], paire.second);
     }
     if (carte.racines_.empty()) {
+#ifdef _WIN32
+        // Drive paths are the host's own: every local and mapped drive is itself.
+        for (const QFileInfo& lecteur : QDir::drives()) {
+            const QString racine = lecteur.absolutePath();
+            if (EstCheminLecteur(racine))
+                carte.ajoute(racine[0], racine.first(2) + u'/');
+        }
+#else
         carte.ajoute(u'C', QDir::homePath());
         carte.ajoute(u'Z', QStringLiteral("/"));
+#endif
     }
     return carte;
 }
@@ -120,7 +140,9 @@ std::optional<QString> DriveMap::versLecteur(const QString& cheminHote) const {
     }
     if (!meilleure)
         return std::nullopt;
-    QString reste = chemin.sliced(meilleure->second.size());
+    QString reste = chemin.size() > meilleure->second.size()
+                        ? chemin.sliced(meilleure->second.size())
+                        : QString();
     if (reste.startsWith(u'/'))
         reste.remove(0, 1);
     reste.replace(u'/', u'\\');
@@ -135,13 +157,15 @@ std::optional<QString> DriveMap::versHote(const QString& cheminLecteur) const {
         return std::nullopt;
     QString reste = cheminLecteur.sliced(2);
     reste.replace(u'\\', u'/');
+    // One leading "/" only: on Windows a path that begins with two is a network path.
+    while (reste.startsWith(u'/')) reste.remove(0, 1);
     // Cleaned on its own first so that ".." cannot climb above the drive's root.
     const QString propre = QDir::cleanPath(u'/' + reste);
     if (propre.startsWith(u"/.."))
         return std::nullopt;
     if (propre == u"/")
         return racineHote;
-    return racineHote == u"/" ? propre : racineHote + propre;
+    return racineHote.endsWith(u'/') ? racineHote + propre.sliced(1) : racineHote + propre;
 }
 
 std::optional<QString> DriveMap::normalise(const QString& cheminLecteur) const {

@@ -9,11 +9,30 @@
 #include <mutex>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
-// The one file-system service of the program. It works on host paths (/home/ann/proj/x);
-// the drive paths of the rules (C:\proj\x) are turned into host paths by DriveMap first.
+// The one file-system service of the program. It works on host paths (/home/ann/proj/x on
+// Linux, C:/proj/x on Windows); the drive paths of the rules (C:\proj\x) are turned into host
+// paths by DriveMap first. Linux's side is FileSystemPosix.cpp, Windows's FileSystemWin.cpp.
 namespace tidemark {
+
+// A Windows error that has no errno of its own is carried as this base plus its number, so
+// that results keep one kind of code and reason() still names it in French.
+inline constexpr int ErreurWindows = 0x20000000;
+
+// A host path as bytes, and back: the system's file-name encoding on Linux, UTF-8 on Windows
+// (whose file names are UTF-16, and whose 8-bit code page cannot spell every name).
+QByteArray OctetsHote(const QString& chemin);
+QString TexteHote(QByteArrayView octets);
+
+#ifdef _WIN32
+// The path as the wide-character Win32 calls take it: backslashes, and the \\?\ form past
+// the 260 characters the plain form allows.
+std::wstring CheminWindows(const QString& chemin);
+// The errno that matches a Win32 error code, else ErreurWindows + the code.
+int CodeWindows(unsigned long erreur);
+#endif
 
 // The operations a fault plan can make fail, each counted on its own. Clean-up after a
 // failure (removing a temporary file, undoing a placed copy) is never counted, so a plan
@@ -123,14 +142,17 @@ public:
     // `infos` has the size of `noms`.
     void infosIn(const QString& dossier, std::span<const QStringView> noms,
                  std::span<std::optional<InfoFichier>> infos) const;
-    // Calls `visite` with the name (as the host spells it) and the kind of every entry of the
-    // folder, "." and ".." aside, in the order the system gives them. A folder that cannot
+    // Calls `visite` with the name (as the host spells it: OctetsHote's bytes) and the kind of
+    // every entry of the folder, "." and ".." aside, in the order the system gives them. On
+    // Windows the hidden and system entries are left out, as names beginning with "." are
+    // by the scan on Linux. A folder that cannot
     // be read, or whose reading fails part-way, gives its errno (the entries seen before a
     // failure were visited: a caller that must not use half a folder drops them).
     ResultatFs readFolder(const QString& chemin,
                           const std::function<void(const char* nom, std::size_t longueur,
                                                    GenreEntree genre)>& visite) const;
-    // True when the owner has no write permission on the file.
+    // True when the owner has no write permission on the file (on Windows: the read-only
+    // attribute).
     bool isReadOnly(const QString& chemin) const;
     // Deletes a file or a link (never its target). A read-only file is refused with EACCES.
     ResultatFs remove(const QString& chemin);
@@ -159,6 +181,43 @@ public:
 
 private:
     FaultPlan* plan_;
+};
+
+// A file opened for reading, the same way on every platform: its facts read on the open
+// handle, then its bytes at chosen offsets. Links are followed.
+class FichierLecture {
+public:
+    FichierLecture() = default;
+    FichierLecture(const FichierLecture&) = delete;
+    FichierLecture& operator=(const FichierLecture&) = delete;
+    FichierLecture(FichierLecture&& autre) noexcept : poignee_(autre.poignee_) {
+        autre.poignee_ = -1;
+    }
+    FichierLecture& operator=(FichierLecture&& autre) noexcept {
+        if (this != &autre) {
+            ferme();
+            poignee_ = autre.poignee_;
+            autre.poignee_ = -1;
+        }
+        return *this;
+    }
+    ~FichierLecture() { ferme(); }
+
+    // The facts of what the path leads to, links followed, without opening it (opening a
+    // device may act on it): the errno, or 0 with `info` and `ordinaire` set.
+    static int faitsDe(const QString& chemin, InfoFichier& info, bool& ordinaire);
+    // Opens the file; the errno, or 0. A pipe put in the file's place does not block.
+    int ouvre(const QString& chemin);
+    bool ouvert() const { return poignee_ != -1; }
+    // The facts of the open file: the errno, or 0.
+    int faits(InfoFichier& info, bool& ordinaire) const;
+    // Reads up to `longueur` bytes from `decalage`: how many (0 at the end), or -1 with the
+    // errno in `erreur`.
+    qint64 lit(qint64 decalage, char* octets, qint64 longueur, int& erreur);
+    void ferme();
+
+private:
+    qintptr poignee_ = -1;
 };
 
 }  // namespace tidemark

@@ -2,14 +2,8 @@
 
 #include "core/FileSystem.h"
 
-#include <QFile>
-
 #include <algorithm>
 #include <cerrno>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace tidemark {
 
@@ -38,40 +32,28 @@ LectureFichier EchecSysteme(int erreur) {
     return Echec(erreur == ENOENT ? IssueLecture::Absent : IssueLecture::Erreur, erreur, 0);
 }
 
-// Closes the descriptor when it goes.
-struct Descripteur {
-    int fd;
-    ~Descripteur() {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
-
 }  // namespace
 
 LectureFichier LitFichierOrdinaire(const QString& chemin, qint64 limite, Lecture lecture) {
-    const QByteArray natif = QFile::encodeName(chemin);
     // What the path leads to is looked at before it is opened: opening a device may act on it.
-    struct stat avant {};
-    if (::stat(natif.constData(), &avant) != 0)
-        return EchecSysteme(errno);
-    if (!S_ISREG(avant.st_mode))
+    InfoFichier avant;
+    bool ordinaire = false;
+    if (const int code = FichierLecture::faitsDe(chemin, avant, ordinaire))
+        return EchecSysteme(code);
+    if (!ordinaire)
         return Echec(IssueLecture::PasOrdinaire, 0, limite);
 
-    // Without O_NONBLOCK, a pipe put in the file's place since would block the open itself
-    // until a writer comes; the descriptor's own facts decide what it is.
-    Descripteur f{-1};
-    do {
-        f.fd = ::open(natif.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    } while (f.fd < 0 && errno == EINTR);
-    if (f.fd < 0)
-        return EchecSysteme(errno);
-    struct stat s {};
-    if (::fstat(f.fd, &s) != 0)
-        return EchecSysteme(errno);
-    if (!S_ISREG(s.st_mode))
+    // A pipe put in the file's place since does not block the open; the open file's own
+    // facts decide what it is.
+    FichierLecture f;
+    if (const int code = f.ouvre(chemin))
+        return EchecSysteme(code);
+    InfoFichier s;
+    if (const int code = f.faits(s, ordinaire))
+        return EchecSysteme(code);
+    if (!ordinaire)
         return Echec(IssueLecture::PasOrdinaire, 0, limite);
-    if (s.st_size > limite)
+    if (s.taille > limite)
         return Echec(IssueLecture::TropGrand, 0, limite);
 
     LectureFichier l;
@@ -82,15 +64,14 @@ LectureFichier LitFichierOrdinaire(const QString& chemin, qint64 limite, Lecture
     // nothing (some system files give 0) is read in chunks.
     constexpr qint64 Morceau = 64 * 1024;
     qint64 lus = 0;
-    l.octets.resize(std::min<qint64>(limite, s.st_size) + 1);
+    l.octets.resize(std::min<qint64>(limite, s.taille) + 1);
     for (;;) {
         if (lus == l.octets.size())
             l.octets.resize(std::min<qint64>(limite + 1, lus + Morceau));
-        const ssize_t n = ::read(f.fd, l.octets.data() + lus, std::size_t(l.octets.size() - lus));
-        if (n < 0 && errno == EINTR)
-            continue;
+        int erreur = 0;
+        const qint64 n = f.lit(lus, l.octets.data() + lus, l.octets.size() - lus, erreur);
         if (n < 0)
-            return EchecSysteme(errno);
+            return EchecSysteme(erreur);
         if (n == 0)
             break;
         lus += n;

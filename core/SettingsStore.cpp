@@ -23,9 +23,13 @@ const QString NomReglages = QStringLiteral("Tidemark");
 
 // Every file QSettings reads for the organisation and the application in the user scope, on
 // this platform: the application's file and the organisation's, in the user's configuration
-// folder and then in each system one.
+// folder and then in each system one. On Windows the settings are in the registry, under
+// HKEY_CURRENT_USER\Software\Tidemark\Tidemark: no file to look at.
 QStringList FichiersReglages() {
     QStringList fichiers;
+#ifdef _WIN32
+    return fichiers;
+#endif
     for (const QString& dossier :
          QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation))
         fichiers << dossier + u'/' + NomReglages + u'/' + NomReglages + QStringLiteral(".conf")

@@ -4,17 +4,12 @@
 #include "core/EntreeListe.h"
 
 #include <QByteArrayView>
-#include <QFile>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <optional>
 #include <tuple>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace tidemark {
 
@@ -32,10 +27,8 @@ constexpr qint64 ChunkMaximum = 64 * 1024;
 // each chunk opens its file again, to stay far below the process's limit.
 constexpr std::size_t OuvertsAuPlus = 256;
 
-FaitContenu FaitDe(const struct stat& s) {
-    return {{quint64(s.st_dev), quint64(s.st_ino)},
-            qint64(s.st_size),
-            qint64(s.st_mtim.tv_sec) * 1000000000 + s.st_mtim.tv_nsec};
+FaitContenu FaitDe(const InfoFichier& s) {
+    return {{s.peripherique, s.inode}, s.taille, s.modificationNs};
 }
 
 // The two files of a cache key in one order, whatever side each was on.
@@ -49,10 +42,10 @@ CacheContenus::Cle CleDe(const FaitContenu& a, const FaitContenu& b) {
 
 // One file to read: every list entry that reaches it shares it.
 struct Fichier {
-    QByteArray hote;
+    QString hote;
     FaitContenu fait;
     qint32 position = -1;  // the first entry that reached it, for the reason
-    int fd = -1;
+    FichierLecture fd;
     bool illisible = false;
     qint64 classe = 0;  // files of one class have shown the same bytes so far
 };
@@ -115,15 +108,16 @@ private:
             p >= 0 && std::size_t(p) < vue_.liste.size()
                 ? lecteurs_.versHote(CheminEntree(vue_.liste, vue_.repBase, std::size_t(p)))
                 : std::nullopt;
-        struct stat s {};
+        InfoFichier s;
+        bool ordinaire = false;
+        int erreur = 0;
         if (p < 0 || std::size_t(p) >= vue_.liste.size()) {
             // A table older than the list: no entry to name.
         } else if (!hote) {
             illisible(p, QStringLiteral("chemin hors des lecteurs"));
-        } else if (const QByteArray local = QFile::encodeName(*hote);
-                   ::stat(local.constData(), &s) != 0) {
-            illisible(p, FileSystem::reason(errno));
-        } else if (!S_ISREG(s.st_mode)) {
+        } else if ((erreur = FichierLecture::faitsDe(*hote, s, ordinaire)) != 0) {
+            illisible(p, FileSystem::reason(erreur));
+        } else if (!ordinaire) {
             illisible(p, QStringLiteral("ce n'est pas un fichier ordinaire"));
         } else {
             const FaitContenu fait = FaitDe(s);
@@ -134,7 +128,7 @@ private:
                 numero = it.value();
             } else {
                 numero = qint32(fichiers_.size());
-                fichiers_.push_back({local, fait, p});
+                fichiers_.push_back({*hote, fait, p, {}});
                 parIdentite_.insert(identite, numero);
             }
         }
@@ -287,16 +281,16 @@ private:
     // Reads `longueur` bytes of the file from `decalage` into `octets`; marks the file
     // unreadable on failure or when it is no longer the file that was measured.
     bool lit(Fichier& f, qint64 decalage, char* octets, qint64 longueur, bool garde) {
-        if (f.fd < 0) {
-            // O_NONBLOCK: a pipe put in the file's place since it was measured must not
-            // block the read; fstat then refuses it.
-            f.fd = ::open(f.hote.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-            struct stat s {};
-            if (f.fd < 0 || ::fstat(f.fd, &s) != 0 || !S_ISREG(s.st_mode) ||
+        if (!f.fd.ouvert()) {
+            // A pipe put in the file's place since it was measured must not block the read;
+            // its facts then refuse it.
+            const int erreur = f.fd.ouvre(f.hote);
+            InfoFichier s;
+            bool ordinaire = false;
+            if (erreur != 0 || f.fd.faits(s, ordinaire) != 0 || !ordinaire ||
                 !(FaitDe(s) == f.fait)) {
-                const int erreur = errno;
-                marqueIllisible(f, f.fd < 0 ? FileSystem::reason(erreur)
-                                            : QStringLiteral("modifié depuis sa mesure"));
+                marqueIllisible(f, erreur != 0 ? FileSystem::reason(erreur)
+                                               : QStringLiteral("modifié depuis sa mesure"));
                 return false;
             }
             if (decalage == 0)
@@ -304,12 +298,10 @@ private:
         }
         qint64 lus = 0;
         while (lus < longueur) {
-            const ssize_t n =
-                ::pread(f.fd, octets + lus, std::size_t(longueur - lus), off_t(decalage + lus));
-            if (n < 0 && errno == EINTR)
-                continue;
+            int erreur = 0;
+            const qint64 n = f.fd.lit(decalage + lus, octets + lus, longueur - lus, erreur);
             if (n <= 0) {
-                marqueIllisible(f, n < 0 ? FileSystem::reason(errno)
+                marqueIllisible(f, n < 0 ? FileSystem::reason(erreur)
                                          : QStringLiteral("raccourci pendant la lecture"));
                 return false;
             }
@@ -327,11 +319,7 @@ private:
         illisible(f.position, raison);
     }
 
-    static void ferme(Fichier& f) {
-        if (f.fd >= 0)
-            ::close(f.fd);
-        f.fd = -1;
-    }
+    static void ferme(Fichier& f) { f.fd.ferme(); }
 
     const VueCouples& vue_;
     const DriveMap& lecteurs_;

@@ -56,17 +56,33 @@ bool DansUnGarage(QStringView chemin) {
            (reste.size() == NomGarage.size() || reste[NomGarage.size()] == u'\\');
 }
 
+// The longest path and name the platform makes: on Linux PATH_MAX bytes with the
+// terminating NUL and NAME_MAX bytes; on Windows 32,767 UTF-16 characters in the long form
+// (a 4-character prefix, and the NUL), and 255 per name.
+#ifdef _WIN32
+constexpr qsizetype CheminMax = 32767 - 4;
+constexpr qsizetype NomMax = 255;
+qsizetype Longueur(const QString& texte) {
+    return texte.size();
+}
+#else
+constexpr qsizetype CheminMax = PATH_MAX;
+constexpr qsizetype NomMax = NAME_MAX;
+qsizetype Longueur(const QString& texte) {
+    return QFile::encodeName(texte).size();
+}
+#endif
+
 // The reason a host path cannot be made by this platform, or nothing: a component longer
-// than NAME_MAX bytes, or a whole path of PATH_MAX bytes or more (PATH_MAX counts the
-// terminating NUL).
+// than the longest name, or a whole path as long as the longest path or more.
 std::optional<QString> ControleLongueur(const QString& cheminLecteur, const QString& hote) {
-    if (QFile::encodeName(hote).size() >= PATH_MAX)
+    if (Longueur(hote) >= CheminMax)
         return QStringLiteral(
                    "le chemin de garage « %1 » est plus long que le système ne le "
                    "permet")
             .arg(cheminLecteur);
     for (QStringView composant : QStringView(hote).tokenize(u'/', Qt::SkipEmptyParts)) {
-        if (QFile::encodeName(composant.toString()).size() > NAME_MAX)
+        if (Longueur(composant.toString()) > NomMax)
             return QStringLiteral("le nom « %1 » est plus long que le système ne le permet")
                 .arg(composant.toString());
     }

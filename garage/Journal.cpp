@@ -15,7 +15,12 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace tidemark {
 
@@ -115,12 +120,61 @@ QByteArray Ligne(const FichierJournal& f) {
         .toUtf8();
 }
 
-bool Dossier(const QByteArray& chemin) {
-    if (::mkdir(chemin.constData(), 0777) == 0)
+// The few file calls of the journal, with wide-character paths on Windows; each sets errno.
+#ifdef _WIN32
+bool Dossier(const QString& chemin) {
+    const std::wstring natif = CheminWindows(chemin);
+    if (::CreateDirectoryW(natif.c_str(), nullptr))
+        return true;
+    errno = CodeWindows(::GetLastError());
+    const DWORD attributs = ::GetFileAttributesW(natif.c_str());
+    return errno == EEXIST && attributs != INVALID_FILE_ATTRIBUTES &&
+           (attributs & FILE_ATTRIBUTE_DIRECTORY) && !(attributs & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+int OuvreNouveau(const QString& chemin) {
+    return ::_wopen(CheminWindows(chemin).c_str(),
+                    _O_WRONLY | _O_CREAT | _O_EXCL | _O_APPEND | _O_BINARY | _O_NOINHERIT,
+                    _S_IREAD | _S_IWRITE);
+}
+
+bool Ecrit(int fd, const QByteArray& octets) {
+    return ::_write(fd, octets.constData(), unsigned(octets.size())) == octets.size();
+}
+
+void Ferme(int fd) {
+    ::_close(fd);
+}
+
+void Retire(const QString& chemin) {
+    ::DeleteFileW(CheminWindows(chemin).c_str());
+}
+#else
+bool Dossier(const QString& chemin) {
+    const QByteArray natif = OctetsHote(chemin);
+    if (::mkdir(natif.constData(), 0777) == 0)
         return true;
     struct stat s {};
-    return errno == EEXIST && ::lstat(chemin.constData(), &s) == 0 && S_ISDIR(s.st_mode);
+    return errno == EEXIST && ::lstat(natif.constData(), &s) == 0 && S_ISDIR(s.st_mode);
 }
+
+int OuvreNouveau(const QString& chemin) {
+    return ::open(OctetsHote(chemin).constData(),
+                  O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0644);
+}
+
+bool Ecrit(int fd, const QByteArray& octets) {
+    return ::write(fd, octets.constData(), std::size_t(octets.size())) == octets.size();
+}
+
+void Ferme(int fd) {
+    ::close(fd);
+}
+
+void Retire(const QString& chemin) {
+    ::unlink(OctetsHote(chemin).constData());
+}
+#endif
 
 }  // namespace
 
@@ -270,7 +324,7 @@ JournalGarage::JournalGarage(ActionJournal action, const DriveMap& lecteurs, QDa
 JournalGarage::~JournalGarage() {
     for (const auto& [lettre, fd] : fichiers_) {
         if (fd >= 0)
-            ::close(fd);
+            Ferme(fd);
     }
 }
 
@@ -280,8 +334,8 @@ int JournalGarage::ouvre(QChar lettre) {
     int code = ENOENT;
     // A few attempts: another run leaving may remove the folders it made in between.
     for (int essai = 0; essai < 20 && !dossier.isEmpty(); ++essai) {
-        const QByteArray hote = QFile::encodeName(dossier);
-        if (!Dossier(hote.first(hote.lastIndexOf('/'))) || !Dossier(hote)) {
+        const QString& hote = dossier;
+        if (!Dossier(hote.first(hote.lastIndexOf(u'/'))) || !Dossier(hote)) {
             code = errno;
             if (code == ENOENT)
                 continue;
@@ -293,10 +347,8 @@ int JournalGarage::ouvre(QChar lettre) {
         noms.append(base);
         for (int n = 2; n < 1000; ++n) noms.append(base + QStringLiteral("-%1").arg(n));
         for (const QString& nom : std::as_const(noms)) {
-            const QByteArray chemin = hote + '/' + QFile::encodeName(nom + Extension.toString());
-            const int fd =
-                ::open(chemin.constData(),
-                       O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0644);
+            const QString chemin = hote + u'/' + nom + Extension.toString();
+            const int fd = OuvreNouveau(chemin);
             if (fd < 0) {
                 code = errno;
                 if (code == EEXIST)
@@ -315,10 +367,11 @@ int JournalGarage::ouvre(QChar lettre) {
             entete += QStringLiteral(
                 "# colonnes\taction\tchemin d'origine\tchemin au garage\toctets\tmodification\n");
             const QByteArray octets = entete.toUtf8();
-            if (::write(fd, octets.constData(), std::size_t(octets.size())) != octets.size()) {
+            errno = 0;
+            if (!Ecrit(fd, octets)) {
                 code = errno ? errno : ENOSPC;
-                ::close(fd);
-                ::unlink(chemin.constData());
+                Ferme(fd);
+                Retire(chemin);
                 break;
             }
             if (id_.isEmpty())
@@ -372,12 +425,13 @@ void JournalGarage::ecrit(char16_t lettre, const QByteArray& lignes) {
         it = fichiers_.emplace(lettre, ouvre(QChar(lettre))).first;
     if (it->second < 0)
         return;
-    if (::write(it->second, lignes.constData(), std::size_t(lignes.size())) == lignes.size())
+    errno = 0;
+    if (Ecrit(it->second, lignes))
         return;
     avis_.append(QStringLiteral("le journal du garage %1:\\_ n'a pas pu être complété (%2)")
                      .arg(QChar(lettre))
                      .arg(FileSystem::reason(errno ? errno : ENOSPC)));
-    ::close(it->second);
+    Ferme(it->second);
     it->second = -1;
 }
 

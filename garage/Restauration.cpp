@@ -4,13 +4,10 @@
 #include "core/FileSystem.h"
 
 #include <QDir>
-#include <QFile>
 #include <QHash>
 #include <QSet>
 
 #include <cerrno>
-
-#include <unistd.h>
 
 namespace tidemark {
 
@@ -67,7 +64,7 @@ void RetireDossiersVides(const QString& cheminGarage, const DriveMap& lecteurs) 
     for (qsizetype fin = cheminGarage.lastIndexOf(u'\\'); fin > 4;
          fin = cheminGarage.lastIndexOf(u'\\', fin - 1)) {
         const std::optional<QString> hote = lecteurs.versHote(cheminGarage.first(fin));
-        if (!hote || ::rmdir(QFile::encodeName(*hote).constData()) != 0)
+        if (!hote || !QDir().rmdir(*hote))
             return;
     }
 }
@@ -303,7 +300,7 @@ ResultatGarage VideGarage(int jours, const DriveMap& lecteurs, const QList<QChar
         // Deepest folders first (a stopped run's too: only the empty ones go), so a folder emptied
         // of its folders goes too.
         for (qsizetype i = dossiers.size() - 1; i >= 0; --i)
-            ::rmdir(QFile::encodeName(*lecteurs.versHote(dossiers[i])).constData());
+            QDir().rmdir(*lecteurs.versHote(dossiers[i]));
         if (resultat.arrete)
             break;
     }

@@ -3,17 +3,20 @@
 #include "core/Drives.h"
 #include "core/FileSystem.h"
 
-#include <QFile>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <thread>
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
+#include <sys/file.h>
 #include <unistd.h>
+#endif
 
 namespace tidemark {
 
@@ -25,16 +28,136 @@ constexpr int EssaisMax = 1000;
 
 enum class Prise { Prise, SansGarage, Impossible, Abandon };
 
+// The file calls of the lock, with wide-character paths on Windows. Each failure sets errno.
+#ifdef _WIN32
+DWORD Attributs(const QString& chemin) {
+    return ::GetFileAttributesW(CheminWindows(chemin).c_str());
+}
+
 // mkdir that takes an existing folder as done; false on any other failure.
-bool Dossier(const QByteArray& chemin, bool* cree = nullptr) {
-    if (::mkdir(chemin.constData(), 0777) == 0) {
+bool Dossier(const QString& chemin, bool* cree = nullptr) {
+    if (::CreateDirectoryW(CheminWindows(chemin).c_str(), nullptr)) {
+        if (cree)
+            *cree = true;
+        return true;
+    }
+    errno = CodeWindows(::GetLastError());
+    const DWORD a = Attributs(chemin);
+    return errno == EEXIST && a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) &&
+           !(a & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+bool Existe(const QString& chemin) {
+    return Attributs(chemin) != INVALID_FILE_ATTRIBUTES;
+}
+
+int Ouvre(const QString& chemin, bool nouveau) {
+    return ::_wopen(CheminWindows(chemin).c_str(),
+                    _O_RDWR | _O_BINARY | _O_NOINHERIT | (nouveau ? _O_CREAT | _O_EXCL : 0),
+                    _S_IREAD | _S_IWRITE);
+}
+
+HANDLE Poignee(int fd) {
+    return reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
+}
+
+// Takes the lock without waiting: 0, EWOULDBLOCK when another holds it, or the error.
+int Verrouille(int fd) {
+    OVERLAPPED zone{};
+    if (::LockFileEx(Poignee(fd), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD,
+                     MAXDWORD, &zone))
+        return 0;
+    const DWORD code = ::GetLastError();
+    return code == ERROR_LOCK_VIOLATION || code == ERROR_IO_PENDING ? EWOULDBLOCK
+                                                                    : CodeWindows(code);
+}
+
+// True when the open file is still the one the path names; `taille` gets its size.
+bool Nomme(int fd, const QString& chemin, qint64& taille) {
+    BY_HANDLE_FILE_INFORMATION tenu{};
+    if (!::GetFileInformationByHandle(Poignee(fd), &tenu))
+        return false;
+    taille = (qint64(tenu.nFileSizeHigh) << 32) | tenu.nFileSizeLow;
+    const std::optional<IdentiteFichier> nomme = FileSystem().identity(chemin);
+    return nomme && nomme->peripherique == tenu.dwVolumeSerialNumber &&
+           nomme->inode == ((quint64(tenu.nFileIndexHigh) << 32) | tenu.nFileIndexLow);
+}
+
+void EcritNumero(int fd) {
+    const QByteArray pid = QByteArray::number(qint64(::GetCurrentProcessId())) + '\n';
+    if (::_chsize_s(fd, 0) != 0 || ::_lseeki64(fd, 0, SEEK_SET) != 0 ||
+        ::_write(fd, pid.constData(), unsigned(pid.size())) < 0) {
+        // The number is only a hint for a later run; the lock holds without it.
+    }
+}
+
+void Ferme(int fd) {
+    ::_close(fd);
+}
+
+void Retire(const QString& chemin) {
+    ::DeleteFileW(CheminWindows(chemin).c_str());
+}
+
+void RetireDossier(const QString& chemin) {
+    ::RemoveDirectoryW(CheminWindows(chemin).c_str());
+}
+#else
+bool Dossier(const QString& chemin, bool* cree = nullptr) {
+    const QByteArray natif = OctetsHote(chemin);
+    if (::mkdir(natif.constData(), 0777) == 0) {
         if (cree)
             *cree = true;
         return true;
     }
     struct stat s {};
-    return errno == EEXIST && ::lstat(chemin.constData(), &s) == 0 && S_ISDIR(s.st_mode);
+    return errno == EEXIST && ::lstat(natif.constData(), &s) == 0 && S_ISDIR(s.st_mode);
 }
+
+bool Existe(const QString& chemin) {
+    struct stat s {};
+    return ::lstat(OctetsHote(chemin).constData(), &s) == 0;
+}
+
+int Ouvre(const QString& chemin, bool nouveau) {
+    return ::open(OctetsHote(chemin).constData(),
+                  O_RDWR | O_NOFOLLOW | O_CLOEXEC | (nouveau ? O_CREAT | O_EXCL : 0), 0644);
+}
+
+int Verrouille(int fd) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        return 0;
+    return errno == EINTR ? EWOULDBLOCK : errno;
+}
+
+bool Nomme(int fd, const QString& chemin, qint64& taille) {
+    struct stat tenu {
+    }, nomme{};
+    if (::fstat(fd, &tenu) != 0 || ::lstat(OctetsHote(chemin).constData(), &nomme) != 0)
+        return false;
+    taille = tenu.st_size;
+    return tenu.st_dev == nomme.st_dev && tenu.st_ino == nomme.st_ino;
+}
+
+void EcritNumero(int fd) {
+    const QByteArray pid = QByteArray::number(qint64(::getpid())) + '\n';
+    if (::ftruncate(fd, 0) != 0 || ::pwrite(fd, pid.constData(), size_t(pid.size()), 0) < 0) {
+        // The number is only a hint for a later run; the lock holds without it.
+    }
+}
+
+void Ferme(int fd) {
+    ::close(fd);
+}
+
+void Retire(const QString& chemin) {
+    ::unlink(OctetsHote(chemin).constData());
+}
+
+void RetireDossier(const QString& chemin) {
+    ::rmdir(OctetsHote(chemin).constData());
+}
+#endif
 
 }  // namespace
 
@@ -48,13 +171,20 @@ VerrousGarage::~VerrousGarage() {
 
 void VerrousGarage::libere() {
     for (Verrou& v : verrous_) {
+#ifdef _WIN32
+        // Windows keeps an open file's name: it is closed first. A run that opens it in
+        // between keeps the name, holds the lock and goes on with it.
+        Ferme(v.fd);
+        Retire(v.fichier);
+#else
         // Removed while still held: a run that opened the file meanwhile finds, once it holds
         // it, that the name no longer leads to it, and starts again with a new file.
-        ::unlink(v.fichier.constData());
-        ::close(v.fd);
-        ::rmdir(v.dossier.constData());
+        Retire(v.fichier);
+        Ferme(v.fd);
+#endif
+        RetireDossier(v.dossier);
         if (!v.garageCree.isEmpty())
-            ::rmdir(v.garageCree.constData());
+            RetireDossier(v.garageCree);
     }
     verrous_.clear();
 }
@@ -68,19 +198,17 @@ bool VerrousGarage::prend(QList<QChar> lettres, const DriveMap& lecteurs, bool c
         const QString racine = lecteurs.racine(lettre);
         if (racine.isEmpty())
             continue;
-        const QByteArray garage = QFile::encodeName(
-            racine.endsWith(u'/') ? racine + u'_' : racine + QStringLiteral("/_"));
+        const QString garage =
+            racine.endsWith(u'/') ? racine + u'_' : racine + QStringLiteral("/_");
         Verrou v;
-        v.dossier = garage + "/.tidemark";
-        v.fichier = v.dossier + "/verrou";
+        v.dossier = garage + QStringLiteral("/.tidemark");
+        v.fichier = v.dossier + QStringLiteral("/verrou");
         bool annonce = false;
         Prise prise = Prise::Impossible;
         for (int essai = 0; essai < EssaisMax; ++essai) {
             bool garageCree = false;
             if (creer ? !Dossier(garage, &garageCree) : !Dossier(garage)) {
-                struct stat s {};
-                prise = !creer && ::lstat(garage.constData(), &s) != 0 ? Prise::SansGarage
-                                                                       : Prise::Impossible;
+                prise = !creer && !Existe(garage) ? Prise::SansGarage : Prise::Impossible;
                 break;
             }
             if (garageCree)
@@ -91,30 +219,29 @@ bool VerrousGarage::prend(QList<QChar> lettres, const DriveMap& lecteurs, bool c
                 break;
             }
             bool existait = false;
-            int fd = ::open(v.fichier.constData(),
-                            O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+            int fd = Ouvre(v.fichier, true);
             if (fd < 0 && errno == EEXIST) {
                 existait = true;
-                fd = ::open(v.fichier.constData(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+                fd = Ouvre(v.fichier, false);
             }
             if (fd < 0) {
                 if (errno == ENOENT)
                     continue;
                 break;
             }
-            while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-                const bool occupe = errno == EWOULDBLOCK || errno == EINTR;
+            while (const int code = Verrouille(fd)) {
+                const bool occupe = code == EWOULDBLOCK;
                 if (occupe && attente) {
                     const QString message = annonce ? QString() : MessageAttente(lettre);
                     annonce = true;
                     if (!attente(message)) {
-                        ::close(fd);
+                        Ferme(fd);
                         libere();
                         return false;
                     }
                 }
                 if (!occupe) {
-                    ::close(fd);
+                    Ferme(fd);
                     fd = -1;
                     break;
                 }
@@ -124,22 +251,16 @@ bool VerrousGarage::prend(QList<QChar> lettres, const DriveMap& lecteurs, bool c
                 break;
             // The name must still lead to the file now held: its last holder may have removed
             // it between our open and our lock.
-            struct stat tenu {
-            }, nomme{};
-            if (::fstat(fd, &tenu) != 0 || ::lstat(v.fichier.constData(), &nomme) != 0 ||
-                tenu.st_dev != nomme.st_dev || tenu.st_ino != nomme.st_ino) {
-                ::close(fd);
+            qint64 taille = 0;
+            if (!Nomme(fd, v.fichier, taille)) {
+                Ferme(fd);
                 continue;
             }
             // A file that was there, with a holder's number in it, was left by a run that
             // ended without releasing it: killed, its moves may have left temporaries.
-            if (existait && tenu.st_size > 0)
-                retires_ += fs.removeLeftoverTemporaries(QFile::decodeName(garage));
-            const QByteArray pid = QByteArray::number(qint64(::getpid())) + '\n';
-            if (::ftruncate(fd, 0) != 0 ||
-                ::pwrite(fd, pid.constData(), size_t(pid.size()), 0) < 0) {
-                // The number is only a hint for a later run; the lock holds without it.
-            }
+            if (existait && taille > 0)
+                retires_ += fs.removeLeftoverTemporaries(garage);
+            EcritNumero(fd);
             v.fd = fd;
             prise = Prise::Prise;
             break;
@@ -147,7 +268,7 @@ bool VerrousGarage::prend(QList<QChar> lettres, const DriveMap& lecteurs, bool c
         if (prise == Prise::Prise)
             verrous_.push_back(std::move(v));
         else if (!v.garageCree.isEmpty())
-            ::rmdir(v.garageCree.constData());
+            RetireDossier(v.garageCree);
     }
     return true;
 }

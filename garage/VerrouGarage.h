@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QChar>
 #include <QList>
 #include <QString>
@@ -13,10 +12,11 @@
 // line; a second run waits for it. Without it, two runs moving the same files could each
 // take the other's garage copy for their own.
 //
-// The lock is the file X:\_\.tidemark\verrou held with flock(2): the system releases it when
-// its holder ends, even killed. A holder that ends normally removes the file; a file found
-// on taking the lock, with a holder's process number in it, was left by a run that was
-// killed, so the hidden temporary files of its moves are removed from that garage first.
+// The lock is the file X:\_\.tidemark\verrou held with flock(2) on Linux, LockFileEx on
+// Windows: the system releases it when its holder ends, even killed. A holder that ends normally
+// removes the file; a file found on taking the lock, with a holder's process number in it, was left
+// by a run that was killed, so the hidden temporary files of its moves are removed from that garage
+// first.
 namespace tidemark {
 
 class DriveMap;
@@ -55,10 +55,10 @@ public:
 
 private:
     struct Verrou {
-        int fd = -1;
-        QByteArray fichier;     // the lock file
-        QByteArray dossier;     // its folder, X:\_\.tidemark, removed when left empty
-        QByteArray garageCree;  // the garage folder, when made for the lock alone
+        int fd = -1;         // the open lock file (a C runtime descriptor on Windows)
+        QString fichier;     // the lock file
+        QString dossier;     // its folder, X:\_\.tidemark, removed when left empty
+        QString garageCree;  // the garage folder, when made for the lock alone
     };
     std::vector<Verrou> verrous_;
     int retires_ = 0;

@@ -7,7 +7,6 @@
 #include "core/Parallele.h"
 #include "core/Wildcard.h"
 
-#include <QFile>
 #include <QLocale>
 
 #include <algorithm>
@@ -21,8 +20,6 @@
 #include <thread>
 #include <utility>
 #include <vector>
-
-#include <sys/stat.h>
 
 namespace tidemark {
 
@@ -113,7 +110,7 @@ public:
         if (!chemin.endsWith('/'))
             chemin += '/';
         chemin += '_';
-        const auto id = fs_.identity(QFile::decodeName(chemin));
+        const auto id = fs_.identity(TexteHote(chemin));
         return id && std::find(identites_.begin(), identites_.end(), *id) != identites_.end();
     }
 
@@ -153,7 +150,7 @@ void LitRepertoire(const FileSystem& fs, const QByteArray& hote, const Wildcard&
             listing.repertoires.push_back(
                 {std::move(nom.texte), QByteArray(brut, static_cast<qsizetype>(longueur))});
     };
-    listing.erreur = fs.readFolder(QFile::decodeName(hote), visite).erreur;
+    listing.erreur = fs.readFolder(TexteHote(hote), visite).erreur;
     if (listing.erreur != 0) {
         // A listing cut short by an error is not listed at all: half a directory would pass
         // for a whole one.
@@ -433,7 +430,7 @@ std::optional<QByteArray> Hote(const DriveMap& lecteurs, const QString& lecteur)
     const std::optional<QString> hote = lecteurs.versHote(lecteur);
     if (!hote)
         return std::nullopt;
-    return QFile::encodeName(*hote);
+    return OctetsHote(*hote);
 }
 
 void ScanRepertoire(Inventaire& state, const QString& filtre, const DemandeScan& demande,
@@ -510,13 +507,13 @@ void ScanConfig(Inventaire& state, const QString& filtre, const DemandeScan& dem
     // of its files would be counted twice by the analysis and disposed of twice. Sameness is
     // the directory's identity, so two spellings of one directory are one.
     Parcours parcours(state, filtre, demande, lecteurs, fs, interface, resultat);
-    std::set<std::pair<dev_t, ino_t>> vus;
+    std::set<std::pair<quint64, quint64>> vus;
     int doubles = 0;
     for (const QString& rep : std::as_const(state.RepConf)) {
         const std::optional<QByteArray> hote = Hote(lecteurs, rep);
-        struct stat s {};
-        if (hote && ::stat(hote->constData(), &s) == 0 &&
-            !vus.insert({s.st_dev, s.st_ino}).second) {
+        const std::optional<IdentiteFichier> id =
+            hote ? fs.identity(TexteHote(*hote)) : std::nullopt;
+        if (id && !vus.insert({id->peripherique, id->inode}).second) {
             ++doubles;
             continue;
         }

@@ -120,7 +120,7 @@ TEST(CliGarage, UnePurgeTueeLaisseUnJournalDeChaqueFichierParti) {
            p->state() != QProcess::NotRunning)
         p->waitForFinished(1);
     ASSERT_EQ(p->state(), QProcess::Running) << "the purge ended before it could be killed";
-    ::kill(pid_t(p->processId()), SIGKILL);
+    p->kill();  // SIGKILL on Linux, TerminateProcess on Windows
     p->waitForFinished(10000);
 
     const QStringList runs = cli({"garage", "list"}).lignes;

@@ -38,10 +38,11 @@ protected:
 
     // Writes the settings file as the program stores it: a named configuration of 28 fields.
     void stocke(const QByteArray& nom, const QByteArray& champs, bool courante = false) {
-        QByteArray texte = "[startup]\n_" + nom + "=" + champs + "\n";
+        test::EcritReglage(reglages.chemin(), QStringLiteral("startup/_") + QString::fromUtf8(nom),
+                           QString::fromUtf8(champs));
         if (courante)
-            texte += "CurConf=" + nom + "\n";
-        reglages.fichier(QStringLiteral("Tidemark/Tidemark.conf"), texte);
+            test::EcritReglage(reglages.chemin(), QStringLiteral("startup/CurConf"),
+                               QString::fromUtf8(nom));
     }
 
     void rendLectureSeule(const QString& relatif) {
@@ -50,7 +51,7 @@ protected:
     }
 
     test::TempTree arbre;
-    test::TempTree reglages;
+    test::ConfigTemporaire reglages;
     QStringList avant;  // the tree as the fixture made it
 };
 
@@ -181,6 +182,7 @@ TEST_F(CliPurgeTest, MauvaisUsageSortAvecDeuxSansToucherAuDisque) {
 }
 
 TEST_F(CliPurgeTest, GarageJamaisSourceEtRepertoireSuiviAvantDEtreJuge) {
+    TIDEMARK_SAUF_WINDOWS("symbolic links need a privilege an ordinary user lacks");
     // Z:\ holds C:\ (= home), as the default map does; `arbre` lies on no drive.
     test::TempTree haut;
     haut.fichiers({"home/proj/piston.prt.1", "home/proj/piston.prt.2"});

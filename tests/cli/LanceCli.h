@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QProcess>
+#include <QSettings>
 #include <QString>
 #include <QStringList>
 
@@ -34,8 +35,29 @@ inline std::unique_ptr<QProcess> DemarreCli(const QStringList& arguments, const 
         p->setWorkingDirectory(dossier);
     if (!sortieVers.isEmpty())
         p->setStandardOutputFile(sortieVers);
+#ifdef _WIN32
+    // A host path is itself a drive path on Windows: with C: mapped to the test folder, a
+    // path below that folder is named as a user names it there, from C:.
+    QStringList traduits = arguments;
+    for (QString& argument : traduits) argument.replace(racineC, QStringLiteral("C:"));
+    p->start(QStringLiteral(TIDEMARK_CLI), traduits);
+#else
     p->start(QStringLiteral(TIDEMARK_CLI), arguments);
+#endif
     return p;
+}
+
+// Stores a setting where tidemark-cli reads it for the user of DemarreCli: the INI file in
+// `reglages` on Linux, the registry on Windows (kept apart by a ConfigTemporaire).
+inline void EcritReglage(const QString& reglages, const QString& cle, const QString& valeur) {
+#ifdef _WIN32
+    Q_UNUSED(reglages);
+    QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Tidemark"),
+                QStringLiteral("Tidemark"));
+#else
+    QSettings s(reglages + QStringLiteral("/Tidemark/Tidemark.conf"), QSettings::IniFormat);
+#endif
+    s.setValue(cle, valeur);
 }
 
 // What a started run gave back once it ended.

@@ -61,6 +61,9 @@ INSTANTIATE_TEST_SUITE_P(Backends, SettingsStoreTest, ::testing::Values(true, fa
                          [](const auto& info) { return info.param ? "QSettings" : "Memory"; });
 
 TEST(QtSettingsStore, PersistsUnderTheApplicationNameAsPlainText) {
+    TIDEMARK_SAUF_WINDOWS(
+        "the settings are in the registry (HKEY_CURRENT_USER\\\\Software\\\\Tidemark), not in a "
+        "file");
     test::ConfigTemporaire config;
     {
         QtSettingsStore store;
@@ -74,6 +77,7 @@ TEST(QtSettingsStore, PersistsUnderTheApplicationNameAsPlainText) {
 }
 
 TEST(QtSettingsStore, UnreadableFileGivesDefaultsInMemoryAndAWarning) {
+    TIDEMARK_SAUF_WINDOWS("the settings are in the registry, no file to spoil");
     // The organisation's file, read too, past the bound.
     test::ConfigTemporaire config;
     config.piege(QStringLiteral("Tidemark.conf"), test::TempTree::Piege::Enorme,

@@ -57,9 +57,7 @@ struct Arbre {
         return paires;
     }
     void lienDur(const char* cible, const char* lien) {
-        ASSERT_EQ(::link(QFile::encodeName(tree.chemin(QString::fromUtf8(cible))).constData(),
-                         QFile::encodeName(tree.chemin(QString::fromUtf8(lien))).constData()),
-                  0);
+        tree.lienDur(QString::fromUtf8(cible), QString::fromUtf8(lien));
     }
 };
 
@@ -68,6 +66,7 @@ QString W(const char16_t* relatif) {
 }
 
 TEST(RechercheDoublons, UnCoupleJointDeuxFichiersDeMemeRadicalDansDeuxRepertoires) {
+    TIDEMARK_SAUF_WINDOWS("folders ignore case there: names that differ only by case are one file");
     const struct {
         const char* cas;
         std::initializer_list<const char*> fichiers;
@@ -124,6 +123,7 @@ TEST(RechercheDoublons, UnCoupleJointDeuxFichiersDeMemeRadicalDansDeuxRepertoire
 }
 
 TEST(RechercheDoublons, UnFichierAtteintParDeuxCheminsNeFaitPasDeCouple) {
+    TIDEMARK_SAUF_WINDOWS("symbolic links need a privilege an ordinary user lacks");
     Arbre arbre({"a/h.prt.1", "c/h.prt.2", "a/s.prt", "a/d.prt.1"});
     arbre.tree.dossier(QStringLiteral("w/b"));
     arbre.lienDur("w/a/h.prt.1", "w/b/h.prt.1");                                   // a hard link
@@ -153,6 +153,7 @@ TEST(RechercheDoublons, DeuxFichiersDeMemeTailleEtMemeDateRestentDeuxFichiers) {
 }
 
 TEST(RechercheDoublons, UnLienQuiNeMeneNullePartResteUnFichierDistinct) {
+    TIDEMARK_SAUF_WINDOWS("symbolic links need a privilege an ordinary user lacks");
     Arbre arbre({"a/z.prt.1"});
     arbre.tree.lien(QStringLiteral("w/b/z.prt.2"), QStringLiteral("nulle-part"));
     arbre.scanne();

@@ -52,6 +52,7 @@ protected:
 };
 
 TEST_F(ScanTest, OrdreSansEgardALaCasseLesEgauxEnOrdreDOctets) {
+    TIDEMARK_SAUF_WINDOWS("folders ignore case there: names that differ only by case are one file");
     arbre.fichiers({"p/piston.prt.2", "p/piston.prt.10", "p/piston.prt.1", "p/Zeta.prt.1",
                     "p/alpha.prt.1", "p/Alpha.prt.1", "p/écrou.prt.1", "p/Écrou.prt.1",
                     "p/ecrou.prt.1", "p/9.prt.1", "p/10.prt.1"});
@@ -62,6 +63,7 @@ TEST_F(ScanTest, OrdreSansEgardALaCasseLesEgauxEnOrdreDOctets) {
 }
 
 TEST_F(ScanTest, FichiersAvantSousRepertoiresEnProfondeurDAbord) {
+    TIDEMARK_SAUF_WINDOWS("folders ignore case there: names that differ only by case are one file");
     arbre.fichiers({"p/z.prt.1", "p/b/b.prt.1", "p/A/a.prt.1", "p/A/x/deep.prt.1", "p/A/a2.prt.1",
                     "p/Moteur/m.prt.1", "p/moteur/m.prt.1", "p/vide/.keep"});
     const ResultatScan r = scanne(QStringLiteral("C:\\p"), true);
@@ -94,6 +96,8 @@ TEST_F(ScanTest, RacineDeLecteurSansDoubleBarreEtGarageJamaisEntre) {
     scanne(QStringLiteral("C:\\"), true);
     EXPECT_EQ(liste(), attendu);
     // The drive root reached through another drive that also holds it is the same root.
+    // (On Windows no drive holds another: a host path is a drive path.)
+#ifndef _WIN32
     lecteurs.ajoute(u'Z', QStringLiteral("/"));
     scanne(QStringLiteral("Z:") + QString(arbre.chemin()).replace(u'/', u'\\'), true);
     EXPECT_EQ(state.RepBase, QStringLiteral("C:\\"));
@@ -102,6 +106,7 @@ TEST_F(ScanTest, RacineDeLecteurSansDoubleBarreEtGarageJamaisEntre) {
     // Below the root, a folder "_" is an ordinary folder.
     scanne(QStringLiteral("C:\\sub"), true);
     EXPECT_EQ(liste(), QStringList({"C:\\sub\\y.prt.1", "C:\\sub\\_\\w.prt.1"}));
+#endif
 }
 
 TEST_F(ScanTest, GarageDUnLecteurImbriqueJamaisEntreNiChoisi) {
@@ -169,6 +174,7 @@ TEST_F(ScanTest, MotifsAppliquesParLeScan) {
 }
 
 TEST_F(ScanTest, CachesLiensEtBouclesNeSontPasSuivis) {
+    TIDEMARK_SAUF_WINDOWS("symbolic links need a privilege an ordinary user lacks");
     arbre.fichiers(
         {"p/a.prt.1", "p/.h.prt.1", "p/.cache/c.prt.1", "p/sub/s.prt.1", "p/vrai.prt.1"});
     arbre.lien(QStringLiteral("p/sub/boucle"), QStringLiteral(".."));
@@ -184,6 +190,8 @@ TEST_F(ScanTest, CachesLiensEtBouclesNeSontPasSuivis) {
 }
 
 TEST_F(ScanTest, NomsQuiNePeuventSEcrireDansUnCheminSontPasses) {
+    TIDEMARK_SAUF_WINDOWS(
+        "names are UTF-16 there and may hold no control character: such names cannot be made");
     arbre.fichiers({"p/ok.prt.1", "p/a\\b.prt.1", "p/ligne\ncoupee.prt.1", "p/x\\y/z.prt.1",
                     "p/sans-rapport\\.doc"});
     const QByteArray invalide = QFile::encodeName(arbre.chemin("p/")) + "\xff\xfe.prt.1";

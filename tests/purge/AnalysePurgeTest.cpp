@@ -262,6 +262,7 @@ TEST(AnalysePurge, UnFichierIllisibleEstHorsDesTotauxEtNommeDansUnAvis) {
 }
 
 TEST(AnalysePurge, LesTaillesSontLuesDansLeBonDossier) {
+    TIDEMARK_SAUF_WINDOWS("folders ignore case there: names that differ only by case are one file");
     BancPurge banc;
     banc.tree.fichier(QStringLiteral("r.prt.1"), QByteArray(1, 'r'));
     banc.tree.fichier(QStringLiteral("a/x.prt.1"), QByteArray(3, 'a'));
@@ -405,9 +406,7 @@ TEST(AnalysePurge, UneLongueListeDonneCeQueDonneChaqueRepertoireAnalyseSeul) {
     for (std::size_t i = 0; i < noms.size(); ++i) {
         const QString relatif = QString::fromUtf8(noms[i]);
         banc.tree.dossier(relatif.section(u'/', 0, 0));
-        const QByteArray source =
-            QFile::encodeName(banc.tree.chemin(QStringLiteral("source%1").arg(i % 7)));
-        ASSERT_EQ(::link(source.constData(), QFile::encodeName(banc.tree.chemin(relatif))), 0);
+        banc.tree.lienDur(QStringLiteral("source%1").arg(i % 7), relatif);
         banc.state.TabFich.push_back(BancPurge::Lecteur(relatif));
     }
     banc.state.EtatMarque.assign(noms.size(), EtatVide);

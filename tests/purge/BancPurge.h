@@ -52,11 +52,7 @@ struct BancPurge {
         for (const int ligne : lignes) state.TabConf[std::size_t(ligne)].selection = 1;
     }
 
-    void lectureSeule(const char* relatif) {
-        ASSERT_EQ(
-            ::chmod(QFile::encodeName(tree.chemin(QString::fromUtf8(relatif))).constData(), 0444),
-            0);
-    }
+    void lectureSeule(const char* relatif) { tree.lectureSeule(QString::fromUtf8(relatif)); }
 
     // The states of the list, one character a line: '.' 0, 'X' 1, 'M' 2, '-' 3.
     std::string etats() const {

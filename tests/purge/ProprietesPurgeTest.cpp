@@ -461,7 +461,7 @@ bool Laisse(const Scenario& s, const Fichier& f) {
 void EcritFichier(TempTree& arbre, const Fichier& f) {
     arbre.fichier(f.relatif, f.contenu);
     if (f.lectureSeule) {
-        ASSERT_EQ(::chmod(QFile::encodeName(arbre.chemin(f.relatif)).constData(), 0444), 0);
+        arbre.lectureSeule(f.relatif);
     }
 }
 
@@ -504,6 +504,8 @@ std::string Liste(const std::set<QString>& chemins) {
 class ProprietesPurge : public ::testing::TestWithParam<quint32> {};
 
 TEST_P(ProprietesPurge, LesRevisionsGardeesRestentEtLesAutresVontAuGarageIntactes) {
+    TIDEMARK_SAUF_WINDOWS(
+        "the drawn trees hold names that differ only by case, which are one file there");
     const Scenario s = TireScenario(GetParam());
     const Attendu a = Calcule(s);
     SCOPED_TRACE(DecritScenario(s).toStdString());

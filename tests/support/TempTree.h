@@ -3,10 +3,12 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QVariant>
 
 #include "tests/support/QtGtest.h"
 
 #include <initializer_list>
+#include <utility>
 
 namespace tidemark::test {
 
@@ -30,6 +32,10 @@ public:
     void dossier(const QString& relatif);
     // Creates a symbolic link at `relatif` pointing to `cible` (taken as written).
     void lien(const QString& relatif, const QString& cible);
+    // Gives the file `cible` a second name `lien` (a hard link).
+    void lienDur(const QString& cible, const QString& lien);
+    // Makes a file read-only: no write permission (Linux), the read-only attribute (Windows).
+    void lectureSeule(const QString& relatif);
     // Puts at `relatif` what a hostile user may leave where the program reads a file: a
     // named pipe that no one writes, a link to /dev/zero, or a sparse file of `taille` bytes.
     enum class Piege { Tube, LienZero, Enorme };
@@ -76,6 +82,14 @@ private:
     QByteArray ancienXdg_;
     bool avaitXdg_;
     QString ancienChemin_;
+    QList<std::pair<QString, QVariant>> registre_;  // the user's own settings, on Windows
 };
+
+// Skips the rest of a test on Windows, saying why it cannot hold there; elsewhere nothing.
+#ifdef _WIN32
+#define TIDEMARK_SAUF_WINDOWS(raison) GTEST_SKIP() << "Windows: " << raison
+#else
+#define TIDEMARK_SAUF_WINDOWS(raison) static_cast<void>(0)
+#endif
 
 }  // namespace tidemark::test

@@ -1,3 +1,4 @@
+// The file-system service on Linux and other POSIX systems.
 #include "core/FileSystem.h"
 
 #include <QFile>
@@ -462,13 +463,6 @@ int DeplacerAilleurs(FaultPlan* plan, const QByteArray& source, const QByteArray
 
 }  // namespace
 
-// ---- FaultPlan ------------------------------------------------------------------------
-
-void FaultPlan::echoue(OperationFs operation, int k, int codeErreur) {
-    const std::lock_guard garde(verrou_.m);
-    pannes_.push_back({operation, k, codeErreur});
-}
-
 namespace {
 
 // What an entry is, without stat when the folder tells it.
@@ -527,27 +521,6 @@ ResultatFs FileSystem::readFolder(
     }
     ::closedir(d);
     return erreur ? Resultat(erreur) : ResultatFs{};
-}
-
-int FaultPlan::suivante(OperationFs operation) {
-    int rang = 0;
-    {
-        const std::lock_guard garde(verrou_.m);
-        rang = ++comptes_[static_cast<int>(operation)];
-    }
-    if (avantEtape)
-        avantEtape(operation, rang);
-    const std::lock_guard garde(verrou_.m);
-    for (const Panne& panne : pannes_) {
-        if (panne.operation == operation && panne.rang == rang)
-            return panne.code;
-    }
-    return 0;
-}
-
-int FaultPlan::compte(OperationFs operation) const {
-    const std::lock_guard garde(verrou_.m);
-    return comptes_[static_cast<int>(operation)];
 }
 
 // ---- FileSystem: queries --------------------------------------------------------------
@@ -782,6 +755,62 @@ int FileSystem::removeLeftoverTemporaries(const QString& dossier) {
     const int fd =
         ::open(Natif(dossier).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     return fd < 0 ? 0 : RetireTemporairesDans(fd);
+}
+
+QByteArray OctetsHote(const QString& chemin) {
+    return QFile::encodeName(chemin);
+}
+
+QString TexteHote(QByteArrayView octets) {
+    return QFile::decodeName(octets.toByteArray());
+}
+
+// ---- FichierLecture -------------------------------------------------------------------
+
+int FichierLecture::faitsDe(const QString& chemin, InfoFichier& info, bool& ordinaire) {
+    struct stat s {};
+    if (::stat(Natif(chemin).constData(), &s) != 0)
+        return errno;
+    info = Faits(s);
+    ordinaire = S_ISREG(s.st_mode);
+    return 0;
+}
+
+int FichierLecture::ouvre(const QString& chemin) {
+    ferme();
+    const QByteArray natif = Natif(chemin);
+    int fd;
+    do fd = ::open(natif.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return errno;
+    poignee_ = fd;
+    return 0;
+}
+
+int FichierLecture::faits(InfoFichier& info, bool& ordinaire) const {
+    struct stat s {};
+    if (::fstat(int(poignee_), &s) != 0)
+        return errno;
+    info = Faits(s);
+    ordinaire = S_ISREG(s.st_mode);
+    return 0;
+}
+
+qint64 FichierLecture::lit(qint64 decalage, char* octets, qint64 longueur, int& erreur) {
+    for (;;) {
+        const ssize_t n = ::pread(int(poignee_), octets, std::size_t(longueur), off_t(decalage));
+        if (n < 0 && errno == EINTR)
+            continue;
+        erreur = n < 0 ? errno : 0;
+        return n;
+    }
+}
+
+void FichierLecture::ferme() {
+    if (poignee_ != -1)
+        ::close(int(poignee_));
+    poignee_ = -1;
 }
 
 }  // namespace tidemark
