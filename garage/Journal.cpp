@@ -297,10 +297,15 @@ std::vector<ExecutionJournal> LitJournaux(const DriveMap& lecteurs, QList<QChar>
         const QString dossier = DossierJournaux(lecteurs, lettre);
         if (dossier.isEmpty())
             continue;
-        // Regular files only: a pipe named like a journal would keep the reader waiting.
+        // Regular files only: a pipe named like a journal would keep the reader waiting. The
+        // names are told by their ending here rather than by a name filter: a filter is a
+        // regular expression, whose per-thread data the MinGW runtime frees badly when a
+        // worker thread ends.
         const QStringList noms =
-            QDir(dossier).entryList({QStringLiteral("*.txt")}, QDir::Files | QDir::NoSymLinks);
+            QDir(dossier).entryList(QDir::Files | QDir::NoSymLinks, QDir::Name | QDir::IgnoreCase);
         for (const QString& nom : noms) {
+            if (!nom.endsWith(Extension, Qt::CaseInsensitive))
+                continue;
             QFile fichier(dossier + u'/' + nom);
             if (!fichier.open(QIODevice::ReadOnly))
                 continue;
