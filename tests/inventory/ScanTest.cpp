@@ -288,6 +288,11 @@ TEST_F(ScanTest, EnParalleleCommeEnSerie) {
     }
     arbre.fichiers({"_/garage.prt.1", ".cache/cache.prt.1"});
     // A name that is not UTF-8, and a directory whose path is longer than the system reads.
+    // (Windows names are UTF-16 and its long paths are read: neither is passed over there.)
+#ifdef _WIN32
+    constexpr int passes = 0;
+#else
+    constexpr int passes = 1;
     const QByteArray mal = QFile::encodeName(arbre.chemin("a0")) + "/mal\xE9.prt.1";
     ::close(::open(mal.constData(), O_CREAT | O_WRONLY, 0644));
     QString profond = arbre.chemin("A1");
@@ -301,6 +306,7 @@ TEST_F(ScanTest, EnParalleleCommeEnSerie) {
         ::close(parent);
         ::unlink(mal.constData());
     });
+#endif
 
     struct Releve {
         QStringList liste, avis;
@@ -332,8 +338,8 @@ TEST_F(ScanTest, EnParalleleCommeEnSerie) {
     for (const auto& [cap, arretAu] :
          {std::pair<qsizetype, int>{CapaciteTabFich, 0}, {200, 0}, {CapaciteTabFich, 60}}) {
         const Releve serie = releve(1, cap, arretAu);
-        ASSERT_EQ(serie.ignores, 1);
-        ASSERT_EQ(serie.noms, 1);
+        ASSERT_EQ(serie.ignores, passes);
+        ASSERT_EQ(serie.noms, passes);
         ASSERT_EQ(serie.arrete, arretAu > 0);
         ASSERT_EQ(serie.pleine, cap == 200);
         for (int essai = 0; essai < 3; ++essai)
