@@ -19,10 +19,12 @@ TEST_F(Form1Test, EmptyStoreOpensOnTheRootOfCInDirectoryMode) {
     arbre.fichiers({"a.prt.1", "a.prt.2", "b.drw.1", "sous/c.prt.1"});
     demarre();
     EXPECT_EQ(form1()->windowTitle(), u"Velnor 2002/05 Tidemark v.1.05 du 25/11/2005");
-    // On first start the two windows stand side by side, whole on the screen.
+    // On first start the two windows stand side by side where the screen has room for both
+    // (else the configuration window at its left edge), whole on the screen.
     const QRect ecran = form1()->screen()->availableGeometry();
     EXPECT_EQ(form1()->y(), 94);  // 1416 twips
-    EXPECT_FALSE(form1()->frameGeometry().intersects(form2()->frameGeometry()));
+    EXPECT_TRUE(!form1()->frameGeometry().intersects(form2()->frameGeometry()) ||
+                form2()->x() == ecran.left());
     EXPECT_TRUE(ecran.contains(form1()->geometry()) && ecran.contains(form2()->geometry()));
     EXPECT_TRUE(controle<QRadioButton>("OptRepert")->isChecked());
     EXPECT_FALSE(controle<QCheckBox>("ChkHome")->isEnabled());
