@@ -24,7 +24,7 @@ TEST_F(Form1Test, EmptyStoreOpensOnTheRootOfCInDirectoryMode) {
     const QRect ecran = form1()->screen()->availableGeometry();
     EXPECT_EQ(form1()->y(), 94);  // 1416 twips
     EXPECT_TRUE(!form1()->frameGeometry().intersects(form2()->frameGeometry()) ||
-                form2()->x() == ecran.left());
+                form2()->x() == ecran.left() + Bordure);
     EXPECT_TRUE(ecran.contains(form1()->geometry()) && ecran.contains(form2()->geometry()));
     EXPECT_TRUE(controle<QRadioButton>("OptRepert")->isChecked());
     EXPECT_FALSE(controle<QCheckBox>("ChkHome")->isEnabled());
