@@ -9,6 +9,7 @@
 //   bench_fenetre [benchmark flags]
 //   TIDEMARK_BENCH_SMALL=1 bench_fenetre     seconds-long run (small tree)
 #include "bench/ArbreProE.h"
+#include "bench/ArretsFenetre.h"
 
 #include "core/SettingsStore.h"
 #include "session/Session.h"
@@ -18,7 +19,6 @@
 #include "ui/Form2.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -145,14 +145,5 @@ BENCHMARK(BM_Fenetre)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    std::printf("\nLongest stall of the window's event loop (median, ms; goal < 100):\n");
-    for (auto& [nom, valeurs] : Mesures) {
-        std::sort(valeurs.begin(), valeurs.end());
-        std::printf("  %-24s %6.0f\n", nom.c_str(), valeurs[valeurs.size() / 2]);
-    }
-    return 0;
+    return tidemark::bench::LanceBancFenetre(argc, argv, Mesures);
 }

@@ -9,6 +9,7 @@
 //   bench_tablecouples [benchmark flags]
 //   TIDEMARK_BENCH_SMALL=1 bench_tablecouples     a small table
 #include "bench/ArbreProE.h"
+#include "bench/ArretsFenetre.h"
 
 #include "core/Drives.h"
 #include "core/FileSystem.h"
@@ -16,7 +17,6 @@
 #include "session/Session.h"
 #include "ui/TableCouples.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QRandomGenerator>
@@ -123,14 +123,5 @@ BENCHMARK(BM_TableCouples)->Unit(benchmark::kMillisecond)->Iterations(1)->Repeti
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    std::printf("\nLongest stall of the window's event loop (median, ms; goal < 100):\n");
-    for (auto& [nom, valeurs] : Mesures) {
-        std::sort(valeurs.begin(), valeurs.end());
-        std::printf("  %-24s %6.0f\n", nom.c_str(), valeurs[valeurs.size() / 2]);
-    }
-    return 0;
+    return tidemark::bench::LanceBancFenetre(argc, argv, Mesures);
 }

@@ -176,18 +176,32 @@ std::vector<LigneExecution> EtatExecution(const Executions& executions, const QS
     return lignes;
 }
 
+namespace {
+
+// The start of a run on the garages of `lettres`: their lock taken (a dry run changes nothing
+// and takes none), then the journals read, so that what they say holds while it is held.
+// False when the wait for another run's lock was given up.
+bool PrendGarages(const DriveMap& lecteurs, const QList<QChar>& lettres, FileSystem& fs, bool essai,
+                  const AttenteVerrou& attente, VerrousGarage& verrous, Executions& executions) {
+    if (!essai && !verrous.prend(Lettres(lecteurs, lettres), lecteurs, false, fs, attente))
+        return false;
+    executions = LitJournaux(lecteurs, lettres);
+    return true;
+}
+
+}  // namespace
+
 ResultatGarage RestaureExecution(const QString& id, const DriveMap& lecteurs,
                                  const QList<QChar>& lettres, FileSystem& fs, bool essai,
                                  const QStringList& choisis, const AttenteVerrou& attente,
                                  const QDateTime& maintenant, DemandeArret* arret) {
     ResultatGarage resultat;
-    // The lock first, then the journals: what they say holds while the lock is held.
     VerrousGarage verrous;
-    if (!essai && !verrous.prend(Lettres(lecteurs, lettres), lecteurs, false, fs, attente)) {
+    Executions executions;
+    if (!PrendGarages(lecteurs, lettres, fs, essai, attente, verrous, executions)) {
         resultat.abandonne = true;
         return resultat;
     }
-    const Executions executions = LitJournaux(lecteurs, lettres);
     resultat.trouvee = false;
     JournalGarage journal(ActionJournal::Restauration, lecteurs, maintenant, id);
     QSet<QString> vus;
@@ -241,11 +255,11 @@ ResultatGarage VideGarage(int jours, const DriveMap& lecteurs, const QList<QChar
                           const QDateTime& maintenant, DemandeArret* arret) {
     ResultatGarage resultat;
     VerrousGarage verrous;
-    if (!essai && !verrous.prend(Lettres(lecteurs, lettres), lecteurs, false, fs, attente)) {
+    Executions executions;
+    if (!PrendGarages(lecteurs, lettres, fs, essai, attente, verrous, executions)) {
         resultat.abandonne = true;
         return resultat;
     }
-    const Executions executions = LitJournaux(lecteurs, lettres);
     const qint64 limiteNs = maintenant.addDays(-qint64(jours)).toMSecsSinceEpoch() * 1000000;
     JournalGarage journal(ActionJournal::Suppression, lecteurs, maintenant);
     for (const QChar lettre : Lettres(lecteurs, lettres)) {
