@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cerrno>
+
 #include <QString>
 
 #include <QStringView>
@@ -154,8 +156,11 @@ public:
     // True when the owner has no write permission on the file (on Windows: the read-only
     // attribute).
     bool isReadOnly(const QString& chemin) const;
-    // Deletes a file or a link (never its target). A read-only file is refused with EACCES.
-    ResultatFs remove(const QString& chemin);
+    // Deletes a file or a link (never its target). A read-only file is refused with EACCES:
+    // Linux lets the owner of the folder delete one; the program does not, on any system.
+    ResultatFs remove(const QString& chemin) {
+        return isReadOnly(chemin) ? ResultatFs{EACCES, reason(EACCES)} : forceRemove(chemin);
+    }
     // Deletes a file or a link, read-only or not.
     ResultatFs forceRemove(const QString& chemin);
     // Moves a file or a link (not a folder) to a full target path, across file systems

@@ -626,13 +626,6 @@ ResultatFs FileSystem::createFolder(const QString& chemin) {
     return Resultat(code);
 }
 
-ResultatFs FileSystem::remove(const QString& chemin) {
-    // Linux lets the owner of the folder delete a read-only file; the program does not.
-    if (isReadOnly(chemin))
-        return Resultat(EACCES);
-    return forceRemove(chemin);
-}
-
 ResultatFs FileSystem::forceRemove(const QString& chemin) {
     const QByteArray natif = Natif(chemin);
     return Resultat(

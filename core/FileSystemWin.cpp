@@ -639,12 +639,6 @@ ResultatFs FileSystem::createFolder(const QString& chemin) {
     return Resultat(code);
 }
 
-ResultatFs FileSystem::remove(const QString& chemin) {
-    if (isReadOnly(chemin))
-        return Resultat(EACCES);
-    return forceRemove(chemin);
-}
-
 ResultatFs FileSystem::forceRemove(const QString& chemin) {
     const std::wstring natif = CheminWindows(chemin);
     int code = Etape(plan_, OperationFs::Supprime, [&] { return SupprimeFichier(natif); });
