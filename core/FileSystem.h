@@ -1,12 +1,10 @@
 #pragma once
 
-#include <cerrno>
-
 #include <QString>
-
 #include <QStringView>
 
 #include <array>
+#include <cerrno>
 #include <functional>
 #include <mutex>
 #include <optional>
