@@ -102,9 +102,6 @@ protected:
 };
 
 TEST_F(ArretTest, StoppedPurgeRunLeavesEachFileInPlaceOrInTheGarage) {
-    TIDEMARK_SAUF_WINDOWS(
-        "under Wine the stopped run of 25,000 moves is still busy after the 60 s wait; not "
-        "understood yet, to be run on a real Windows");
     // 500 folders of 50 models in two revisions: 25,000 older revisions to move.
     for (int d = 0; d < 500; ++d) {
         QStringList noms;
