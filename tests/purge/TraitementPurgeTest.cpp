@@ -399,8 +399,12 @@ TEST(TraitementPurge, UnCheminRefuseParLeGarageEstSignaleEtLesAutresPassent) {
 // its highest are still in place, every other revision is gone, and with "Deplacer" every
 // removed file is in the garage with the same bytes.
 TEST(TraitementPurge, ProprieteSurDesArbresGeneres) {
-    TIDEMARK_SAUF_WINDOWS(
-        "the drawn trees hold names that differ only by case, which are one file there");
+    // Windows keeps one folder for "Moteur" and "moteur": the second is left out there.
+#ifdef _WIN32
+    const char* const dossiers[] = {"Moteur", "boite/vitesses"};
+#else
+    const char* const dossiers[] = {"Moteur", "moteur", "boite/vitesses"};
+#endif
     for (quint32 graine = 1; graine <= 40; ++graine) {
         QRandomGenerator hasard(graine);
         BancPurge banc;
@@ -420,7 +424,7 @@ TEST(TraitementPurge, ProprieteSurDesArbresGeneres) {
         };
         std::vector<Fichier> fichiers;
         // Folders and radicals chosen so that the list order keeps each group together.
-        for (const char* dossier : {"Moteur", "moteur", "boite/vitesses"}) {
+        for (const char* dossier : dossiers) {
             for (const char* radical : {"axe", "bielle", "piston"}) {
                 for (const char* type : {"asm", "prt"}) {
                     if (hasard.bounded(3) == 0)
