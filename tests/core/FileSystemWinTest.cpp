@@ -1,5 +1,5 @@
-// What only the Windows side of the file-system service has: Win32 error codes and paths past
-// the 260 characters of the plain form.
+// What only the Windows side of the file-system service has: Win32 error codes, paths past
+// the 260 characters of the plain form, hidden and system entries.
 #ifdef _WIN32
 #include "core/FileSystem.h"
 #include "tests/support/QtGtest.h"
@@ -59,6 +59,24 @@ TEST(FileSystemWindows, PathsPastTheShortLimitAreMadeMovedAndListed) {
     });
     EXPECT_EQ(noms, QStringList{QStringLiteral("été.prt.1")});
     EXPECT_TRUE(fs.forceRemove(dossier + QStringLiteral("/été.prt.1")).ok());
+}
+
+TEST(FileSystemWindows, HiddenAndSystemEntriesAreNotListed) {
+    test::TempTree t;
+    for (const char* nom : {"vu.prt.1", "cache.prt.1", "systeme.prt.1"}) t.fichier(nom, "x");
+    t.dossier(QStringLiteral("dossier cache"));
+    const auto marque = [&](const char* nom, DWORD attribut) {
+        ASSERT_TRUE(
+            SetFileAttributesW(CheminWindows(t.chemin(QLatin1String(nom))).c_str(), attribut));
+    };
+    marque("cache.prt.1", FILE_ATTRIBUTE_HIDDEN);
+    marque("systeme.prt.1", FILE_ATTRIBUTE_SYSTEM);
+    marque("dossier cache", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_DIRECTORY);
+    QStringList noms;
+    FileSystem().readFolder(t.chemin(), [&](const char* nom, std::size_t longueur, GenreEntree) {
+        noms.append(TexteHote(QByteArrayView(nom, qsizetype(longueur))));
+    });
+    EXPECT_EQ(noms, QStringList{QStringLiteral("vu.prt.1")});
 }
 
 }  // namespace

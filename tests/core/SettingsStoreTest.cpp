@@ -5,6 +5,7 @@
 
 #include <QDirIterator>
 #include <QFile>
+#include <QSettings>
 
 #include <gtest/gtest.h>
 
@@ -61,9 +62,6 @@ INSTANTIATE_TEST_SUITE_P(Backends, SettingsStoreTest, ::testing::Values(true, fa
                          [](const auto& info) { return info.param ? "QSettings" : "Memory"; });
 
 TEST(QtSettingsStore, PersistsUnderTheApplicationNameAsPlainText) {
-    TIDEMARK_SAUF_WINDOWS(
-        "the settings are in the registry (HKEY_CURRENT_USER\\\\Software\\\\Tidemark), not in a "
-        "file");
     test::ConfigTemporaire config;
     {
         QtSettingsStore store;
@@ -73,7 +71,14 @@ TEST(QtSettingsStore, PersistsUnderTheApplicationNameAsPlainText) {
     QtSettingsStore relu;
     EXPECT_EQ(relu.get(SectionDemarrage, QStringLiteral("optpurge")), u"True");
     EXPECT_EQ(relu.get(SectionDemarrage, QStringLiteral("_ATELIER")), u"1|0|");
+#ifdef _WIN32
+    // In the registry, under the current user, as text.
+    const QSettings registre(QStringLiteral("HKEY_CURRENT_USER\\Software\\Tidemark\\Tidemark"),
+                             QSettings::NativeFormat);
+    EXPECT_EQ(registre.value(SectionDemarrage + QStringLiteral("/OptPurge")).toString(), u"True");
+#else
     EXPECT_TRUE(QFile::exists(config.chemin() + QStringLiteral("/Tidemark/Tidemark.conf")));
+#endif
 }
 
 TEST(QtSettingsStore, UnreadableFileGivesDefaultsInMemoryAndAWarning) {
