@@ -122,8 +122,9 @@ public:
 
     bool folderExists(const QString& chemin) const;  // a folder, not a link to one
     bool fileExists(const QString& chemin) const;    // a file or a symbolic link
-    // One folder level; its parent must exist.
-    ResultatFs createFolder(const QString& chemin);
+    // One folder level; its parent must exist. A folder already there counts as done;
+    // `cree`, when given, is set when this call made it.
+    ResultatFs createFolder(const QString& chemin, bool* cree = nullptr);
     // Size and modification time of the file or link itself; nothing when it is missing.
     std::optional<InfoFichier> info(const QString& chemin) const;
     // The identity of what the path reaches: that of the target for a symbolic link, so

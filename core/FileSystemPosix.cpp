@@ -616,10 +616,12 @@ bool FileSystem::isReadOnly(const QString& chemin) const {
 
 // ---- FileSystem: changes --------------------------------------------------------------
 
-ResultatFs FileSystem::createFolder(const QString& chemin) {
+ResultatFs FileSystem::createFolder(const QString& chemin, bool* cree) {
     const QByteArray natif = Natif(chemin);
     int code =
         Etape(plan_, OperationFs::CreeDossier, [&] { return ::mkdir(natif.constData(), 0777); });
+    if (cree)
+        *cree = code == 0;
     // Already there counts as done only when it is a folder (not a file, not a link to one).
     if (code == EEXIST && folderExists(chemin))
         code = 0;

@@ -629,10 +629,12 @@ bool FileSystem::isReadOnly(const QString& chemin) const {
 
 // ---- FileSystem: changes --------------------------------------------------------------
 
-ResultatFs FileSystem::createFolder(const QString& chemin) {
+ResultatFs FileSystem::createFolder(const QString& chemin, bool* cree) {
     const std::wstring natif = CheminWindows(chemin);
     int code = Etape(plan_, OperationFs::CreeDossier,
                      [&] { return ::CreateDirectoryW(natif.c_str(), nullptr); });
+    if (cree)
+        *cree = code == 0;
     // Already there counts as done only when it is a folder (not a file, not a link to one).
     if (code == EEXIST && folderExists(chemin))
         code = 0;

@@ -3,6 +3,8 @@
 #include "core/Drives.h"
 #include "core/FileSystem.h"
 
+#include <QDir>
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -28,29 +30,9 @@ constexpr int EssaisMax = 1000;
 
 enum class Prise { Prise, SansGarage, Impossible, Abandon };
 
-// The file calls of the lock, with wide-character paths on Windows. Each failure sets errno.
+// The calls on the lock file the file-system service has no use for, with wide-character
+// paths on Windows. Ouvre sets errno on failure.
 #ifdef _WIN32
-DWORD Attributs(const QString& chemin) {
-    return ::GetFileAttributesW(CheminWindows(chemin).c_str());
-}
-
-// mkdir that takes an existing folder as done; false on any other failure.
-bool Dossier(const QString& chemin, bool* cree = nullptr) {
-    if (::CreateDirectoryW(CheminWindows(chemin).c_str(), nullptr)) {
-        if (cree)
-            *cree = true;
-        return true;
-    }
-    errno = CodeWindows(::GetLastError());
-    const DWORD a = Attributs(chemin);
-    return errno == EEXIST && a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) &&
-           !(a & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
-bool Existe(const QString& chemin) {
-    return Attributs(chemin) != INVALID_FILE_ATTRIBUTES;
-}
-
 int Ouvre(const QString& chemin, bool nouveau) {
     return ::_wopen(CheminWindows(chemin).c_str(),
                     _O_RDWR | _O_BINARY | _O_NOINHERIT | (nouveau ? _O_CREAT | _O_EXCL : 0),
@@ -95,30 +77,7 @@ void Ferme(int fd) {
     ::_close(fd);
 }
 
-void Retire(const QString& chemin) {
-    ::DeleteFileW(CheminWindows(chemin).c_str());
-}
-
-void RetireDossier(const QString& chemin) {
-    ::RemoveDirectoryW(CheminWindows(chemin).c_str());
-}
 #else
-bool Dossier(const QString& chemin, bool* cree = nullptr) {
-    const QByteArray natif = OctetsHote(chemin);
-    if (::mkdir(natif.constData(), 0777) == 0) {
-        if (cree)
-            *cree = true;
-        return true;
-    }
-    struct stat s {};
-    return errno == EEXIST && ::lstat(natif.constData(), &s) == 0 && S_ISDIR(s.st_mode);
-}
-
-bool Existe(const QString& chemin) {
-    struct stat s {};
-    return ::lstat(OctetsHote(chemin).constData(), &s) == 0;
-}
-
 int Ouvre(const QString& chemin, bool nouveau) {
     return ::open(OctetsHote(chemin).constData(),
                   O_RDWR | O_NOFOLLOW | O_CLOEXEC | (nouveau ? O_CREAT | O_EXCL : 0), 0644);
@@ -150,13 +109,6 @@ void Ferme(int fd) {
     ::close(fd);
 }
 
-void Retire(const QString& chemin) {
-    ::unlink(OctetsHote(chemin).constData());
-}
-
-void RetireDossier(const QString& chemin) {
-    ::rmdir(OctetsHote(chemin).constData());
-}
 #endif
 
 }  // namespace
@@ -170,27 +122,29 @@ VerrousGarage::~VerrousGarage() {
 }
 
 void VerrousGarage::libere() {
+    FileSystem systeme;  // the lock's own calls: a run's fault plan does not count them
     for (Verrou& v : verrous_) {
 #ifdef _WIN32
         // Windows keeps an open file's name: it is closed first. A run that opens it in
         // between keeps the name, holds the lock and goes on with it.
         Ferme(v.fd);
-        Retire(v.fichier);
+        systeme.forceRemove(v.fichier);
 #else
         // Removed while still held: a run that opened the file meanwhile finds, once it holds
         // it, that the name no longer leads to it, and starts again with a new file.
-        Retire(v.fichier);
+        systeme.forceRemove(v.fichier);
         Ferme(v.fd);
 #endif
-        RetireDossier(v.dossier);
+        QDir().rmdir(v.dossier);
         if (!v.garageCree.isEmpty())
-            RetireDossier(v.garageCree);
+            QDir().rmdir(v.garageCree);
     }
     verrous_.clear();
 }
 
 bool VerrousGarage::prend(QList<QChar> lettres, const DriveMap& lecteurs, bool creer,
                           FileSystem& fs, const AttenteVerrou& attente) {
+    FileSystem systeme;  // the lock's own calls: a run's fault plan does not count them
     for (QChar& l : lettres) l = l.toUpper();
     std::sort(lettres.begin(), lettres.end());
     lettres.erase(std::unique(lettres.begin(), lettres.end()), lettres.end());
@@ -207,14 +161,18 @@ bool VerrousGarage::prend(QList<QChar> lettres, const DriveMap& lecteurs, bool c
         Prise prise = Prise::Impossible;
         for (int essai = 0; essai < EssaisMax; ++essai) {
             bool garageCree = false;
-            if (creer ? !Dossier(garage, &garageCree) : !Dossier(garage)) {
-                prise = !creer && !Existe(garage) ? Prise::SansGarage : Prise::Impossible;
+            if (creer) {
+                if (!systeme.createFolder(garage, &garageCree).ok())
+                    break;
+            } else if (!systeme.folderExists(garage)) {
+                // A run that puts nothing into the garage makes none to lock.
+                prise = systeme.fileExists(garage) ? Prise::Impossible : Prise::SansGarage;
                 break;
             }
             if (garageCree)
                 v.garageCree = garage;
-            if (!Dossier(v.dossier)) {
-                if (errno == ENOENT)
+            if (const ResultatFs fait = systeme.createFolder(v.dossier); !fait.ok()) {
+                if (fait.erreur == ENOENT)
                     continue;  // the garage folder went with the run that made it
                 break;
             }
@@ -268,7 +226,7 @@ bool VerrousGarage::prend(QList<QChar> lettres, const DriveMap& lecteurs, bool c
         if (prise == Prise::Prise)
             verrous_.push_back(std::move(v));
         else if (!v.garageCree.isEmpty())
-            RetireDossier(v.garageCree);
+            QDir().rmdir(v.garageCree);
     }
     return true;
 }

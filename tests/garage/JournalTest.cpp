@@ -242,6 +242,15 @@ TEST(Journal, UnJournalAbimeOuEcritALaMainSeLitSansSortirDuLecteur) {
 #endif
 }
 
+TEST_F(Purge, ViderOuRestaurerSansGarageNeCreePasDeGarage) {
+    EXPECT_TRUE(VideGarage(0, banc.lecteurs, {}, banc.fs, false).complet());
+    EXPECT_FALSE(
+        RestaureExecution(QStringLiteral("20261208T142441.123Z"), banc.lecteurs, {}, banc.fs, false)
+            .trouvee);
+    EXPECT_FALSE(banc.tree.existe("_"));
+    EXPECT_EQ(Photo(banc.tree), avant);
+}
+
 TEST_F(Purge, ViderLeGarageGardeLesExecutionsPlusJeunes) {
     const QDateTime maintenant = QDateTime::currentDateTimeUtc();
     Purger(maintenant.addDays(-10));  // piston 1, 2; bielle 1; écrou 1; trail
