@@ -1,5 +1,6 @@
 // The file-system service on Linux and other POSIX systems.
 #include "core/FileSystem.h"
+#include "core/FileSystemCommun.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -27,18 +28,12 @@ QByteArray Natif(const QString& chemin) {
     return QFile::encodeName(chemin);
 }
 
-ResultatFs Resultat(int code) {
-    return {code, FileSystem::reason(code)};
-}
-
 // Runs one counted step: the errno the fault plan chooses for it, else the call's own
 // errno (0 when the call succeeded). `appel` returns 0 or -1 like a system call.
 template <typename Appel>
 int Etape(FaultPlan* plan, OperationFs operation, Appel&& appel) {
-    if (plan) {
-        if (const int code = plan->suivante(operation))
-            return code;
-    }
+    if (const int code = PanneChoisie(plan, operation))
+        return code;
     return std::forward<Appel>(appel)() == 0 ? 0 : errno;
 }
 
@@ -320,10 +315,8 @@ int CopierContenu(FaultPlan* plan, int source, int cible) {
             return errno;
         if (n == 0 && !premier)
             return 0;
-        if (plan) {
-            if (const int code = plan->suivante(OperationFs::Copie))
-                return code;
-        }
+        if (const int code = PanneChoisie(plan, OperationFs::Copie))
+            return code;
         if (n == 0)
             return 0;
         if (const int code = EcrireTout(cible, tampon.get(), n))
@@ -498,10 +491,8 @@ GenreEntree Genre(int fd, const dirent* e) {
 ResultatFs FileSystem::readFolder(
     const QString& chemin,
     const std::function<void(const char*, std::size_t, GenreEntree)>& visite) const {
-    if (plan_) {
-        if (const int code = plan_->suivante(OperationFs::LitDossier))
-            return Resultat(code);
-    }
+    if (const int code = PanneChoisie(plan_, OperationFs::LitDossier))
+        return Resultat(code);
     DIR* d = ::opendir(QFile::encodeName(chemin).constData());
     if (!d)
         return Resultat(errno);

@@ -2,6 +2,7 @@
 // Linux side. A file's identity is its volume serial number and file index; a move never
 // replaces unless asked; read-only is the read-only attribute.
 #include "core/FileSystem.h"
+#include "core/FileSystemCommun.h"
 
 #include <QRandomGenerator>
 #include <QScopeGuard>
@@ -125,18 +126,12 @@ int Derniere() {
     return CodeWindows(::GetLastError());
 }
 
-ResultatFs Resultat(int code) {
-    return {code, FileSystem::reason(code)};
-}
-
 // Runs one counted step: the error the fault plan chooses for it, else the call's own
 // (0 when the call succeeded). `appel` returns true on success, like a Win32 call.
 template <typename Appel>
 int Etape(FaultPlan* plan, OperationFs operation, Appel&& appel) {
-    if (plan) {
-        if (const int code = plan->suivante(operation))
-            return code;
-    }
+    if (const int code = PanneChoisie(plan, operation))
+        return code;
     return std::forward<Appel>(appel)() ? 0 : Derniere();
 }
 
@@ -267,10 +262,8 @@ int CopierContenu(FaultPlan* plan, HANDLE source, HANDLE cible) {
             return Derniere();
         if (lus == 0 && !premier)
             return 0;
-        if (plan) {
-            if (const int code = plan->suivante(OperationFs::Copie))
-                return code;
-        }
+        if (const int code = PanneChoisie(plan, OperationFs::Copie))
+            return code;
         if (lus == 0)
             return 0;
         for (DWORD ecrits = 0; ecrits < lus;) {
@@ -602,10 +595,8 @@ std::optional<QString> FileSystem::realPath(const QString& chemin, int* erreur) 
 ResultatFs FileSystem::readFolder(
     const QString& chemin,
     const std::function<void(const char*, std::size_t, GenreEntree)>& visite) const {
-    if (plan_) {
-        if (const int code = plan_->suivante(OperationFs::LitDossier))
-            return Resultat(code);
-    }
+    if (const int code = PanneChoisie(plan_, OperationFs::LitDossier))
+        return Resultat(code);
     QByteArray nom;  // reused from entry to entry
     const int erreur = ParcourtDossier(chemin, [&](const WIN32_FIND_DATAW& e) {
         const DWORD a = e.dwFileAttributes;
