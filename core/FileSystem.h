@@ -10,6 +10,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 // The one file-system service of the program. It works on host paths (/home/ann/proj/x on
@@ -46,6 +47,7 @@ enum class OperationFs {
     Synchronise,  // fsync of a copied file, then of the target folder
     Attributs,    // on a copy: fchmod, then futimens (a link: one utimensat)
     LitDossier,   // reading the entries of one folder (readFolder)
+    Ecrit,        // one append to a file opened by createFile (a journal's header or lines)
     Nombre
 };
 
@@ -115,6 +117,49 @@ enum class Remplacement {
               // before the older one is gone
 };
 
+// A folder held open, reached from the folder it was opened in without following a link.
+// `acces()` is a host path that leads to this very folder whatever its path becomes while it
+// is held: on Linux /proc/self/fd/N, which the kernel resolves to the open folder itself; on
+// Windows its own path, which cannot change meanwhile, since the folder is held without
+// FILE_SHARE_DELETE (nobody may rename it, or delete it, until it is let go).
+class DossierTenu {
+public:
+    DossierTenu() = default;
+    DossierTenu(const DossierTenu&) = delete;
+    DossierTenu& operator=(const DossierTenu&) = delete;
+    DossierTenu(DossierTenu&& autre) noexcept { *this = std::move(autre); }
+    DossierTenu& operator=(DossierTenu&& autre) noexcept;
+    ~DossierTenu() { ferme(); }
+
+    bool ouvert() const { return poignee_ != -1; }
+    const QString& acces() const { return acces_; }
+    IdentiteFichier identite() const { return identite_; }
+    void ferme();
+
+private:
+    friend class FileSystem;
+    qintptr poignee_ = -1;
+    QString acces_;
+    IdentiteFichier identite_;
+};
+
+// A file opened by FileSystem::createFile for appending, closed when it goes.
+class FichierAjout {
+public:
+    FichierAjout() = default;
+    FichierAjout(const FichierAjout&) = delete;
+    FichierAjout& operator=(const FichierAjout&) = delete;
+    FichierAjout(FichierAjout&& autre) noexcept { *this = std::move(autre); }
+    FichierAjout& operator=(FichierAjout&& autre) noexcept;
+    ~FichierAjout() { ferme(); }
+    bool ouvert() const { return poignee_ != -1; }
+    void ferme();
+
+private:
+    friend class FileSystem;
+    qintptr poignee_ = -1;
+};
+
 class FileSystem {
 public:
     // `plan` may be null; it is not owned and must outlive the service.
@@ -173,6 +218,27 @@ public:
     ResultatFs move(const QString& source, const QString& cible,
                     Remplacement remplacement = Remplacement::Jamais,
                     const InfoFichier* sourceLue = nullptr);
+
+    // Opens the host folder `chemin` itself (links along it followed: a drive root as the map
+    // names it).
+    ResultatFs openFolder(const QString& chemin, DossierTenu& dossier) const;
+    // Opens the folder `nom` (one name) of `parent` without following a link: a link there, or
+    // anything but a folder, is refused (ELOOP, ENOTDIR) and nothing is made. A missing one is
+    // made first when `creer` (counted as CreeDossier); `cree`, when given, says it was.
+    ResultatFs openSubfolder(const DossierTenu& parent, const QString& nom, bool creer,
+                             DossierTenu& dossier, bool* cree = nullptr);
+    // True while the entry `nom` of `parent` is still `dossier`: not renamed away, not
+    // replaced by a link or by another folder.
+    bool holds(const DossierTenu& parent, const QString& nom, const DossierTenu& dossier) const;
+    // Creates the file `nom` in `dossier` for appending: EEXIST when something (a link too)
+    // already has that name, which is never followed.
+    ResultatFs createFile(const DossierTenu& dossier, const QString& nom, FichierAjout& fichier);
+    // Appends all of `octets` in one write (counted as Ecrit); a short write is ENOSPC.
+    ResultatFs append(FichierAjout& fichier, QByteArrayView octets);
+    // When the entry came into the folder it is in: its status-change time (ctime; Windows's
+    // ChangeTime), in nanoseconds since the epoch; nothing when it cannot be read. A rename
+    // sets it, so for a garage file it is the time it arrived, whatever its own dates say.
+    std::optional<qint64> arrivalTime(const QString& chemin) const;
 
     // Removes the hidden temporary files (.tidemark-XXXXXX) that moves killed half-way left
     // in `dossier` and the folders below it (links to folders are not followed, hidden

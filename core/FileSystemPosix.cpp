@@ -743,6 +743,146 @@ int FileSystem::removeLeftoverTemporaries(const QString& dossier) {
     return fd < 0 ? 0 : RetireTemporairesDans(fd);
 }
 
+// ---- Held folders and appended files ----------------------------------------------------
+
+DossierTenu& DossierTenu::operator=(DossierTenu&& autre) noexcept {
+    if (this != &autre) {
+        ferme();
+        poignee_ = std::exchange(autre.poignee_, -1);
+        acces_ = std::move(autre.acces_);
+        identite_ = autre.identite_;
+    }
+    return *this;
+}
+
+void DossierTenu::ferme() {
+    if (poignee_ != -1)
+        ::close(int(poignee_));
+    poignee_ = -1;
+    acces_.clear();
+}
+
+FichierAjout& FichierAjout::operator=(FichierAjout&& autre) noexcept {
+    if (this != &autre) {
+        ferme();
+        poignee_ = std::exchange(autre.poignee_, -1);
+    }
+    return *this;
+}
+
+void FichierAjout::ferme() {
+    if (poignee_ != -1)
+        ::close(int(poignee_));
+    poignee_ = -1;
+}
+
+namespace {
+
+// Takes an open folder into `dossier`; the errno, or 0. The folder is reached afterwards through
+// /proc/self/fd/N, so /proc must show it: without /proc nothing could be done relative to it,
+// and nothing is done at all (ENOSYS) rather than by a path that may have changed.
+int Tenir(int fd, DossierTenu& dossier, qintptr& poignee, QString& acces, IdentiteFichier& id) {
+    struct stat s {};
+    if (::fstat(fd, &s) != 0) {
+        const int code = errno;
+        ::close(fd);
+        return code;
+    }
+    if (!S_ISDIR(s.st_mode)) {
+        ::close(fd);
+        return S_ISLNK(s.st_mode) ? ELOOP : ENOTDIR;
+    }
+    const QByteArray chemin = "/proc/self/fd/" + QByteArray::number(fd);
+    struct stat vu {};
+    if (::stat(chemin.constData(), &vu) != 0 || !MemeFichier(vu, s)) {
+        ::close(fd);
+        return ENOSYS;
+    }
+    dossier.ferme();
+    poignee = fd;
+    acces = QString::fromLatin1(chemin);
+    id = Identite(s);
+    return 0;
+}
+
+constexpr int OuvertureDossier = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+}  // namespace
+
+ResultatFs FileSystem::openFolder(const QString& chemin, DossierTenu& dossier) const {
+    const int fd = ::open(Natif(chemin).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return Resultat(errno);
+    return Resultat(Tenir(fd, dossier, dossier.poignee_, dossier.acces_, dossier.identite_));
+}
+
+ResultatFs FileSystem::openSubfolder(const DossierTenu& parent, const QString& nom, bool creer,
+                                     DossierTenu& dossier, bool* cree) {
+    if (cree)
+        *cree = false;
+    const QByteArray natif = Natif(nom);
+    if (natif.isEmpty() || natif.contains('/') || natif == "." || natif == "..")
+        return Resultat(EINVAL);
+    const int fdParent = int(parent.poignee_);
+    int fd = ::openat(fdParent, natif.constData(), OuvertureDossier);
+    if (fd < 0 && errno == ENOENT && creer) {
+        const int code = Etape(plan_, OperationFs::CreeDossier,
+                               [&] { return ::mkdirat(fdParent, natif.constData(), 0777); });
+        if (code != 0 && code != EEXIST)
+            return Resultat(code);
+        if (cree)
+            *cree = code == 0;
+        fd = ::openat(fdParent, natif.constData(), OuvertureDossier);
+    }
+    if (fd < 0) {
+        // A link there is told apart from a file: both fail as "not a folder" here.
+        struct stat s {};
+        const int code = errno;
+        if (code == ENOTDIR &&
+            ::fstatat(fdParent, natif.constData(), &s, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISLNK(s.st_mode))
+            return Resultat(ELOOP);
+        return Resultat(code);
+    }
+    return Resultat(Tenir(fd, dossier, dossier.poignee_, dossier.acces_, dossier.identite_));
+}
+
+bool FileSystem::holds(const DossierTenu& parent, const QString& nom,
+                       const DossierTenu& dossier) const {
+    struct stat s {};
+    return ::fstatat(int(parent.poignee_), Natif(nom).constData(), &s, AT_SYMLINK_NOFOLLOW) == 0 &&
+           S_ISDIR(s.st_mode) && Identite(s) == dossier.identite_;
+}
+
+ResultatFs FileSystem::createFile(const DossierTenu& dossier, const QString& nom,
+                                  FichierAjout& fichier) {
+    const int fd = ::openat(int(dossier.poignee_), Natif(nom).constData(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return Resultat(errno);
+    fichier.ferme();
+    fichier.poignee_ = fd;
+    return {};
+}
+
+ResultatFs FileSystem::append(FichierAjout& fichier, QByteArrayView octets) {
+    if (const int code = PanneChoisie(plan_, OperationFs::Ecrit))
+        return Resultat(code);
+    if (!fichier.ouvert())
+        return Resultat(EBADF);
+    const ssize_t n = ::write(int(fichier.poignee_), octets.data(), std::size_t(octets.size()));
+    if (n < 0)
+        return Resultat(errno);
+    return Resultat(n == octets.size() ? 0 : ENOSPC);
+}
+
+std::optional<qint64> FileSystem::arrivalTime(const QString& chemin) const {
+    struct stat s {};
+    if (::lstat(Natif(chemin).constData(), &s) != 0)
+        return std::nullopt;
+    return qint64(s.st_ctim.tv_sec) * 1'000'000'000 + s.st_ctim.tv_nsec;
+}
+
 QByteArray OctetsHote(const QString& chemin) {
     return QFile::encodeName(chemin);
 }

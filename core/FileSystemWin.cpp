@@ -682,6 +682,152 @@ ResultatFs FileSystem::move(const QString& source, const QString& cible, Remplac
     return Resultat(code);
 }
 
+// ---- Held folders and appended files ----------------------------------------------------
+
+DossierTenu& DossierTenu::operator=(DossierTenu&& autre) noexcept {
+    if (this != &autre) {
+        ferme();
+        poignee_ = std::exchange(autre.poignee_, -1);
+        acces_ = std::move(autre.acces_);
+        identite_ = autre.identite_;
+    }
+    return *this;
+}
+
+void DossierTenu::ferme() {
+    if (poignee_ != -1)
+        ::CloseHandle(reinterpret_cast<HANDLE>(poignee_));
+    poignee_ = -1;
+    acces_.clear();
+}
+
+FichierAjout& FichierAjout::operator=(FichierAjout&& autre) noexcept {
+    if (this != &autre) {
+        ferme();
+        poignee_ = std::exchange(autre.poignee_, -1);
+    }
+    return *this;
+}
+
+void FichierAjout::ferme() {
+    if (poignee_ != -1)
+        ::CloseHandle(reinterpret_cast<HANDLE>(poignee_));
+    poignee_ = -1;
+}
+
+namespace {
+
+// Opens a folder to hold it: never through a reparse point (a link or a junction is refused
+// with ELOOP), and without FILE_SHARE_DELETE, so that nobody renames or deletes it while it
+// is held and its path stays the path of this folder. The error, or 0.
+int TenirDossier(const QString& chemin, qintptr& poignee, QString& acces, IdentiteFichier& id) {
+    HANDLE h = ::CreateFileW(CheminWindows(chemin).c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return Derniere();
+    BY_HANDLE_FILE_INFORMATION f{};
+    int code = ::GetFileInformationByHandle(h, &f) ? 0 : Derniere();
+    if (code == 0 && (f.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        code = ELOOP;
+    else if (code == 0 && !(f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        code = ENOTDIR;
+    if (code != 0) {
+        ::CloseHandle(h);
+        return code;
+    }
+    poignee = reinterpret_cast<qintptr>(h);
+    acces = chemin;
+    id = {f.dwVolumeSerialNumber, (quint64(f.nFileIndexHigh) << 32) | f.nFileIndexLow};
+    return 0;
+}
+
+QString Dans(const QString& dossier, const QString& nom) {
+    return dossier.endsWith(u'/') ? dossier + nom : dossier + u'/' + nom;
+}
+
+}  // namespace
+
+ResultatFs FileSystem::openFolder(const QString& chemin, DossierTenu& dossier) const {
+    DossierTenu tenu;
+    if (const int code = TenirDossier(chemin, tenu.poignee_, tenu.acces_, tenu.identite_))
+        return Resultat(code);
+    dossier = std::move(tenu);
+    return {};
+}
+
+ResultatFs FileSystem::openSubfolder(const DossierTenu& parent, const QString& nom, bool creer,
+                                     DossierTenu& dossier, bool* cree) {
+    if (cree)
+        *cree = false;
+    if (nom.isEmpty() || nom.contains(u'/') || nom.contains(u'\\') || nom == u"." || nom == u"..")
+        return Resultat(EINVAL);
+    const QString chemin = Dans(parent.acces_, nom);
+    DossierTenu tenu;
+    int code = TenirDossier(chemin, tenu.poignee_, tenu.acces_, tenu.identite_);
+    if (code == ENOENT && creer) {
+        const std::wstring natif = CheminWindows(chemin);
+        code = Etape(plan_, OperationFs::CreeDossier,
+                     [&] { return ::CreateDirectoryW(natif.c_str(), nullptr); });
+        if (code != 0 && code != EEXIST)
+            return Resultat(code);
+        if (cree)
+            *cree = code == 0;
+        code = TenirDossier(chemin, tenu.poignee_, tenu.acces_, tenu.identite_);
+    }
+    if (code != 0)
+        return Resultat(code);
+    dossier = std::move(tenu);
+    return {};
+}
+
+bool FileSystem::holds(const DossierTenu& parent, const QString& nom,
+                       const DossierTenu& dossier) const {
+    BY_HANDLE_FILE_INFORMATION f{};
+    return LitFaits(Dans(parent.acces_, nom), false, f) == 0 &&
+           (f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           !(f.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+           IdentiteFichier{f.dwVolumeSerialNumber,
+                           (quint64(f.nFileIndexHigh) << 32) | f.nFileIndexLow} ==
+               dossier.identite_;
+}
+
+ResultatFs FileSystem::createFile(const DossierTenu& dossier, const QString& nom,
+                                  FichierAjout& fichier) {
+    HANDLE h = ::CreateFileW(CheminWindows(Dans(dossier.acces_, nom)).c_str(), FILE_APPEND_DATA,
+                             FILE_SHARE_READ, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return Resultat(Derniere());
+    fichier.ferme();
+    fichier.poignee_ = reinterpret_cast<qintptr>(h);
+    return {};
+}
+
+ResultatFs FileSystem::append(FichierAjout& fichier, QByteArrayView octets) {
+    if (const int code = PanneChoisie(plan_, OperationFs::Ecrit))
+        return Resultat(code);
+    if (!fichier.ouvert())
+        return Resultat(EBADF);
+    DWORD ecrits = 0;
+    if (!::WriteFile(reinterpret_cast<HANDLE>(fichier.poignee_), octets.data(),
+                     DWORD(octets.size()), &ecrits, nullptr))
+        return Resultat(Derniere());
+    return Resultat(qsizetype(ecrits) == octets.size() ? 0 : ENOSPC);
+}
+
+std::optional<qint64> FileSystem::arrivalTime(const QString& chemin) const {
+    Poignee p(OuvreFaits(CheminWindows(chemin), false));
+    FILE_BASIC_INFO base{};
+    if (!p.ouverte() ||
+        !::GetFileInformationByHandleEx(p.h, FileBasicInfo, &base, sizeof base))
+        return std::nullopt;
+    FILETIME t;
+    t.dwLowDateTime = DWORD(base.ChangeTime.QuadPart & 0xFFFFFFFF);
+    t.dwHighDateTime = DWORD(quint64(base.ChangeTime.QuadPart) >> 32);
+    return NsDepuisEpoque(t);
+}
+
 int FileSystem::removeLeftoverTemporaries(const QString& dossier) {
     return folderExists(dossier) ? RetireTemporairesDans(dossier) : 0;
 }

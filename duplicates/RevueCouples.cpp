@@ -63,7 +63,7 @@ public:
           fs_(fs),
           journal_(mode == ModeDisposition::Detruire ? ActionJournal::Suppression
                                                      : ActionJournal::Garage,
-                   lecteurs),
+                   lecteurs, QDateTime::currentDateTimeUtc(), {}, &fs),
           contexte_(&journal_) {}
 
     // Takes the lock of the garage of the drive of the file at `position` (a command disposes
@@ -77,18 +77,19 @@ public:
                               attente);
     }
 
-    void elimine(const AEliminer& fichier, ResultatRevue& resultat) {
+    // False when the journal could not take the file's line: nothing more may go.
+    bool elimine(const AEliminer& fichier, ResultatRevue& resultat) {
         const QString chemin = CheminEntree(state_, std::size_t(fichier.position));
         const InfoFichier* info = state_.InfosLues.trouve(fichier.position);
         if (!info) {
             resultat.echecs.push_back(
                 {chemin, QStringLiteral("ce fichier n'a pas été lu par la recherche ; il est "
                                         "laissé en place")});
-            return;
+            return true;
         }
         if (const std::optional<QString> raison = SansAutreCopie(fichier)) {
             resultat.echecs.push_back({chemin, *raison});
-            return;
+            return true;
         }
         const ResultatDisposition fait = TraiteDoublon(chemin, mode_, state_.options.ValCaches,
                                                        info, lecteurs_, fs_, &contexte_);
@@ -101,6 +102,7 @@ public:
             ++resultat.traites;
             resultat.octets += info->taille;
         }
+        return !fait.journalEnEchec;
     }
 
 private:
@@ -267,7 +269,15 @@ ResultatRevue CesFichiers(const AppState& state, const CoupleRevue& affiche, Cot
             break;
         }
         avance.a(qint64(k));
-        elimination.elimine(fichiers[k], resultat);
+        if (!elimination.elimine(fichiers[k], resultat)) {
+            // Without its journal the command goes no further: the others stay, and say why.
+            for (std::size_t reste = k + 1; reste < fichiers.size(); ++reste)
+                resultat.echecs.push_back(
+                    {CheminEntree(state, std::size_t(fichiers[reste].position)),
+                     QStringLiteral("le journal du garage ne peut pas être écrit ; rien de plus "
+                                    "n'a été fait")});
+            break;
+        }
     }
     return resultat;
 }

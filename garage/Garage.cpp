@@ -117,35 +117,100 @@ ApercuDisposition Apercu(const AppState& state, const std::vector<qint32>& posit
     return apercu;
 }
 
-ResultatFs DossiersGarage::assure(const QString& niveau, const std::function<ResultatFs()>& cree) {
-    std::unique_lock verrou(mutex_);
-    fait_.wait(verrou, [&] { return !enCours_.contains(niveau); });
-    if (connus_.contains(niveau))
-        return {};
-    enCours_.insert(niveau);
-    verrou.unlock();
-    const ResultatFs resultat = cree();
-    verrou.lock();
-    enCours_.remove(niveau);
-    if (resultat.ok())
-        connus_.insert(niveau);
-    verrou.unlock();
-    fait_.notify_all();
-    return resultat;
-}
-
-bool DossiersGarage::connu(const QString& niveau) const {
+ResultatFs DossiersGarage::tiens(const QString& niveau, const DriveMap& lecteurs, FileSystem& fs,
+                                 PtrNiveau& tenu, QString& fautif, bool creer) {
+    const qsizetype coupe = niveau.lastIndexOf(u'\\');
+    const bool racine = coupe < 0;  // "X:"
+    PtrNiveau parent;
+    if (!racine) {
+        const QString haut = coupe == 2 ? niveau.first(2) : niveau.first(coupe);
+        if (const ResultatFs r = tiens(haut, lecteurs, fs, parent, fautif, creer); !r.ok())
+            return r;
+    }
+    const QString nom = racine ? QString() : niveau.sliced(coupe + 1);
+    {
+        const std::lock_guard garde(mutex_);
+        const auto it = tenus_.constFind(niveau);
+        if (it != tenus_.constEnd()) {
+            // A drive root is its map's folder; a level below it must still be where it was.
+            if (racine || ((*it)->parent == parent && fs.holds(parent->dossier, nom, (*it)->dossier))) {
+                tenu = *it;
+                return {};
+            }
+            tenus_.erase(it);
+        }
+    }
+    auto neuf = std::make_shared<Niveau>();
+    neuf->parent = parent;
+    neuf->nom = nom;
+    ResultatFs r;
+    if (racine) {
+        const QString hote = lecteurs.racine(niveau[0]);
+        r = hote.isEmpty() ? ResultatFs{ENOENT, FileSystem::reason(ENOENT)}
+                           : fs.openFolder(hote, neuf->dossier);
+    } else {
+        r = fs.openSubfolder(parent->dossier, nom, creer, neuf->dossier);
+    }
+    if (!r.ok()) {
+        fautif = racine ? RacineLecteur(niveau[0]) : niveau;
+        return r;
+    }
     const std::lock_guard garde(mutex_);
-    return connus_.contains(niveau);
+    // Another thread may have reached it meanwhile: one of the two is kept.
+    tenu = tenus_.value(niveau);
+    if (!tenu || tenu->parent != parent) {
+        tenu = neuf;
+        tenus_.insert(niveau, tenu);
+    }
+    return {};
 }
 
 void DossiersGarage::pour(const DriveMap& lecteurs) {
     const std::lock_guard garde(mutex_);
     if (lecteurs_ != &lecteurs) {
-        connus_.clear();
+        tenus_.clear();
         lecteurs_ = &lecteurs;
     }
 }
+
+void DossiersGarage::libere() {
+    const std::lock_guard garde(mutex_);
+    tenus_.clear();
+}
+
+namespace {
+
+// The French reason a garage folder cannot be reached or made.
+QString RaisonDossier(const QString& niveau, const ResultatFs& r) {
+    if (r.erreur == ELOOP)
+        return QStringLiteral(
+                   "« %1 » est un lien symbolique : rien n'est écrit au travers ; le fichier "
+                   "reste en place")
+            .arg(niveau);
+    const bool garage = niveau.size() == 4;
+    const QString quoi = garage ? QStringLiteral("le garage « %1 » ne peut pas être créé")
+                                : EstRacineLecteur(niveau)
+                                      ? QStringLiteral("la racine « %1 » ne peut pas être ouverte")
+                                      : QStringLiteral(
+                                            "le dossier « %1 » du garage ne peut pas être créé");
+    return quoi.arg(niveau) + QStringLiteral(" (") + r.raison +
+           QStringLiteral(") ; le fichier reste en place");
+}
+
+// Writes a file's line before it goes: false (and the refusal in `resultat`) when the journal
+// cannot take it.
+bool NoteAvant(JournalGarage* journal, const FichierJournal& note, ResultatDisposition& resultat) {
+    if (!journal || journal->note(note))
+        return true;
+    resultat.erreur = EIO;
+    resultat.journalEnEchec = true;
+    resultat.raison = QStringLiteral(
+        "le journal du garage ne peut pas être écrit ; le fichier reste en place et rien de "
+        "plus n'est fait");
+    return false;
+}
+
+}  // namespace
 
 ResultatDisposition DeplaceGarage(const QString& chemin, const DriveMap& lecteurs, FileSystem& fs,
                                   ContexteGarage* run) {
@@ -184,63 +249,50 @@ ResultatDisposition DeplaceGarage(const QString& chemin, const DriveMap& lecteur
     // A vanished file would otherwise leave empty garage folders behind it. The entry just
     // found unchanged by VerifieInchange is known to be there, and whether it is a folder.
     const bool connu = !hoteVerifie.isEmpty() && hoteVerifie == *source;
-    if (connu ? contexte.verifieDossier_ : !fs.fileExists(*source)) {
-        const int code = connu || fs.folderExists(*source) ? EISDIR : ENOENT;
+    bool dossier = connu && contexte.verifieDossier_;
+    const std::optional<InfoFichier> lu =
+        connu ? std::optional<InfoFichier>(infoVerifiee) : fs.info(*source, dossier);
+    if (!lu || dossier) {
+        const int code = lu ? EISDIR : ENOENT;
         ResultatDisposition echec = Echec(chemin, code, FileSystem::reason(code));
         echec.cible = resultat.cible;
         return echec;
     }
 
-    // The garage folders, from X:\_ down to the file's own folder, one level at a time. A
-    // level is known once made or seen by this run, its parents with it: when the file's own
-    // folder is known there is nothing to check.
+    // The garage folders, from X:\_ down to the file's own folder, held open from the drive
+    // root without following a link.
     const qsizetype finDossier = resultat.cible.lastIndexOf(u'\\');
-    const bool dossierConnu = dossiers.connu(resultat.cible.first(finDossier));
-    for (qsizetype fin = dossierConnu ? -1 : resultat.cible.indexOf(u'\\', 3); fin >= 0;
-         fin = fin == finDossier ? -1 : resultat.cible.indexOf(u'\\', fin + 1)) {
-        const QString niveau = resultat.cible.first(fin);
-        if (dossiers.connu(niveau))
-            continue;
-        const std::optional<QString> hote = lecteurs.versHote(niveau);
-        if (!hote)
-            return Echec(chemin, ENOENT, DriveMap::MessageHorsLecteur(niveau));
-        const ResultatFs cree = dossiers.assure(niveau, [&] {
-            if (fs.folderExists(*hote))
-                return ResultatFs{};
-            ResultatFs fait = fs.createFolder(*hote);
-            // Made meanwhile by someone else: there all the same.
-            if (fait.erreur == EEXIST && fs.folderExists(*hote))
-                return ResultatFs{};
-            return fait;
-        });
-        if (!cree.ok()) {
-            const QString quoi = fin == 4 ? QStringLiteral("le garage « %1 » ne peut pas être créé")
-                                          : QStringLiteral(
-                                                "le dossier « %1 » du garage ne peut "
-                                                "pas être créé");
-            ResultatDisposition echec =
-                Echec(chemin, cree.erreur,
-                      quoi.arg(niveau) + QStringLiteral(" (") + cree.raison +
-                          QStringLiteral(") ; le fichier reste en place"));
-            echec.cible = resultat.cible;
-            return echec;
-        }
+    DossiersGarage::PtrNiveau tenu;
+    QString fautif;
+    if (const ResultatFs r =
+            dossiers.tiens(resultat.cible.first(finDossier), lecteurs, fs, tenu, fautif);
+        !r.ok()) {
+        ResultatDisposition echec = Echec(chemin, r.erreur, RaisonDossier(fautif, r));
+        echec.cible = resultat.cible;
+        return echec;
     }
 
-    // The entry just read by VerifieInchange (no folder, or it would have stopped above) is
-    // not read again by the move.
-    const ResultatFs deplace =
-        fs.move(*source, *cible, Remplacement::Atomique, connu ? &infoVerifiee : nullptr);
+    const FichierJournal note{ActionJournal::Garage, *propre, resultat.cible, lu->taille,
+                              lu->modificationNs};
+    if (!NoteAvant(contexte.journal(), note, resultat))
+        return resultat;
+    // Into the folder held, whatever its path has become.
+    QString dansTenu = tenu->dossier.acces();
+    dansTenu.append(u'/');
+    dansTenu.append(QStringView(resultat.cible).sliced(finDossier + 1));
+    const ResultatFs deplace = fs.move(*source, dansTenu, Remplacement::Atomique, &*lu);
     if (!deplace.ok()) {
         resultat.erreur = deplace.erreur;
         resultat.raison = QStringLiteral("déplacement vers « %1 » impossible : %2")
                               .arg(resultat.cible, deplace.raison);
+        if (contexte.journal())
+            contexte.journal()->annule(note);
     }
     return resultat;
 }
 
 ResultatDisposition EffaceFichier(const QString& chemin, int valCaches, const DriveMap& lecteurs,
-                                  FileSystem& fs) {
+                                  FileSystem& fs, ContexteGarage* run) {
     if (const auto raison = ControleForme(chemin))
         return Refus(chemin, *raison);
     // The quarantine is never purged into nothing: a garage file is only ever deleted by
@@ -254,17 +306,31 @@ ResultatDisposition EffaceFichier(const QString& chemin, int valCaches, const Dr
 
     ResultatDisposition resultat;
     resultat.chemin = chemin;
-    ResultatFs efface;
-    if (fs.isReadOnly(*hote)) {
-        if (valCaches != 1) {
-            resultat.laisse = true;
+    if (fs.isReadOnly(*hote) && valCaches != 1) {
+        resultat.laisse = true;
+        return resultat;
+    }
+    JournalGarage* journal = run ? run->journal() : nullptr;
+    FichierJournal note{ActionJournal::Suppression, *propre, QString(), 0, 0};
+    if (journal) {
+        // The facts just checked, else those read now: one more look only for a file nobody
+        // read.
+        const bool connu = !run->hoteVerifie_.isEmpty() && run->hoteVerifie_ == *hote;
+        const std::optional<InfoFichier> lu =
+            connu ? std::optional<InfoFichier>(run->infoVerifiee_) : fs.info(*hote);
+        if (!lu)
+            return Echec(chemin, ENOENT, FileSystem::reason(ENOENT));
+        note.taille = lu->taille;
+        note.modificationNs = lu->modificationNs;
+        if (!NoteAvant(journal, note, resultat))
             return resultat;
-        }
     }
     // Read-only or not has just been read: no second look.
-    efface = fs.forceRemove(*hote);
+    const ResultatFs efface = fs.forceRemove(*hote);
     resultat.erreur = efface.erreur;
     resultat.raison = efface.raison;
+    if (!efface.ok() && journal)
+        journal->annule(note);
     return resultat;
 }
 
@@ -305,40 +371,9 @@ ResultatDisposition TraiteDoublon(const QString& chemin, ModeDisposition mode, i
         if (!controle.ok())
             return controle;
     }
-    JournalGarage* journal = contexte.journal();
-    if (!journal)
-        return mode == ModeDisposition::Detruire ? EffaceFichier(chemin, valCaches, lecteurs, fs)
-                                                 : DeplaceGarage(chemin, lecteurs, fs, &contexte);
-    // The facts noted are those just checked, else those read before a delete or after a
-    // move: one more look only for a file nobody read.
-    FichierJournal note;
-    InfoFichier lu = attendu ? *attendu : InfoFichier{};
-    bool connu = attendu != nullptr;
-    ResultatDisposition resultat;
-    if (mode == ModeDisposition::Detruire) {
-        note.action = ActionJournal::Suppression;
-        note.original = lecteurs.normalise(chemin).value_or(chemin);
-        const std::optional<QString> hote = connu ? std::nullopt : lecteurs.versHote(chemin);
-        if (const std::optional<InfoFichier> info = hote ? fs.info(*hote) : std::nullopt) {
-            lu = *info;
-            connu = true;
-        }
-        resultat = EffaceFichier(chemin, valCaches, lecteurs, fs);
-    } else {
-        resultat = DeplaceGarage(chemin, lecteurs, fs, &contexte);
-        note.garage = resultat.cible;
-        note.original = CheminOriginal(resultat.cible);
-        const std::optional<QString> hote =
-            connu || !resultat.ok() ? std::nullopt : lecteurs.versHote(resultat.cible);
-        if (const std::optional<InfoFichier> info = hote ? fs.info(*hote) : std::nullopt)
-            lu = *info;
-    }
-    if (resultat.ok() && !resultat.laisse) {
-        note.taille = lu.taille;
-        note.modificationNs = lu.modificationNs;
-        journal->note(note);
-    }
-    return resultat;
+    return mode == ModeDisposition::Detruire
+               ? EffaceFichier(chemin, valCaches, lecteurs, fs, &contexte)
+               : DeplaceGarage(chemin, lecteurs, fs, &contexte);
 }
 
 MessageEchecs ComposeMessageEchecs(const std::vector<EchecDisposition>& echecs, int premiers) {

@@ -3,13 +3,14 @@
 #include "core/AppState.h"
 #include "core/FileSystem.h"
 
+#include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
 
-#include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -40,6 +41,9 @@ struct ResultatDisposition : ResultatFs {
     QString cible;        // DeplaceGarage: the garage drive path, once it could be formed
     bool laisse = false;  // EffaceFichier: a read-only file left in place (ValCaches not 1);
                           // not a failure, the file simply stays
+    // The run's journal could not take this file's line: nothing was done to it, and the run
+    // must do nothing more.
+    bool journalEnEchec = false;
 };
 
 // The garage drive path of a drive path: the drive, "\_" and the rest of the path
@@ -59,26 +63,36 @@ struct ApercuDisposition {
 // The preview of disposing of the entries at `positions` of the list.
 ApercuDisposition Apercu(const AppState& state, const std::vector<qint32>& positions);
 
-// The garage folders (drive paths) known to exist, made or seen by one run, so that each
-// garage level is checked once per run rather than once per file. The threads of a run share
-// one: a folder two of them need at once is made by one while the other waits for it, never
-// made twice.
+// The garage folders of one run, each held open (DossierTenu) once reached from its drive's
+// root without following a link, so that a move lands in the folder that was checked and
+// nowhere else. The threads of a run share one. Before each move the whole chain, from the
+// drive root down, is checked again to still lead to the folders held (one lstat-like look a
+// level); a level renamed away or replaced by a link is let go and reached afresh, which
+// refuses the link.
 class DossiersGarage {
 public:
-    // Makes sure the garage folder `niveau` exists, calling `cree` to check and make it unless
-    // it is known; `cree` runs once at a time per folder. What a failure returns is not kept:
-    // the next file tries again.
-    ResultatFs assure(const QString& niveau, const std::function<ResultatFs()>& cree);
-    bool connu(const QString& niveau) const;
+    struct Niveau;
+    using PtrNiveau = std::shared_ptr<const Niveau>;
+    struct Niveau {
+        DossierTenu dossier;
+        PtrNiveau parent;  // null for a drive root
+        QString nom;       // its name in the parent
+    };
+    // The folder `niveau` (a drive path X:\_ or below it, in its one form) held, made
+    // level by level when missing (those made stay if a later step fails). On failure the
+    // drive path of the level that failed is in `fautif`.
+    // `creer` false: a missing level is ENOENT, nothing is made.
+    ResultatFs tiens(const QString& niveau, const DriveMap& lecteurs, FileSystem& fs,
+                     PtrNiveau& tenu, QString& fautif, bool creer = true);
     // Known folders were found through one drive map; another map starts afresh.
     void pour(const DriveMap& lecteurs);
+    // Lets every folder go (on Windows a held folder can be neither renamed nor removed).
+    void libere();
 
 private:
-    mutable std::mutex mutex_;
-    std::condition_variable fait_;
+    std::mutex mutex_;
     const DriveMap* lecteurs_ = nullptr;
-    QSet<QString> connus_;
-    QSet<QString> enCours_;  // being checked or made by a thread
+    QHash<QString, PtrNiveau> tenus_;  // by drive path ("X:" for a drive root)
 };
 
 // What one disposal run has learnt of the disk, so that repeated disposals look again only at
@@ -105,6 +119,8 @@ private:
                                              ContexteGarage*);
     friend ResultatDisposition VerifieInchange(const QString&, const InfoFichier&, const DriveMap&,
                                                const FileSystem&, ContexteGarage*);
+    friend ResultatDisposition EffaceFichier(const QString&, int, const DriveMap&, FileSystem&,
+                                             ContexteGarage*);
     QString hoteVerifie_;  // host path of the entry just found unchanged, or empty
     bool verifieDossier_ = false;
     InfoFichier infoVerifiee_;  // what was read of that entry
@@ -121,6 +137,11 @@ private:
 // missing garage folders one level at a time (those made stay if a later step fails) and
 // moves the file, replacing an older garage copy (even a read-only one) in one step: the
 // incoming file is in place before the older copy is gone, so a failed move loses neither.
+// The garage folders are reached from the drive root without following links and the file
+// is moved into the folder held (DossiersGarage): a link met on the way, at any moment,
+// refuses the file. With a journal in the run's context, the file's line is written before
+// it moves (and an "undone" line after a move that failed); a line that cannot be written
+// leaves the file in place with `journalEnEchec` set.
 // A path under another drive's root is first brought to its one form (DriveMap::normalise).
 ResultatDisposition DeplaceGarage(const QString& chemin, const DriveMap& lecteurs, FileSystem& fs,
                                   ContexteGarage* contexte = nullptr);
@@ -129,8 +150,10 @@ ResultatDisposition DeplaceGarage(const QString& chemin, const DriveMap& lecteur
 // `valCaches` is exactly 1; otherwise it is left in place and the result says `laisse`
 // (success, nothing reported). Refuses a path that is not X:\..., holds an empty, "." or
 // ".." component, lies on no mapped drive, or lies inside a garage (X:\_\...).
+// With a journal in the run's context, the line is written before the file goes, as for
+// DeplaceGarage.
 ResultatDisposition EffaceFichier(const QString& chemin, int valCaches, const DriveMap& lecteurs,
-                                  FileSystem& fs);
+                                  FileSystem& fs, ContexteGarage* contexte = nullptr);
 
 // Checks that the file at `chemin` still has the size, modification time and identity read
 // earlier (by the analysis or the duplicate search). Success when it does; otherwise a
@@ -145,7 +168,7 @@ ResultatDisposition VerifieInchange(const QString& chemin, const InfoFichier& at
 // (with `valCaches`) under "Détruire", DeplaceGarage under "Deplacer". When `attendu` (may be
 // null) holds the facts read by the analysis or the search, the file is first checked
 // against them (VerifieInchange) and left alone if it changed or vanished. A file moved or
-// deleted is noted in the journal of the run's context, when it has one.
+// deleted is noted in the journal of the run's context, when it has one, before it goes.
 ResultatDisposition TraiteDoublon(const QString& chemin, ModeDisposition mode, int valCaches,
                                   const InfoFichier* attendu, const DriveMap& lecteurs,
                                   FileSystem& fs, ContexteGarage* contexte = nullptr);

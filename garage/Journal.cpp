@@ -13,14 +13,6 @@
 #include <cerrno>
 #include <mutex>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#ifdef _WIN32
-#include <io.h>
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace tidemark {
 
@@ -81,7 +73,8 @@ bool OriginalValable(QStringView chemin, QChar lettre) {
 
 std::optional<ActionJournal> LitAction(QStringView mot) {
     for (const ActionJournal a :
-         {ActionJournal::Garage, ActionJournal::Suppression, ActionJournal::Restauration}) {
+         {ActionJournal::Garage, ActionJournal::Suppression, ActionJournal::Restauration,
+          ActionJournal::Annulation}) {
         if (mot == NomAction(a))
             return a;
     }
@@ -120,61 +113,8 @@ QByteArray Ligne(const FichierJournal& f) {
         .toUtf8();
 }
 
-// The few file calls of the journal, with wide-character paths on Windows; each sets errno.
-#ifdef _WIN32
-bool Dossier(const QString& chemin) {
-    const std::wstring natif = CheminWindows(chemin);
-    if (::CreateDirectoryW(natif.c_str(), nullptr))
-        return true;
-    errno = CodeWindows(::GetLastError());
-    const DWORD attributs = ::GetFileAttributesW(natif.c_str());
-    return errno == EEXIST && attributs != INVALID_FILE_ATTRIBUTES &&
-           (attributs & FILE_ATTRIBUTE_DIRECTORY) && !(attributs & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
-int OuvreNouveau(const QString& chemin) {
-    return ::_wopen(CheminWindows(chemin).c_str(),
-                    _O_WRONLY | _O_CREAT | _O_EXCL | _O_APPEND | _O_BINARY | _O_NOINHERIT,
-                    _S_IREAD | _S_IWRITE);
-}
-
-bool Ecrit(int fd, const QByteArray& octets) {
-    return ::_write(fd, octets.constData(), unsigned(octets.size())) == octets.size();
-}
-
-void Ferme(int fd) {
-    ::_close(fd);
-}
-
-void Retire(const QString& chemin) {
-    ::DeleteFileW(CheminWindows(chemin).c_str());
-}
-#else
-bool Dossier(const QString& chemin) {
-    const QByteArray natif = OctetsHote(chemin);
-    if (::mkdir(natif.constData(), 0777) == 0)
-        return true;
-    struct stat s {};
-    return errno == EEXIST && ::lstat(natif.constData(), &s) == 0 && S_ISDIR(s.st_mode);
-}
-
-int OuvreNouveau(const QString& chemin) {
-    return ::open(OctetsHote(chemin).constData(),
-                  O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0644);
-}
-
-bool Ecrit(int fd, const QByteArray& octets) {
-    return ::write(fd, octets.constData(), std::size_t(octets.size())) == octets.size();
-}
-
-void Ferme(int fd) {
-    ::close(fd);
-}
-
-void Retire(const QString& chemin) {
-    ::unlink(OctetsHote(chemin).constData());
-}
-#endif
+// The header line that gives a run's number on its garage.
+constexpr QStringView CleNumero = u"numéro";
 
 }  // namespace
 
@@ -186,13 +126,20 @@ QString NomAction(ActionJournal action) {
             return QStringLiteral("delete");
         case ActionJournal::Restauration:
             return QStringLiteral("restore");
+        case ActionJournal::Annulation:
+            return QStringLiteral("undone");
     }
     return {};
 }
 
+qint64 ExecutionJournal::nombre() const {
+    return std::count_if(fichiers.begin(), fichiers.end(),
+                         [](const FichierJournal& f) { return f.fait; });
+}
+
 qint64 ExecutionJournal::octets() const {
     qint64 total = 0;
-    for (const FichierJournal& f : fichiers) total += f.taille;
+    for (const FichierJournal& f : fichiers) total += f.fait ? f.taille : 0;
     return total;
 }
 
@@ -266,12 +213,27 @@ ExecutionJournal LitJournal(const QByteArray& texte, const QString& id, QChar le
                 execution.action = LitAction(valeur).value_or(execution.action);
             else if (cle == u"restaure")
                 execution.source = valeur.toString();
+            else if (cle == CleNumero)
+                execution.numero = std::max<qint64>(valeur.toLongLong(), 0);
             continue;
         }
-        if (std::optional<FichierJournal> f = LitLigne(ligne, execution.lettre))
-            execution.fichiers.push_back(std::move(*f));
-        else
+        std::optional<FichierJournal> f = LitLigne(ligne, execution.lettre);
+        if (!f) {
             ++execution.lignesIgnorees;
+        } else if (f->action != ActionJournal::Annulation) {
+            execution.fichiers.push_back(std::move(*f));
+        } else {
+            // The latest line of that file that went did not: it is marked so.
+            auto it = std::find_if(execution.fichiers.rbegin(), execution.fichiers.rend(),
+                                   [&](const FichierJournal& g) {
+                                       return g.fait && g.original == f->original &&
+                                              g.garage == f->garage;
+                                   });
+            if (it != execution.fichiers.rend())
+                it->fait = false;
+            else
+                ++execution.lignesIgnorees;
+        }
     }
     if (!execution.date.isValid()) {
         // A journal without a usable date: the one its name says.
@@ -289,119 +251,239 @@ QString DossierJournaux(const DriveMap& lecteurs, QChar lettre) {
     return garage ? *garage + QStringLiteral("/.tidemark") : QString();
 }
 
-std::vector<ExecutionJournal> LitJournaux(const DriveMap& lecteurs, QList<QChar> lettres) {
+ResultatFs TientDossierJournaux(FileSystem& fs, const DriveMap& lecteurs, QChar lettre, bool creer,
+                                DossierTenu& dossier) {
+    const QString racine = lecteurs.racine(lettre);
+    if (racine.isEmpty())
+        return {ENOENT, FileSystem::reason(ENOENT)};
+    DossierTenu haut, garage;
+    ResultatFs r = fs.openFolder(racine, haut);
+    if (r.ok())
+        r = fs.openSubfolder(haut, QStringLiteral("_"), creer, garage);
+    if (r.ok())
+        r = fs.openSubfolder(garage, QStringLiteral(".tidemark"), creer, dossier);
+    return r;
+}
+
+QString MessageDossierJournaux(QChar lettre, const ResultatFs& r) {
+    if (r.erreur == ELOOP || r.erreur == ENOTDIR)
+        return QStringLiteral(
+                   "le journal du garage %1:\\_ est refusé : « %1:\\_ » ou « %1:\\_\\.tidemark » "
+                   "est un lien symbolique ou n'est pas un dossier")
+            .arg(lettre.toUpper());
+    return QStringLiteral("le journal du garage %1:\\_ ne peut pas être lu (%2)")
+        .arg(lettre.toUpper())
+        .arg(r.raison);
+}
+
+namespace {
+
+// The text of one journal of the held folder, read only when it is a regular file (not a
+// link, a pipe or a folder); nothing otherwise.
+std::optional<QByteArray> LitFichierJournal(const FileSystem& fs, const DossierTenu& dossier,
+                                            const QString& nom, qint64 maximum) {
+    const QString chemin = dossier.acces() + u'/' + nom;
+    bool estDossier = false;
+    const std::optional<InfoFichier> vu = fs.info(chemin, estDossier);
+    if (!vu || vu->lien || estDossier)
+        return std::nullopt;
+    FichierLecture fichier;
+    InfoFichier ouvert;
+    bool ordinaire = false;
+    // Opened without blocking, then judged on the open file: a pipe put there in between is
+    // never waited on.
+    if (fichier.ouvre(chemin) != 0 || fichier.faits(ouvert, ordinaire) != 0 || !ordinaire ||
+        ouvert.inode != vu->inode || ouvert.peripherique != vu->peripherique)
+        return std::nullopt;
+    QByteArray texte;
+    texte.resize(qsizetype(std::min(vu->taille, maximum)));
+    qint64 lus = 0;
+    while (lus < texte.size()) {
+        int erreur = 0;
+        const qint64 n = fichier.lit(lus, texte.data() + lus, texte.size() - lus, erreur);
+        if (n <= 0)
+            break;
+        lus += n;
+    }
+    texte.resize(qsizetype(lus));
+    return texte;
+}
+
+// The journal names of the held folder, in name order.
+QStringList NomsJournaux(const DossierTenu& dossier) {
+    // Told by their ending rather than by a name filter: a filter is a regular expression,
+    // whose per-thread data the MinGW runtime frees badly when a worker thread ends.
+    QStringList noms = QDir(dossier.acces())
+                           .entryList(QDir::AllEntries | QDir::System | QDir::Hidden |
+                                          QDir::NoDotAndDotDot,
+                                      QDir::Name | QDir::IgnoreCase);
+    noms.removeIf([](const QString& nom) { return !nom.endsWith(Extension, Qt::CaseInsensitive); });
+    return noms;
+}
+
+}  // namespace
+
+std::vector<ExecutionJournal> LitJournaux(const DriveMap& lecteurs, QList<QChar> lettres,
+                                          QStringList* avis) {
     if (lettres.isEmpty())
         lettres = lecteurs.lettres();
+    FileSystem fs;
     std::vector<ExecutionJournal> executions;
+    std::vector<std::vector<ExecutionJournal>> garages;
     for (const QChar lettre : std::as_const(lettres)) {
-        const QString dossier = DossierJournaux(lecteurs, lettre);
-        if (dossier.isEmpty())
+        DossierTenu dossier;
+        if (const ResultatFs r = TientDossierJournaux(fs, lecteurs, lettre, false, dossier);
+            !r.ok()) {
+            if (r.erreur != ENOENT && avis)
+                avis->append(MessageDossierJournaux(lettre, r));
             continue;
-        // Regular files only: a pipe named like a journal would keep the reader waiting. The
-        // names are told by their ending here rather than by a name filter: a filter is a
-        // regular expression, whose per-thread data the MinGW runtime frees badly when a
-        // worker thread ends.
-        const QStringList noms =
-            QDir(dossier).entryList(QDir::Files | QDir::NoSymLinks, QDir::Name | QDir::IgnoreCase);
-        for (const QString& nom : noms) {
-            if (!nom.endsWith(Extension, Qt::CaseInsensitive))
-                continue;
-            QFile fichier(dossier + u'/' + nom);
-            if (!fichier.open(QIODevice::ReadOnly))
-                continue;
-            executions.push_back(
-                LitJournal(fichier.read(TailleLue), nom.chopped(Extension.size()), lettre));
         }
+        std::vector<ExecutionJournal> garage;
+        for (const QString& nom : NomsJournaux(dossier)) {
+            const std::optional<QByteArray> texte = LitFichierJournal(fs, dossier, nom, TailleLue);
+            if (!texte) {
+                if (avis)
+                    avis->append(QStringLiteral("« %1:\\_\\.tidemark\\%2 » n'est pas un fichier "
+                                                "ordinaire lisible : il n'est pas lu comme journal")
+                                     .arg(lettre.toUpper())
+                                     .arg(nom));
+                continue;
+            }
+            garage.push_back(LitJournal(*texte, nom.chopped(Extension.size()), lettre));
+        }
+        // On its garage a run is ordered by its number (1.05's journals, without one, first
+        // by date), and counts as made no earlier than the run before it.
+        std::stable_sort(garage.begin(), garage.end(),
+                         [](const ExecutionJournal& a, const ExecutionJournal& b) {
+                             if (a.numero != b.numero)
+                                 return a.numero < b.numero;
+                             if (a.date != b.date)
+                                 return a.date < b.date;
+                             return a.id < b.id;
+                         });
+        QDateTime plancher;
+        for (ExecutionJournal& e : garage) {
+            e.ordre = e.date.isValid() && (!plancher.isValid() || e.date > plancher) ? e.date
+                                                                                       : plancher;
+            plancher = e.ordre;
+        }
+        garages.push_back(std::move(garage));
     }
-    std::stable_sort(executions.begin(), executions.end(),
-                     [](const ExecutionJournal& a, const ExecutionJournal& b) {
-                         if (a.date != b.date)
-                             return a.date < b.date;
-                         return a.id < b.id;
-                     });
+    // Between garages by `ordre` (then id), each garage keeping its own order: a merge.
+    std::vector<std::size_t> tetes(garages.size(), 0);
+    for (;;) {
+        std::size_t choisi = garages.size();
+        for (std::size_t g = 0; g < garages.size(); ++g) {
+            if (tetes[g] >= garages[g].size())
+                continue;
+            const ExecutionJournal& e = garages[g][tetes[g]];
+            if (choisi == garages.size())
+                choisi = g;
+            const ExecutionJournal& c = garages[choisi][tetes[choisi]];
+            if (e.ordre < c.ordre || (e.ordre == c.ordre && e.id < c.id))
+                choisi = g;
+        }
+        if (choisi == garages.size())
+            break;
+        executions.push_back(std::move(garages[choisi][tetes[choisi]++]));
+    }
     return executions;
 }
 
 JournalGarage::JournalGarage(ActionJournal action, const DriveMap& lecteurs, QDateTime debut,
-                             QString source)
-    : action_(action), lecteurs_(lecteurs), debut_(debut.toUTC()), source_(std::move(source)) {}
+                             QString source, FileSystem* fs)
+    : action_(action),
+      lecteurs_(lecteurs),
+      propre_(fs ? nullptr : std::make_unique<FileSystem>()),
+      fs_(fs ? fs : propre_.get()),
+      debut_(debut.toUTC()),
+      source_(std::move(source)) {}
 
-JournalGarage::~JournalGarage() {
-    for (const auto& [lettre, fd] : fichiers_) {
-        if (fd >= 0)
-            Ferme(fd);
-    }
-}
+JournalGarage::~JournalGarage() = default;
 
-int JournalGarage::ouvre(QChar lettre) {
-    const QString dossier = DossierJournaux(lecteurs_, lettre);
+void JournalGarage::ouvre(QChar lettre, Ouvert& ouvert) {
     const QString base = debut_.toString(QStringLiteral("yyyyMMdd'T'HHmmss.zzz'Z'"));
-    int code = ENOENT;
-    // A few attempts: another run leaving may remove the folders it made in between.
-    for (int essai = 0; essai < 20 && !dossier.isEmpty(); ++essai) {
-        const QString& hote = dossier;
-        if (!Dossier(hote.first(hote.lastIndexOf(u'/'))) || !Dossier(hote)) {
-            code = errno;
-            if (code == ENOENT)
-                continue;
-            break;
-        }
-        QStringList noms;
-        if (!id_.isEmpty())
-            noms.append(id_);
-        noms.append(base);
-        for (int n = 2; n < 1000; ++n) noms.append(base + QStringLiteral("-%1").arg(n));
-        for (const QString& nom : std::as_const(noms)) {
-            const QString chemin = hote + u'/' + nom + Extension.toString();
-            const int fd = OuvreNouveau(chemin);
-            if (fd < 0) {
-                code = errno;
-                if (code == EEXIST)
-                    continue;
-                break;
-            }
-            QString entete = QStringLiteral(
-                                 "# Tidemark : journal du garage %1:\\_\n"
-                                 "# exécution\t%2\n"
-                                 "# date\t%3\n"
-                                 "# action\t%4\n")
-                                 .arg(lettre.toUpper())
-                                 .arg(nom, debut_.toString(Qt::ISODateWithMs), NomAction(action_));
-            if (!source_.isEmpty())
-                entete += QStringLiteral("# restaure\t%1\n").arg(source_);
-            entete += QStringLiteral(
-                "# colonnes\taction\tchemin d'origine\tchemin au garage\toctets\tmodification\n");
-            const QByteArray octets = entete.toUtf8();
-            errno = 0;
-            if (!Ecrit(fd, octets)) {
-                code = errno ? errno : ENOSPC;
-                Ferme(fd);
-                Retire(chemin);
-                break;
-            }
-            if (id_.isEmpty())
-                id_ = nom;
-            return fd;
-        }
-        if (code != ENOENT)
+    ouvert.echec = true;
+    const ResultatFs tenu = TientDossierJournaux(*fs_, lecteurs_, lettre, true, ouvert.dossier);
+    if (!tenu.ok()) {
+        avis_.append(tenu.erreur == ELOOP || tenu.erreur == ENOTDIR
+                         ? MessageDossierJournaux(lettre, tenu)
+                         : QStringLiteral("le journal du garage %1:\\_ ne peut pas être écrit (%2)")
+                               .arg(lettre.toUpper())
+                               .arg(tenu.raison));
+        return;
+    }
+    // The run's number on this garage: one more than the highest there. The caller holds the
+    // garage's lock, so no other run takes a number meanwhile.
+    qint64 numero = 0;
+    const QStringList presents = NomsJournaux(ouvert.dossier);
+    for (const QString& nom : presents) {
+        if (const std::optional<QByteArray> debut = LitFichierJournal(*fs_, ouvert.dossier, nom, 4096))
+            numero = std::max(numero, LitJournal(*debut, nom, lettre).numero);
+    }
+    ++numero;
+    QStringList noms;
+    if (!id_.isEmpty())
+        noms.append(id_);
+    noms.append(base);
+    for (int n = 2; n < 1000; ++n) noms.append(base + QStringLiteral("-%1").arg(n));
+    ResultatFs cree{EEXIST, FileSystem::reason(EEXIST)};
+    QString nom;
+    for (const QString& essai : std::as_const(noms)) {
+        nom = essai;
+        cree = fs_->createFile(ouvert.dossier, nom + Extension.toString(), ouvert.fichier);
+        if (cree.erreur != EEXIST)
             break;
     }
-    avis_.append(QStringLiteral("le journal du garage %1:\\_ ne peut pas être écrit (%2)")
-                     .arg(lettre.toUpper())
-                     .arg(FileSystem::reason(code)));
-    return -1;
+    ResultatFs ecrit = cree;
+    if (cree.ok()) {
+        QString entete = QStringLiteral(
+                             "# Tidemark : journal du garage %1:\\_\n"
+                             "# exécution\t%2\n"
+                             "# %3\t%4\n"
+                             "# date\t%5\n"
+                             "# action\t%6\n")
+                             .arg(lettre.toUpper())
+                             .arg(nom, CleNumero.toString(), QString::number(numero),
+                                  debut_.toString(Qt::ISODateWithMs), NomAction(action_));
+        if (!source_.isEmpty())
+            entete += QStringLiteral("# restaure\t%1\n").arg(source_);
+        entete += QStringLiteral(
+            "# colonnes\taction\tchemin d'origine\tchemin au garage\toctets\tmodification\n");
+        ecrit = fs_->append(ouvert.fichier, entete.toUtf8());
+        if (ecrit.ok() && id_.isEmpty())
+            id_ = nom;
+    }
+    if (!ecrit.ok()) {
+        // A journal with a header only records nothing: it stays, harmless, if it cannot go.
+        ouvert.fichier.ferme();
+        avis_.append(QStringLiteral("le journal du garage %1:\\_ ne peut pas être écrit (%2)")
+                         .arg(lettre.toUpper())
+                         .arg(ecrit.raison));
+        return;
+    }
+    ouvert.echec = false;
 }
 
 bool JournalGarage::note(const FichierJournal& fichier) {
+    return ecritLigne(fichier, fichier.action);
+}
+
+void JournalGarage::annule(const FichierJournal& fichier) {
+    ecritLigne(fichier, ActionJournal::Annulation);
+}
+
+bool JournalGarage::ecritLigne(const FichierJournal& fichier, ActionJournal action) {
     if (fichier.original.size() < 3)
         return false;
     const char16_t lettre = fichier.original[0].toUpper().unicode();
+    FichierJournal ligne = fichier;
+    ligne.action = action;
     std::unique_lock verrou(mutex_);
-    attente_[lettre] += Ligne(fichier);
+    attente_[lettre] += Ligne(ligne);
     const quint64 ticket = ++deposees_;
     // The lines noted while one thread writes are written together by the next one, in one
-    // write(2) per drive: each thread returns once its own line is written, so a killed run
-    // misses at most the line of each file that was being moved.
+    // write per drive: each thread returns once its own line is written.
     while (ecrites_ < ticket) {
         if (ecriture_) {
             ecrit_.wait(verrou);
@@ -419,25 +501,26 @@ bool JournalGarage::note(const FichierJournal& fichier) {
         ecrit_.notify_all();
     }
     const auto it = fichiers_.find(lettre);
-    return it != fichiers_.end() && it->second >= 0;
+    return it != fichiers_.end() && !it->second.echec;
 }
 
 // Appends lines to the journal of a drive, opening it first; only the thread that writes
 // comes here.
 void JournalGarage::ecrit(char16_t lettre, const QByteArray& lignes) {
     auto it = fichiers_.find(lettre);
-    if (it == fichiers_.end())
-        it = fichiers_.emplace(lettre, ouvre(QChar(lettre))).first;
-    if (it->second < 0)
+    if (it == fichiers_.end()) {
+        it = fichiers_.try_emplace(lettre).first;
+        ouvre(QChar(lettre), it->second);
+    }
+    if (it->second.echec)
         return;
-    errno = 0;
-    if (Ecrit(it->second, lignes))
-        return;
-    avis_.append(QStringLiteral("le journal du garage %1:\\_ n'a pas pu être complété (%2)")
-                     .arg(QChar(lettre))
-                     .arg(FileSystem::reason(errno ? errno : ENOSPC)));
-    Ferme(it->second);
-    it->second = -1;
+    if (const ResultatFs r = fs_->append(it->second.fichier, lignes); !r.ok()) {
+        avis_.append(QStringLiteral("le journal du garage %1:\\_ n'a pas pu être complété (%2)")
+                         .arg(QChar(lettre))
+                         .arg(r.raison));
+        it->second.fichier.ferme();
+        it->second.echec = true;
+    }
 }
 
 }  // namespace tidemark

@@ -7,8 +7,11 @@
 #include <QString>
 #include <QStringList>
 
+#include "core/FileSystem.h"
+
 #include <condition_variable>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <vector>
@@ -19,19 +22,27 @@
 // name is taken), so that runs sort and never collide. The file is UTF-8 text: a header of
 // lines beginning with "#", then one line per file, tab-separated:
 //   action  original drive path  garage drive path  bytes  modification time
-// A line is appended as soon as its file is done, with one write(2) (the lines of files done
-// at the same moment by several threads share one), so a run killed half-way leaves a line
-// for every file it moved but the last one or two of each thread.
+// A file's line is appended before the file is moved or deleted, with one write (the lines of
+// files taken at the same moment by several threads share one), so a run killed at any moment
+// leaves a line for every file that went. A move or delete that then fails is followed by an
+// "undone" line for the same file; a line whose file never went (the run was killed in
+// between) is told by the disk: the file is still at its place.
+//
+// The header names the run's number on that garage ("# numéro"), taken under the garage lock:
+// one more than the highest already there. Runs are ordered by it, never by the clock, and a
+// run never counts as older than the run before it on its garage. Journals written by 1.05
+// have no number: they come first, in the order of their dates.
 namespace tidemark {
 
 class DriveMap;
-class FileSystem;
 
 // What a run did to its files; also the action of each line.
 enum class ActionJournal {
     Garage,       // moved into the garage ("garage")
     Suppression,  // destroyed, from its place or from the garage ("delete")
-    Restauration  // moved back from the garage to its place ("restore")
+    Restauration,  // moved back from the garage to its place ("restore")
+    Annulation     // the line before it for the same file did not happen ("undone"); never
+                   // the action of a run, nor of a file once read
 };
 
 // "garage", "delete", "restore": the words of the journal and of the command line.
@@ -45,6 +56,8 @@ struct FichierJournal {
     QString garage;
     qint64 taille = 0;
     qint64 modificationNs = 0;  // nanoseconds since the epoch
+    // False when an "undone" line followed: the move or delete failed, the file stayed.
+    bool fait = true;
     bool operator==(const FichierJournal&) const = default;
 };
 
@@ -53,11 +66,17 @@ struct ExecutionJournal {
     QString id;      // the file name without ".txt": what the command line calls RUN
     QChar lettre;    // the drive whose garage holds the journal
     QDateTime date;  // when the run started (UTC); invalid when the file says nothing usable
+    qint64 numero = 0;  // its number on its garage (0: a journal written by 1.05)
+    // When the run counts as made, for its order and its age: its date, or that of the run
+    // before it on its garage when the clock said earlier (set by LitJournaux).
+    QDateTime ordre;
     ActionJournal action = ActionJournal::Garage;
     QString source;  // a restore: the run it brought back
     std::vector<FichierJournal> fichiers;
     int lignesIgnorees = 0;  // damaged, cut or refused lines passed over
 
+    // The files that went (`fait`), and their bytes.
+    qint64 nombre() const;
     qint64 octets() const;
 };
 
@@ -70,26 +89,43 @@ ExecutionJournal LitJournal(const QByteArray& texte, const QString& id, QChar le
 
 // The host path of the journal folder of a drive (its garage's ".tidemark"), or empty.
 QString DossierJournaux(const DriveMap& lecteurs, QChar lettre);
+// Holds the journal folder X:\_\.tidemark of drive `lettre`, reached from the drive root
+// without following a link (ELOOP or ENOTDIR when a link or a file stands there); made, with
+// the garage, when missing and `creer`.
+ResultatFs TientDossierJournaux(FileSystem& fs, const DriveMap& lecteurs, QChar lettre, bool creer,
+                                DossierTenu& dossier);
+// The French notice for a journal folder that cannot be held.
+QString MessageDossierJournaux(QChar lettre, const ResultatFs& r);
 
 // Every run journaled in the garages of `lettres` (all mapped drives when empty), oldest
-// first (by date, then by id). Journals that cannot be read are passed over.
-std::vector<ExecutionJournal> LitJournaux(const DriveMap& lecteurs, QList<QChar> lettres = {});
+// first: on each garage by number, and between garages by `ordre`. The journal folder is
+// reached without following a link, and only regular files are opened: a journal folder that
+// is a link, or a "journal" that is a pipe, a link or a folder, is passed over and named in
+// `avis` (may be null), as are journals that cannot be read.
+std::vector<ExecutionJournal> LitJournaux(const DriveMap& lecteurs, QList<QChar> lettres = {},
+                                          QStringList* avis = nullptr);
 
 // The journal of one run being written, on every drive it works on. Each drive's file is
 // made when the first file of that drive is noted (with the garage folder and .tidemark
-// when missing), so a run that does nothing leaves no journal. The threads of one run note
-// their files in it at the same time, one line after another.
+// when missing, reached without following a link), so a run that does nothing leaves no
+// journal. The threads of one run note their files in it at the same time, one line after
+// another. Its writes go through the file-system service `fs` (its own when null), so that a
+// fault plan reaches them; the caller holds the garage's lock.
 class JournalGarage {
 public:
     JournalGarage(ActionJournal action, const DriveMap& lecteurs,
-                  QDateTime debut = QDateTime::currentDateTimeUtc(), QString source = {});
+                  QDateTime debut = QDateTime::currentDateTimeUtc(), QString source = {},
+                  FileSystem* fs = nullptr);
     ~JournalGarage();
     JournalGarage(const JournalGarage&) = delete;
     JournalGarage& operator=(const JournalGarage&) = delete;
 
-    // Appends the line of one file to the journal of the drive of `fichier.original`.
-    // False when it could not be written (the reason is kept in `avis`).
+    // Appends the line of one file to the journal of the drive of `fichier.original`, and
+    // returns once it is written. False when it could not be (the reason is kept in `avis`):
+    // from then on every line of that drive is refused, so the run must stop there.
     bool note(const FichierJournal& fichier);
+    // Appends the "undone" line of a file noted whose move or delete failed (best effort).
+    void annule(const FichierJournal& fichier);
 
     // The id of the run (that of its first journal; another drive may have needed a suffix).
     QString id() const { return id_; }
@@ -97,15 +133,23 @@ public:
     const QStringList& avis() const { return avis_; }
 
 private:
-    int ouvre(QChar lettre);
+    struct Ouvert {
+        DossierTenu dossier;  // X:\_\.tidemark, held
+        FichierAjout fichier;
+        bool echec = false;
+    };
+    bool ecritLigne(const FichierJournal& fichier, ActionJournal action);
+    void ouvre(QChar lettre, Ouvert& ouvert);
     void ecrit(char16_t lettre, const QByteArray& lignes);
 
     ActionJournal action_;
     const DriveMap& lecteurs_;
+    std::unique_ptr<FileSystem> propre_;
+    FileSystem* fs_;
     QDateTime debut_;
     QString source_;
     QString id_;
-    std::map<char16_t, int> fichiers_;  // drive letter -> open journal, -1 when it failed
+    std::map<char16_t, Ouvert> fichiers_;  // drive letter -> its journal
     QStringList avis_;
     // The threads of a run note at the same time: one writes, the others queue their lines.
     std::mutex mutex_;

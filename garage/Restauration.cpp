@@ -8,6 +8,8 @@
 #include <QSet>
 
 #include <cerrno>
+#include <functional>
+#include <limits>
 
 namespace tidemark {
 
@@ -27,13 +29,27 @@ bool CopieIntacte(const FichierJournal& f, const DriveMap& lecteurs, const FileS
     return info && !dossier && info->taille == f.taille && info->modificationNs == f.modificationNs;
 }
 
-// The original paths a restore of run `id` on drive `lettre` brought back.
-QSet<QString> Restaures(const Executions& executions, const QString& id, QChar lettre) {
+// True when the file is still at its original place as its line describes it: its move or
+// delete never happened (the run was killed between the line and the act).
+bool OriginalIntact(const FichierJournal& f, const DriveMap& lecteurs, const FileSystem& fs) {
+    const std::optional<QString> hote = lecteurs.versHote(f.original);
+    bool dossier = false;
+    const std::optional<InfoFichier> info = hote ? fs.info(*hote, dossier) : std::nullopt;
+    return info && !dossier && info->taille == f.taille && info->modificationNs == f.modificationNs;
+}
+
+// The original paths a restore of run `id` on drive `lettre` brought back: lines that went,
+// whose garage copy is gone (a restore killed before its move left the copy there).
+QSet<QString> Restaures(const Executions& executions, const QString& id, QChar lettre,
+                        const DriveMap& lecteurs, const FileSystem& fs) {
     QSet<QString> chemins;
     for (const ExecutionJournal& e : executions) {
         if (e.action != ActionJournal::Restauration || e.source != id || e.lettre != lettre)
             continue;
-        for (const FichierJournal& f : e.fichiers) chemins.insert(f.original);
+        for (const FichierJournal& f : e.fichiers) {
+            if (f.fait && !CopieIntacte(f, lecteurs, fs))
+                chemins.insert(f.original);
+        }
     }
     return chemins;
 }
@@ -51,62 +67,74 @@ QString RemplacePar(const Executions& executions, const ExecutionJournal& apres,
         if (!suivant || e.lettre != apres.lettre)
             continue;
         for (const FichierJournal& f : e.fichiers) {
-            if (f.action == ActionJournal::Garage && f.garage == garage)
+            if (f.action == ActionJournal::Garage && f.fait && f.garage == garage)
                 id = e.id;
         }
     }
     return id;
 }
 
+// The parent of a drive path ("X:" for X:\\a) and its last name.
+std::pair<QString, QString> Coupe(const QString& chemin) {
+    const qsizetype i = chemin.lastIndexOf(u'\\');
+    return {chemin.first(i == 2 ? 2 : i), chemin.sliced(i + 1)};
+}
+
+// Removes the folder `dossier` (a drive path) if it is empty, through its parent reached from
+// the drive root without following a link. False when it stays.
+bool RetireSiVide(const QString& dossier, const DriveMap& lecteurs, FileSystem& fs) {
+    DossiersGarage chaine;
+    DossiersGarage::PtrNiveau parent;
+    QString fautif;
+    const auto [haut, nom] = Coupe(dossier);
+    return chaine.tiens(haut, lecteurs, fs, parent, fautif, false).ok() &&
+           QDir().rmdir(parent->dossier.acces() + u'/' + nom);
+}
+
 // Removes the garage folders of `cheminGarage` that its leaving made empty, from its own
 // folder up to (not including) the garage folder X:\_.
-void RetireDossiersVides(const QString& cheminGarage, const DriveMap& lecteurs) {
+void RetireDossiersVides(const QString& cheminGarage, const DriveMap& lecteurs, FileSystem& fs) {
     for (qsizetype fin = cheminGarage.lastIndexOf(u'\\'); fin > 4;
          fin = cheminGarage.lastIndexOf(u'\\', fin - 1)) {
-        const std::optional<QString> hote = lecteurs.versHote(cheminGarage.first(fin));
-        if (!hote || !QDir().rmdir(*hote))
+        if (!RetireSiVide(cheminGarage.first(fin), lecteurs, fs))
             return;
     }
 }
 
-// Remakes the folders of `original` that are missing, one level at a time. The reason of a
-// failure, or nothing.
-std::optional<QString> RefaitDossiers(const QString& original, const DriveMap& lecteurs,
-                                      FileSystem& fs) {
-    const qsizetype finDossier = original.lastIndexOf(u'\\');
-    for (qsizetype fin = original.indexOf(u'\\', 3); fin > 0 && fin <= finDossier;
-         fin = original.indexOf(u'\\', fin + 1)) {
-        const QString niveau = original.first(fin);
-        const std::optional<QString> hote = lecteurs.versHote(niveau);
-        if (!hote)
-            return DriveMap::MessageHorsLecteur(niveau);
-        if (fs.folderExists(*hote))
-            continue;
-        const ResultatFs cree = fs.createFolder(*hote);
-        if (!cree.ok())
-            return QStringLiteral(
-                       "le dossier « %1 » ne peut pas être refait (%2) ; le fichier "
-                       "reste au garage")
-                .arg(niveau, cree.raison);
-    }
-    return std::nullopt;
-}
-
-// Brings one file back. The reason it stays in the garage, or nothing.
-std::optional<QString> Restaure(const FichierJournal& f, const DriveMap& lecteurs, FileSystem& fs) {
-    const std::optional<QString> source = lecteurs.versHote(f.garage);
-    const std::optional<QString> cible = lecteurs.versHote(f.original);
-    if (!source || !cible)
-        return DriveMap::MessageHorsLecteur(f.original);
+// Brings one file back: from its garage folder, held, into its original folder, held and
+// remade where missing, neither reached through a link. The reason it stays in the garage,
+// or nothing.
+std::optional<QString> Restaure(const FichierJournal& f, const DriveMap& lecteurs, FileSystem& fs,
+                                DossiersGarage& dossiers) {
+    const auto [dossierGarage, nomGarage] = Coupe(f.garage);
+    const auto [dossierOriginal, nomOriginal] = Coupe(f.original);
+    DossiersGarage::PtrNiveau de, vers;
+    QString fautif;
+    if (const ResultatFs r = dossiers.tiens(dossierGarage, lecteurs, fs, de, fautif, false);
+        !r.ok())
+        return r.erreur == ELOOP || r.erreur == ENOTDIR
+                   ? QStringLiteral("« %1 » est un lien symbolique ou n'est pas un dossier ; le "
+                                    "fichier n'est pas pris")
+                         .arg(fautif)
+                   : QStringLiteral("sa copie au garage a changé entre-temps ; elle y reste");
+    const QString source = de->dossier.acces() + u'/' + nomGarage;
     bool dossier = false;
-    const std::optional<InfoFichier> lu = fs.info(*source, dossier);
+    const std::optional<InfoFichier> lu = fs.info(source, dossier);
     if (!lu || dossier || lu->taille != f.taille || lu->modificationNs != f.modificationNs)
         return QStringLiteral("sa copie au garage a changé entre-temps ; elle y reste");
-    if (fs.fileExists(*cible) || fs.folderExists(*cible))
+    if (const ResultatFs r = dossiers.tiens(dossierOriginal, lecteurs, fs, vers, fautif, true);
+        !r.ok())
+        return r.erreur == ELOOP || r.erreur == ENOTDIR
+                   ? QStringLiteral("« %1 » est un lien symbolique ou n'est pas un dossier : rien "
+                                    "n'est écrit au travers ; le fichier reste au garage")
+                         .arg(fautif)
+                   : QStringLiteral("le dossier « %1 » ne peut pas être refait (%2) ; le fichier "
+                                    "reste au garage")
+                         .arg(fautif, r.raison);
+    const QString cible = vers->dossier.acces() + u'/' + nomOriginal;
+    if (fs.fileExists(cible) || fs.folderExists(cible))
         return QStringLiteral("un autre fichier occupe de nouveau sa place ; il reste au garage");
-    if (const std::optional<QString> raison = RefaitDossiers(f.original, lecteurs, fs))
-        return raison;
-    const ResultatFs deplace = fs.move(*source, *cible, Remplacement::Jamais, &*lu);
+    const ResultatFs deplace = fs.move(source, cible, Remplacement::Jamais, &*lu);
     if (deplace.erreur == EEXIST)
         return QStringLiteral("un autre fichier occupe de nouveau sa place ; il reste au garage");
     if (!deplace.ok())
@@ -115,26 +143,35 @@ std::optional<QString> Restaure(const FichierJournal& f, const DriveMap& lecteur
     return std::nullopt;
 }
 
-// Every file of a garage folder and below, as garage drive paths (X:\_\...), in name order;
-// hidden entries are passed over. `dossiers` receives the folders, deepest last.
-void Parcourt(const QString& hote, const QString& lecteur, const FileSystem& fs,
-              QStringList& fichiers, QStringList& dossiers) {
-    const QStringList noms = QDir(hote).entryList(
+// Visits every file of a held garage folder and below with its folder held, its name and its
+// garage drive path (X:\\_\\...), in name order, files of a folder before its folders; hidden
+// entries are passed over and links to folders are never entered. `dossiers` receives the
+// folders, deepest last. False as soon as `visite` returns false.
+bool Parcourt(const DossierTenu& tenu, const QString& lecteur, FileSystem& fs,
+              const std::function<bool(const DossierTenu&, const QString&, const QString&)>& visite,
+              QStringList& dossiers) {
+    const QStringList noms = QDir(tenu.acces()).entryList(
         QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name | QDir::DirsLast);
     for (const QString& nom : noms) {
         if (nom.contains(u'\\'))
             continue;  // no drive path can name it
-        const QString chemin = hote + u'/' + nom;
         bool dossier = false;
-        if (!fs.info(chemin, dossier))
+        if (!fs.info(tenu.acces() + u'/' + nom, dossier))
             continue;
-        if (dossier) {
-            dossiers.append(lecteur + u'\\' + nom);
-            Parcourt(chemin, lecteur + u'\\' + nom, fs, fichiers, dossiers);
-        } else {
-            fichiers.append(lecteur + u'\\' + nom);
+        const QString chemin = lecteur + u'\\' + nom;
+        if (!dossier) {
+            if (!visite(tenu, nom, chemin))
+                return false;
+            continue;
         }
+        DossierTenu sous;
+        if (!fs.openSubfolder(tenu, nom, false, sous).ok())
+            continue;  // replaced by a link meanwhile: not entered
+        dossiers.append(chemin);
+        if (!Parcourt(sous, chemin, fs, visite, dossiers))
+            return false;
     }
+    return true;
 }
 
 }  // namespace
@@ -149,9 +186,41 @@ QString NomEtat(EtatFichier etat) {
             return QStringLiteral("missing");
         case EtatFichier::Detruit:
             return QStringLiteral("deleted");
+        case EtatFichier::EnPlace:
+            return QStringLiteral("in-place");
     }
     return {};
 }
+
+namespace {
+
+// Where the file of one line is now. A line is written before its file goes, so a line whose
+// file did not go ("undone" after it, or the run killed in between) finds it where it was.
+EtatFichier EtatDe(const FichierJournal& f, const QSet<QString>& restaures,
+                   const DriveMap& lecteurs, const FileSystem& fs) {
+    switch (f.action) {
+        case ActionJournal::Suppression:
+            if (!f.garage.isEmpty())  // destroyed from the garage by an emptying
+                return !f.fait || CopieIntacte(f, lecteurs, fs) ? EtatFichier::Garage
+                                                                : EtatFichier::Detruit;
+            return !f.fait || OriginalIntact(f, lecteurs, fs) ? EtatFichier::EnPlace
+                                                              : EtatFichier::Detruit;
+        case ActionJournal::Restauration:
+            return !f.fait || CopieIntacte(f, lecteurs, fs) ? EtatFichier::Garage
+                                                            : EtatFichier::Restaure;
+        default:
+            break;
+    }
+    if (f.fait && restaures.contains(f.original))
+        return EtatFichier::Restaure;
+    if (f.fait && CopieIntacte(f, lecteurs, fs))
+        return EtatFichier::Garage;
+    if (!f.fait || OriginalIntact(f, lecteurs, fs))
+        return EtatFichier::EnPlace;
+    return EtatFichier::Manquant;
+}
+
+}  // namespace
 
 std::vector<LigneExecution> EtatExecution(const Executions& executions, const QString& id,
                                           const DriveMap& lecteurs, const FileSystem& fs) {
@@ -159,17 +228,11 @@ std::vector<LigneExecution> EtatExecution(const Executions& executions, const QS
     for (const ExecutionJournal& e : executions) {
         if (e.id != id)
             continue;
-        const QSet<QString> restaures = Restaures(executions, id, e.lettre);
+        const QSet<QString> restaures = Restaures(executions, id, e.lettre, lecteurs, fs);
         for (const FichierJournal& f : e.fichiers) {
             LigneExecution ligne;
             ligne.fichier = f;
-            if (f.action == ActionJournal::Suppression)
-                ligne.etat = EtatFichier::Detruit;
-            else if (f.action == ActionJournal::Restauration || restaures.contains(f.original))
-                ligne.etat = EtatFichier::Restaure;
-            else
-                ligne.etat =
-                    CopieIntacte(f, lecteurs, fs) ? EtatFichier::Garage : EtatFichier::Manquant;
+            ligne.etat = EtatDe(f, restaures, lecteurs, fs);
             lignes.push_back(std::move(ligne));
         }
     }
@@ -189,6 +252,12 @@ bool PrendGarages(const DriveMap& lecteurs, const QList<QChar>& lettres, FileSys
     return true;
 }
 
+// The failure of a file whose line the journal could not take: the run goes no further.
+EchecDisposition SansJournal(const QString& chemin) {
+    return {chemin, QStringLiteral("le journal du garage ne peut pas être écrit ; le fichier "
+                                   "n'est pas touché et rien de plus n'est fait")};
+}
+
 }  // namespace
 
 ResultatGarage RestaureExecution(const QString& id, const DriveMap& lecteurs,
@@ -203,16 +272,21 @@ ResultatGarage RestaureExecution(const QString& id, const DriveMap& lecteurs,
         return resultat;
     }
     resultat.trouvee = false;
-    JournalGarage journal(ActionJournal::Restauration, lecteurs, maintenant, id);
+    JournalGarage journal(ActionJournal::Restauration, lecteurs, maintenant, id, &fs);
+    DossiersGarage dossiers;
+    QStringList quittes;  // garage paths that left: their folders go once all are let go
     QSet<QString> vus;
     for (const ExecutionJournal& e : executions) {
         if (e.id != id)
             continue;
         resultat.trouvee = true;
-        const QSet<QString> restaures = Restaures(executions, id, e.lettre);
+        const QSet<QString> restaures = Restaures(executions, id, e.lettre, lecteurs, fs);
         for (const FichierJournal& f : e.fichiers) {
-            if (f.action != ActionJournal::Garage || restaures.contains(f.original) ||
+            if (f.action != ActionJournal::Garage || !f.fait || restaures.contains(f.original) ||
                 (!choisis.isEmpty() && !choisis.contains(f.original)) || vus.contains(f.garage))
+                continue;
+            // Killed between its line and its move: it never left its place.
+            if (!CopieIntacte(f, lecteurs, fs) && OriginalIntact(f, lecteurs, fs))
                 continue;
             if (arret && arret->verifie()) {
                 resultat.arrete = true;
@@ -227,26 +301,34 @@ ResultatGarage RestaureExecution(const QString& id, const DriveMap& lecteurs,
                                                "sa copie au garage a été remplacée par l'exécution "
                                                "%1 ; restaurez celle-ci pour la reprendre")
                                                .arg(apres);
-            } else if (!essai) {
-                raison = Restaure(f, lecteurs, fs);
+            }
+            FichierJournal fait = f;
+            fait.action = ActionJournal::Restauration;
+            if (!raison && !essai) {
+                if (!journal.note(fait)) {
+                    resultat.echecs.push_back(SansJournal(f.original));
+                    resultat.arrete = true;
+                    break;
+                }
+                raison = Restaure(f, lecteurs, fs, dossiers);
+                if (raison)
+                    journal.annule(fait);
             }
             if (raison) {
                 resultat.echecs.push_back({f.original, *raison});
                 continue;
             }
-            FichierJournal fait = f;
-            fait.action = ActionJournal::Restauration;
             resultat.faits.push_back(fait);
-            if (!essai) {
-                journal.note(fait);
-                RetireDossiersVides(f.garage, lecteurs);
-            }
+            if (!essai)
+                quittes.append(f.garage);
         }
         if (resultat.arrete)
             break;
     }
+    dossiers.libere();
+    for (const QString& garage : std::as_const(quittes)) RetireDossiersVides(garage, lecteurs, fs);
     resultat.execution = journal.id();
-    resultat.avis = journal.avis();
+    resultat.avis.append(journal.avis());
     return resultat;
 }
 
@@ -261,65 +343,90 @@ ResultatGarage VideGarage(int jours, const DriveMap& lecteurs, const QList<QChar
         return resultat;
     }
     const qint64 limiteNs = maintenant.addDays(-qint64(jours)).toMSecsSinceEpoch() * 1000000;
-    JournalGarage journal(ActionJournal::Suppression, lecteurs, maintenant);
+    JournalGarage journal(ActionJournal::Suppression, lecteurs, maintenant, {}, &fs);
+    bool sansJournal = false;
     for (const QChar lettre : Lettres(lecteurs, lettres)) {
         const QString garage = QString(lettre.toUpper()) + QStringLiteral(":\\_");
-        const std::optional<QString> hote = lecteurs.versHote(garage);
-        if (!hote || !fs.folderExists(*hote))
+        DossiersGarage chaine;
+        DossiersGarage::PtrNiveau tenu;
+        QString fautif;
+        if (const ResultatFs r = chaine.tiens(garage, lecteurs, fs, tenu, fautif, false);
+            !r.ok()) {
+            if (r.erreur == ELOOP || r.erreur == ENOTDIR)
+                resultat.avis.append(QStringLiteral("« %1 » est un lien symbolique ou n'est pas "
+                                                    "un dossier : il n'est pas vidé")
+                                         .arg(fautif));
             continue;
+        }
         // When each garage copy arrived, as the journal tells: the latest run that moved a file
-        // of this size and date there.
+        // of this size and date there, counted no earlier than the runs before it.
         QHash<QString, qint64> arrivees;
         for (const ExecutionJournal& e : executions) {
-            if (e.lettre != lettre.toUpper() || !e.date.isValid())
+            if (e.lettre != lettre.toUpper() || !e.ordre.isValid())
                 continue;
             for (const FichierJournal& f : e.fichiers) {
-                if (f.action == ActionJournal::Garage)
+                if (f.action == ActionJournal::Garage && f.fait)
                     arrivees.insert(f.garage + u'\t' + QString::number(f.taille) + u'\t' +
                                         QString::number(f.modificationNs),
-                                    e.date.toMSecsSinceEpoch() * 1000000);
+                                    e.ordre.toMSecsSinceEpoch() * 1000000);
             }
         }
-        QStringList fichiers, dossiers;
-        Parcourt(*hote, garage, fs, fichiers, dossiers);
-        for (const QString& chemin : std::as_const(fichiers)) {
-            if (arret && arret->verifie()) {
-                resultat.arrete = true;
-                break;
-            }
-            const QString fichierHote = *lecteurs.versHote(chemin);
-            const std::optional<InfoFichier> info = fs.info(fichierHote);
-            if (!info)
-                continue;
-            const qint64 arrivee = arrivees.value(chemin + u'\t' + QString::number(info->taille) +
-                                                      u'\t' + QString::number(info->modificationNs),
-                                                  info->modificationNs);
-            if (jours > 0 && arrivee >= limiteNs)
-                continue;
-            if (!essai) {
-                const ResultatFs efface = fs.forceRemove(fichierHote);
-                if (!efface.ok()) {
-                    resultat.echecs.push_back({chemin, efface.raison});
-                    continue;
+        QStringList dossiers;
+        const bool fini = Parcourt(
+            tenu->dossier, garage, fs,
+            [&](const DossierTenu& dossier, const QString& nom, const QString& chemin) {
+                if (arret && arret->verifie()) {
+                    resultat.arrete = true;
+                    return false;
                 }
-            }
-            const FichierJournal fait{ActionJournal::Suppression, CheminOriginal(chemin), chemin,
-                                      info->taille, info->modificationNs};
-            resultat.faits.push_back(fait);
-            if (!essai)
-                journal.note(fait);
-        }
+                const QString fichierHote = dossier.acces() + u'/' + nom;
+                const std::optional<InfoFichier> info = fs.info(fichierHote);
+                if (!info)
+                    return true;
+                // A file no journal knows is dated by when it entered the garage, never by its
+                // own dates: an old revision moved there yesterday is a day old.
+                const auto cle = chemin + u'\t' + QString::number(info->taille) + u'\t' +
+                                 QString::number(info->modificationNs);
+                const auto connue = arrivees.constFind(cle);
+                const qint64 arrivee = connue != arrivees.constEnd()
+                                           ? *connue
+                                           : fs.arrivalTime(fichierHote).value_or(
+                                                 std::numeric_limits<qint64>::max());
+                if (jours > 0 && arrivee >= limiteNs)
+                    return true;
+                const FichierJournal fait{ActionJournal::Suppression, CheminOriginal(chemin),
+                                          chemin, info->taille, info->modificationNs};
+                if (!essai) {
+                    if (!journal.note(fait)) {
+                        resultat.echecs.push_back(SansJournal(chemin));
+                        sansJournal = true;
+                        return false;
+                    }
+                    const ResultatFs efface = fs.forceRemove(fichierHote);
+                    if (!efface.ok()) {
+                        journal.annule(fait);
+                        resultat.echecs.push_back({chemin, efface.raison});
+                        return true;
+                    }
+                }
+                resultat.faits.push_back(fait);
+                return true;
+            },
+            dossiers);
+        tenu.reset();
+        chaine.libere();
         if (essai)
             continue;
-        // Deepest folders first (a stopped run's too: only the empty ones go), so a folder emptied
-        // of its folders goes too.
-        for (qsizetype i = dossiers.size() - 1; i >= 0; --i)
-            QDir().rmdir(*lecteurs.versHote(dossiers[i]));
-        if (resultat.arrete)
+        // Deepest folders first (a stopped run's too: only the empty ones go), so a folder
+        // emptied of its folders goes too.
+        for (qsizetype i = dossiers.size() - 1; i >= 0; --i) RetireSiVide(dossiers[i], lecteurs, fs);
+        if (!fini)
             break;
     }
+    if (sansJournal)
+        resultat.arrete = true;
     resultat.execution = journal.id();
-    resultat.avis = journal.avis();
+    resultat.avis.append(journal.avis());
     return resultat;
 }
 

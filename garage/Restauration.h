@@ -26,10 +26,12 @@ enum class EtatFichier {
     Garage,    // its copy is still in the garage, as the run left it ("garage")
     Restaure,  // a restore of this run brought it back ("restored")
     Manquant,  // its copy is gone from the garage, or was replaced by a later run ("missing")
-    Detruit    // destroyed by the run, nothing to restore ("deleted")
+    Detruit,   // destroyed by the run, nothing to restore ("deleted")
+    EnPlace    // never moved or destroyed: the act failed, or the run was killed between its
+               // line and its act; the file is at its place ("in-place")
 };
 
-// "garage", "restored", "missing", "deleted".
+// "garage", "restored", "missing", "deleted", "in-place".
 QString NomEtat(EtatFichier etat);
 
 struct LigneExecution {

@@ -28,7 +28,7 @@ constexpr auto IntervalleAttente = std::chrono::milliseconds(50);
 // Attempts when a lock file or its folders vanish under us (their holder was just leaving).
 constexpr int EssaisMax = 1000;
 
-enum class Prise { Prise, SansGarage, Impossible, Abandon };
+enum class Prise { Prise, SansGarage, Impossible };
 
 // The calls on the lock file the file-system service has no use for, with wide-character
 // paths on Windows. Ouvre sets errno on failure.
@@ -124,18 +124,24 @@ VerrousGarage::~VerrousGarage() {
 void VerrousGarage::libere() {
     FileSystem systeme;  // the lock's own calls: a run's fault plan does not count them
     for (Verrou& v : verrous_) {
+        const QString fichier = v.journaux.acces() + QStringLiteral("/verrou");
 #ifdef _WIN32
         // Windows keeps an open file's name: it is closed first. A run that opens it in
         // between keeps the name, holds the lock and goes on with it.
         Ferme(v.fd);
-        systeme.forceRemove(v.fichier);
+        systeme.forceRemove(fichier);
 #else
         // Removed while still held: a run that opened the file meanwhile finds, once it holds
         // it, that the name no longer leads to it, and starts again with a new file.
-        systeme.forceRemove(v.fichier);
+        systeme.forceRemove(fichier);
         Ferme(v.fd);
 #endif
-        QDir().rmdir(v.dossier);
+        // The folders are let go before they are removed (Windows removes no held folder), and
+        // removed through the folder that holds them.
+        v.journaux.ferme();
+        QDir().rmdir(v.garage.acces() + QStringLiteral("/.tidemark"));
+        v.garage.ferme();
+        // rmdir never follows a link in the last place of its path.
         if (!v.garageCree.isEmpty())
             QDir().rmdir(v.garageCree);
     }
@@ -155,32 +161,38 @@ bool VerrousGarage::prend(QList<QChar> lettres, const DriveMap& lecteurs, bool c
         const QString garage =
             racine.endsWith(u'/') ? racine + u'_' : racine + QStringLiteral("/_");
         Verrou v;
-        v.dossier = garage + QStringLiteral("/.tidemark");
-        v.fichier = v.dossier + QStringLiteral("/verrou");
         bool annonce = false;
         Prise prise = Prise::Impossible;
         for (int essai = 0; essai < EssaisMax; ++essai) {
+            // The garage and its .tidemark are reached from the drive root without following a
+            // link: a link there is refused, and the lock is never made through it.
+            DossierTenu haut;
+            if (!systeme.openFolder(racine, haut).ok())
+                break;
             bool garageCree = false;
-            if (creer) {
-                if (!systeme.createFolder(garage, &garageCree).ok())
-                    break;
-            } else if (!systeme.folderExists(garage)) {
+            if (const ResultatFs r =
+                    systeme.openSubfolder(haut, QStringLiteral("_"), creer, v.garage, &garageCree);
+                !r.ok()) {
                 // A run that puts nothing into the garage makes none to lock.
-                prise = systeme.fileExists(garage) ? Prise::Impossible : Prise::SansGarage;
+                if (!creer && r.erreur == ENOENT)
+                    prise = Prise::SansGarage;
                 break;
             }
             if (garageCree)
                 v.garageCree = garage;
-            if (const ResultatFs fait = systeme.createFolder(v.dossier); !fait.ok()) {
+            if (const ResultatFs fait =
+                    systeme.openSubfolder(v.garage, QStringLiteral(".tidemark"), true, v.journaux);
+                !fait.ok()) {
                 if (fait.erreur == ENOENT)
                     continue;  // the garage folder went with the run that made it
                 break;
             }
+            const QString fichier = v.journaux.acces() + QStringLiteral("/verrou");
             bool existait = false;
-            int fd = Ouvre(v.fichier, true);
+            int fd = Ouvre(fichier, true);
             if (fd < 0 && errno == EEXIST) {
                 existait = true;
-                fd = Ouvre(v.fichier, false);
+                fd = Ouvre(fichier, false);
             }
             if (fd < 0) {
                 if (errno == ENOENT)
@@ -210,7 +222,7 @@ bool VerrousGarage::prend(QList<QChar> lettres, const DriveMap& lecteurs, bool c
             // The name must still lead to the file now held: its last holder may have removed
             // it between our open and our lock.
             qint64 taille = 0;
-            if (!Nomme(fd, v.fichier, taille)) {
+            if (!Nomme(fd, fichier, taille)) {
                 Ferme(fd);
                 continue;
             }
@@ -223,10 +235,13 @@ bool VerrousGarage::prend(QList<QChar> lettres, const DriveMap& lecteurs, bool c
             prise = Prise::Prise;
             break;
         }
-        if (prise == Prise::Prise)
+        if (prise == Prise::Prise) {
             verrous_.push_back(std::move(v));
-        else if (!v.garageCree.isEmpty())
+        } else if (!v.garageCree.isEmpty()) {
+            v.journaux.ferme();
+            v.garage.ferme();
             QDir().rmdir(v.garageCree);
+        }
     }
     return true;
 }

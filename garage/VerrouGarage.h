@@ -4,6 +4,8 @@
 #include <QList>
 #include <QString>
 
+#include "core/FileSystem.h"
+
 #include <functional>
 #include <vector>
 
@@ -20,7 +22,6 @@
 namespace tidemark {
 
 class DriveMap;
-class FileSystem;
 
 // Called while a run waits for a lock another run holds: once with the message to show
 // ("une autre purge est en cours sur C: ; attente…"), then about every 100 ms with an empty
@@ -55,10 +56,10 @@ public:
 
 private:
     struct Verrou {
-        int fd = -1;         // the open lock file (a C runtime descriptor on Windows)
-        QString fichier;     // the lock file
-        QString dossier;     // its folder, X:\_\.tidemark, removed when left empty
-        QString garageCree;  // the garage folder, when made for the lock alone
+        int fd = -1;            // the open lock file (a C runtime descriptor on Windows)
+        DossierTenu garage;     // X:\_, held (reached from the drive root, no link followed)
+        DossierTenu journaux;   // its X:\_\.tidemark, held, removed when left empty
+        QString garageCree;     // the garage's host path, when made for the lock alone
     };
     std::vector<Verrou> verrous_;
     int retires_ = 0;

@@ -37,8 +37,9 @@ QList<QChar> LettresDes(const AppState& state, const std::vector<std::size_t>& l
 
 // The group of revisions of each "X" line, for the check of the revisions kept in it: their
 // older revisions are disposed of only while these still stand as the analysis read them.
-// A group is the run of neighbouring entries of one directory and one name without revision;
-// it is found along the list in order, and checked once, by the first thread that needs it.
+// A group is the run of neighbouring entries of one directory and one name without revision,
+// found along the list in order. Its kept revisions are checked again before each of its
+// files goes; once a check fails, the rest of the group stays.
 class GroupesGardes {
 public:
     GroupesGardes(const AppState& state, const std::vector<std::size_t>& lignes,
@@ -65,13 +66,22 @@ public:
     }
 
     // Nothing when the k-th marked line may go as far as its group is concerned, else the
-    // reason it stays.
-    const std::optional<QString>& verdict(std::size_t k) {
-        static const std::optional<QString> libre;
+    // reason it stays. Looks at the kept revisions again on every call.
+    std::optional<QString> verdict(std::size_t k) {
         if (groupeDe_[k] < 0)
-            return libre;
+            return std::nullopt;
         Groupe& groupe = groupes_[std::size_t(groupeDe_[k])];
-        std::call_once(groupe.examine, [&] { groupe.raison = examine(groupe.debut, groupe.fin); });
+        {
+            const std::lock_guard garde(groupe.mutex);
+            if (groupe.raison)
+                return groupe.raison;
+        }
+        std::optional<QString> raison = examine(groupe.debut, groupe.fin);
+        if (!raison)
+            return std::nullopt;
+        const std::lock_guard garde(groupe.mutex);
+        if (!groupe.raison)
+            groupe.raison = std::move(raison);
         return groupe.raison;
     }
 
@@ -79,8 +89,8 @@ private:
     struct Groupe {
         std::size_t debut = 0;
         std::size_t fin = 0;
-        std::once_flag examine;
-        std::optional<QString> raison;
+        std::mutex mutex;
+        std::optional<QString> raison;  // set once a kept revision was found changed
     };
 
     PartiesEntree parties(std::size_t k, QString& chemin) const {
@@ -162,7 +172,7 @@ ResultatTraitement TraitementPurge(const AppState& state, ModeDisposition mode,
     // file it has just checked.
     JournalGarage journal(
         mode == ModeDisposition::Detruire ? ActionJournal::Suppression : ActionJournal::Garage,
-        lecteurs);
+        lecteurs, QDateTime::currentDateTimeUtc(), {}, &fs);
     DossiersGarage dossiers;
     GroupesGardes groupes(state, lignes, lecteurs, fs);
     std::vector<Issue> issues(lignes.size());
@@ -172,9 +182,11 @@ ResultatTraitement TraitementPurge(const AppState& state, ModeDisposition mode,
     std::mutex distribution;
     std::size_t prochaine = 0;
     bool arrete = false;
+    // A journal that could not take a line: nothing more is moved or deleted.
+    std::atomic<bool> sansJournal{false};
     const auto suivante = [&]() -> std::optional<std::size_t> {
         const std::lock_guard garde(distribution);
-        if (arrete || prochaine >= lignes.size())
+        if (arrete || sansJournal || prochaine >= lignes.size())
             return std::nullopt;
         if (arret && arret->verifie()) {
             arrete = true;
@@ -190,13 +202,15 @@ ResultatTraitement TraitementPurge(const AppState& state, ModeDisposition mode,
             const std::size_t i = lignes[*k];
             Issue& issue = issues[*k];
             const InfoFichier* lue = state.InfosLues.trouve(qint32(i));
-            if (const std::optional<QString>& raison = groupes.verdict(*k)) {
+            if (const std::optional<QString> raison = groupes.verdict(*k)) {
                 issue = {Issue::Quoi::Echec, *raison};
             } else if (const ResultatDisposition r =
                            TraiteDoublon(CheminEntree(state, i), mode, state.options.ValCaches, lue,
                                          lecteurs, fs, &contexte);
                        !r.ok()) {
                 issue = {Issue::Quoi::Echec, r.raison};
+                if (r.journalEnEchec)
+                    sansJournal = true;
             } else {
                 issue.quoi = r.laisse ? Issue::Quoi::Laissee : Issue::Quoi::Traitee;
             }
@@ -206,9 +220,19 @@ ResultatTraitement TraitementPurge(const AppState& state, ModeDisposition mode,
         }
     });
     avance.a(faits);
+    dossiers.libere();
     if (arrete) {
         resultat.arrete = true;
         resultat.restantes = resultat.marquees - faits;
+    }
+    // Without its journal the run stopped: every line not reached stays, and says why.
+    if (sansJournal) {
+        for (Issue& issue : issues) {
+            if (issue.quoi == Issue::Quoi::Intacte)
+                issue = {Issue::Quoi::Echec,
+                         QStringLiteral("le journal du garage ne peut pas être écrit ; rien de "
+                                        "plus n'a été fait")};
+        }
     }
 
     // The report, in list order whatever the order the files were done in.
