@@ -20,7 +20,7 @@ QString Aide() {
                "Usage : tidemark-cli garage [--drive X]... list\n"
                "   ou : tidemark-cli garage [--drive X]... show RUN\n"
                "   ou : tidemark-cli garage [--drive X]... restore (RUN | --last) [--dry-run]\n"
-               "   ou : tidemark-cli garage [--drive X]... empty [--older-than JOURS] "
+               "   ou : tidemark-cli garage [--drive X]... empty --older-than JOURS "
                "[--dry-run]\n"
                "Consulte le journal des garages X:\\_ des lecteurs, remet en place les fichiers "
                "d'une exécution\nou vide le garage.\n"
@@ -30,11 +30,15 @@ QString Aide() {
                "                         RUN, date, action, fichiers, octets\n"
                "  show RUN               un fichier par ligne : état, chemin d'origine, chemin "
                "au garage\n"
-               "                         (état : garage, restored, missing ou deleted)\n"
+               "                         (état : garage, restored, missing, deleted ou "
+               "in-place)\n"
                "  restore RUN            remet à leur place les fichiers de RUN encore au "
                "garage,\n"
                "                         sans jamais remplacer un fichier qui s'y trouve\n"
-               "  empty                  détruit les fichiers du garage et les écrit\n"
+               "  empty --older-than J   détruit les fichiers du garage qui y sont depuis plus "
+               "de J jours\n"
+               "                         et les écrit (--older-than est obligatoire ; 0 : "
+               "tout)\n"
                "\n"
                "Options :\n"
                "  --drive X              seulement le garage du lecteur X (répétable ; par "
@@ -45,7 +49,9 @@ QString Aide() {
                "jours (0 : tout)\n"
                "  --dry-run              restore, empty : montre sans rien changer\n") +
            AideFin(QStringLiteral(
-               "Un fichier que le journal ne connaît pas est daté par sa date de modification.\n"
+               "Un fichier que le journal ne connaît pas est daté par son arrivée au garage, "
+               "jamais par sa\ndate de modification. Les exécutions sont ordonnées par leur "
+               "numéro, pas par l'horloge.\n"
                "Sortie standard : les lignes demandées ; erreur standard : les comptes, les "
                "messages\net les fichiers laissés avec leur raison.\n"));
 }
@@ -80,7 +86,8 @@ QString LitOptions(const QStringList& arguments, const DriveMap& lecteurs, Optio
             for (const QChar c : valeur) ok = ok && c >= u'0' && c <= u'9';
             const int n = ok ? valeur.toInt(&ok) : 0;
             if (manque || !ok)
-                return QStringLiteral("--older-than attend un nombre de jours, pas « %1 ».")
+                return QStringLiteral("--older-than attend un nombre de jours entre 0 et "
+                                      "2147483647, pas « %1 ».")
                     .arg(valeur);
             lues.jours = n;
         } else if (argument == u"--dry-run") {
@@ -123,7 +130,7 @@ int Liste(const std::vector<ExecutionJournal>& executions) {
                                [&](const Total& t) { return t.premiere->id == e.id; });
         if (it == totaux.end())
             it = totaux.insert(totaux.end(), Total{&e});
-        it->fichiers += qint64(e.fichiers.size());
+        it->fichiers += e.nombre();
         it->octets += e.octets();
     }
     const bool ecrit = EcritLignes(totaux.size(), [&](std::size_t i) {
@@ -192,16 +199,22 @@ int CmdGarage(QStringList arguments) {
     if ((lues.derniere && sous != u"restore") || (lues.jours && sous != u"empty") ||
         (lues.essai && sous != u"restore" && sous != u"empty"))
         return ErreurUsage(QStringLiteral("option sans objet pour garage %1.").arg(sous));
+    // Emptying destroys for good: it is never the default of a forgotten option.
+    if (sous == u"empty" && !lues.jours)
+        return ErreurUsage(QStringLiteral("garage empty attend --older-than JOURS (0 pour tout "
+                                          "détruire) : rien n'a été détruit."));
 
     FileSystem fs;
-    const std::vector<ExecutionJournal> executions = LitJournaux(lecteurs, lues.lettres);
+    QStringList avis;
+    const std::vector<ExecutionJournal> executions = LitJournaux(lecteurs, lues.lettres, &avis);
+    for (const QString& a : std::as_const(avis)) Ecrit(stderr, a + u'\n');
     if (sous == u"list")
         return Liste(executions);
     if (sous == u"show")
         return Montre(executions, lues.operandes[0], lecteurs, fs);
     if (sous == u"empty") {
         const ResultatGarage r =
-            VideGarage(lues.jours.value_or(0), lecteurs, lues.lettres, fs, lues.essai, Attente);
+            VideGarage(*lues.jours, lecteurs, lues.lettres, fs, lues.essai, Attente);
         EcritLignes(r.faits.size(), [&](std::size_t i) { return r.faits[i].garage; });
         return Bilan(r, lues.essai ? QStringLiteral("Essai à blanc : %1 fichier(s) seraient "
                                                     "détruits.")
@@ -211,7 +224,7 @@ int CmdGarage(QStringList arguments) {
     if (lues.derniere) {
         for (const ExecutionJournal& e : executions) {
             if (e.action == ActionJournal::Garage)
-                id = e.id;  // oldest first: the last one found is the newest
+                id = e.id;  // in run order: the last one found is the newest
         }
         if (id.isEmpty())
             return ErreurUsage(QStringLiteral("aucune exécution n'a mis de fichier au garage."));

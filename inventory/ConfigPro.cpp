@@ -107,16 +107,23 @@ QString LigneSansSearchPath(const QString& fichier) {
            QStringLiteral("'  ne contient pas de 'search path'\r\n");
 }
 
+QString LigneSearchPathRefuses(const QString& fichier) {
+    return MarqueVide.toString() + QStringLiteral("Le fichier '") + fichier +
+           QStringLiteral("'  n'a que des 'search path' refusés\r\n");
+}
+
 bool LitConfigPro(const QString& fichier, const QString& repertoire, const DriveMap& lecteurs,
                   const FileSystem& fs, QStringList& RepConf, CompteRenduConfig& compteRendu,
                   int capacite) {
     const std::optional<QString> hote = lecteurs.versHote(fichier);
     const LectureFichier lu = hote ? LitFichierOrdinaire(*hote, LimiteConfigPro) : LectureFichier{};
     if (!lu.ok()) {
-        compteRendu.lignes.append(LigneEchec(repertoire));
+        // One line: there is none, or there is one that is not read, and why.
         if (hote && lu.issue != IssueLecture::Absent)
             compteRendu.avis.append(QStringLiteral("config.pro passé : ") +
                                     PhraseRefus(lu, fichier) + u'.');
+        else
+            compteRendu.lignes.append(LigneEchec(repertoire));
         return false;
     }
     compteRendu.lignes.append(MarqueVide.toString() + QStringLiteral("Le fichier  '") + fichier +

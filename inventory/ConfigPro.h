@@ -52,13 +52,16 @@ QString CheminConfigPro(const QString& repertoire);
 // the process's current directory. Adds its lines to `compteRendu.lignes` and counts what it
 // passed over. Returns true when the file was read to its end, false when it is missing, is
 // no regular file, is larger than LimiteConfigPro or could not be read (a notice then says
-// why, unless it is missing); it is never waited on and is closed in every case. Writes
-// nothing on disk.
+// why, unless it is missing: then there is no list line, only that notice); it is never waited
+// on and is closed in every case. Writes nothing on disk.
 bool LitConfigPro(const QString& fichier, const QString& repertoire, const DriveMap& lecteurs,
                   const FileSystem& fs, QStringList& RepConf, CompteRenduConfig& compteRendu,
                   int capacite = CapaciteRepConf);
 
 // The list line of a file read without a search directory found in it.
 QString LigneSansSearchPath(const QString& fichier);
+// The list line of a file whose search directories were all passed over (on no drive, in a
+// garage, past the capacity): the notices that follow say why.
+QString LigneSearchPathRefuses(const QString& fichier);
 
 }  // namespace tidemark

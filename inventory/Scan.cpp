@@ -469,13 +469,18 @@ void ScanConfig(Inventaire& state, const QString& filtre, const DemandeScan& dem
     CompteRenduConfig compteRendu;
     // Reads the config.pro of one directory; a file read that names no search directory is
     // said in a line of its own.
+    const auto refuses = [&] {
+        return compteRendu.horsLecteur + compteRendu.dansGarage + compteRendu.auDelaCapacite;
+    };
     const auto litConfigDe = [&](const QString& repertoire) {
         const qsizetype avant = state.RepConf.size();
+        const int refusesAvant = refuses();
         const QString fichier = CheminConfigPro(repertoire);
         if (LitConfigPro(fichier, repertoire, lecteurs, fs, state.RepConf, compteRendu,
                          demande.capaciteRepConf) &&
             state.RepConf.size() == avant)
-            compteRendu.lignes.append(LigneSansSearchPath(fichier));
+            compteRendu.lignes.append(refuses() > refusesAvant ? LigneSearchPathRefuses(fichier)
+                                                               : LigneSansSearchPath(fichier));
     };
 
     if (demande.avecHome) {

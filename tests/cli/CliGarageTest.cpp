@@ -59,7 +59,11 @@ TEST(CliGarage, ListeMontreRestaureEtVideLeGarageDUnePurge) {
     EXPECT_EQ(cli.arbre.contenu("proj/sous/b.prt.1"), "b1");
     EXPECT_EQ(cli({"garage", "show", id}).lignes, (QStringList{"garage" + a, "restored" + b}));
 
-    s = cli({"garage", "empty", "--dry-run"});
+    // Emptying says how old, or destroys nothing.
+    s = cli({"garage", "empty"});
+    EXPECT_EQ(s.code, 2);
+    EXPECT_TRUE(s.lignes.isEmpty());
+    s = cli({"garage", "empty", "--older-than", "0", "--dry-run"});
     EXPECT_EQ(s.lignes, QStringList{"C:\\_\\proj\\a.prt.1"});
     EXPECT_TRUE(cli.arbre.existe("_/proj/a.prt.1"));
     s = cli({"garage", "empty", "--older-than", "0"});
@@ -88,6 +92,7 @@ TEST(CliGarage, UnUsageIncorrectSortAvecLeCode2) {
                                          {"garage", "list", "x"},
                                          {"garage", "--drive", "Q", "list"},
                                          {"garage", "empty", "--older-than", "-1"},
+                                         {"garage", "empty", "--dry-run"},
                                          {"garage", "list", "--dry-run"},
                                          {"garage", "show", "20990101T000000.000Z"},
                                          {"garage", "restore", "--last"}}) {
@@ -97,8 +102,7 @@ TEST(CliGarage, UnUsageIncorrectSortAvecLeCode2) {
     }
 }
 
-// A purge killed half-way: every file that left its place is in the journal, but the last
-// one of each thread moving files, which is in the garage at its garage path.
+// A purge killed half-way: every file that left its place is in the journal and in the garage.
 TEST(CliGarage, UnePurgeTueeLaisseUnJournalDeChaqueFichierParti) {
     Cli cli;
     QStringList fichiers;

@@ -175,6 +175,8 @@ TEST_F(CliPurgeTest, MauvaisUsageSortAvecDeuxSansToucherAuDisque) {
     }
     EXPECT_EQ(arbre.tout(), avant);
     EXPECT_TRUE(lance({"--keep", "0", "C:\\proj"}).erreurs.contains(QStringLiteral("« 0 »")));
+    EXPECT_TRUE(lance({"--keep", "2147483648", "C:\\proj"})
+                    .erreurs.contains(u"d'au moins 1 et d'au plus 2147483647, pas « 2147483648 »"));
     // keep-aux 0 is a valid count; the "=" form is read too.
     EXPECT_EQ(lance({"--keep-aux", "0", "--types", "prt", "C:\\proj"}).code, 0);
     EXPECT_EQ(lance({"--keep=2", "--types", "prt", "C:\\proj"}).lignes,

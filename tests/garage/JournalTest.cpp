@@ -285,5 +285,69 @@ TEST_F(Purge, ViderLeGarageGardeLesExecutionsPlusJeunes) {
     EXPECT_EQ(Journaux().size(), 4u);
 }
 
+TEST_F(Purge, UneHorlogeReculeeNeChangeNiLOrdreNiLAgeDesExecutions) {
+    const QDateTime maintenant = QDateTime::currentDateTimeUtc();
+    const QString premiere = Purger(maintenant.addSecs(-3600));
+    banc.liste({"b/bague.prt.1", "b/bague.prt.2"});
+    const QString seconde = Purger(maintenant.addDays(-2));  // the clock set two days back
+    const std::vector<ExecutionJournal> journaux = Journaux();
+    ASSERT_EQ(journaux.size(), 2u);
+    EXPECT_EQ(journaux[0].id, premiere);
+    EXPECT_EQ(journaux[1].id, seconde) << "the later run is the last, whatever its date";
+    EXPECT_EQ(journaux[1].numero, journaux[0].numero + 1);
+    EXPECT_EQ(journaux[1].ordre, journaux[0].ordre) << "never older than the run before it";
+    const QStringList garage = banc.tree.tout();
+    EXPECT_TRUE(VideGarage(1, banc.lecteurs, {}, banc.fs, false, {}, maintenant).faits.empty());
+    EXPECT_EQ(banc.tree.tout(), garage);
+}
+
+TEST_F(Purge, UneLigneDontLeFichierNEstPasPartiSeLitEnPlaceEtNEstPasRestauree) {
+    banc.plan.echoue(OperationFs::Renomme, 2, EACCES);
+    VisuPurge(banc.state, banc.lecteurs, banc.fs);
+    const ResultatTraitement r = TraitementPurge(banc.state, ModeDisposition::Deplacer,
+                                                 banc.lecteurs, banc.fs, {}, {}, nullptr, 1);
+    ASSERT_EQ(r.echecs.size(), 1u);
+    const std::vector<ExecutionJournal> journaux = Journaux();
+    ASSERT_EQ(journaux.size(), 1u);
+    EXPECT_EQ(journaux[0].fichiers.size(), 5u);
+    EXPECT_EQ(journaux[0].nombre(), 4);
+    for (const LigneExecution& l : EtatExecution(journaux, journaux[0].id, banc.lecteurs, banc.fs))
+        EXPECT_EQ(l.etat, l.fichier.original == r.echecs[0].chemin ? EtatFichier::EnPlace
+                                                                   : EtatFichier::Garage);
+    const ResultatGarage retour =
+        RestaureExecution(journaux[0].id, banc.lecteurs, {}, banc.fs, false);
+    EXPECT_TRUE(retour.complet());
+    EXPECT_EQ(retour.faits.size(), 4u);
+    EXPECT_EQ(Photo(banc.tree), avant);
+}
+
+TEST_F(Purge, UnJournalQuiNEstPasUnFichierOuUnDossierDeJournauxLienSontRefuses) {
+    TIDEMARK_SAUF_WINDOWS("named pipes and links need what Windows lacks or guards");
+    Purger();
+    banc.tree.piege("_/.tidemark/tube.txt", test::TempTree::Piege::Tube);
+    banc.tree.lien("_/.tidemark/lien.txt", "/etc/passwd");
+    QStringList avis;
+    EXPECT_EQ(LitJournaux(banc.lecteurs, {}, &avis).size(), 1u);
+    ASSERT_EQ(avis.size(), 2) << avis.join(u'\n').toStdString();
+    EXPECT_TRUE(avis[0].contains(u"lien.txt") && avis[1].contains(u"tube.txt"));
+
+    // The journal folder a link to a folder on no drive: neither read nor written through.
+    test::TempTree dehors;
+    ASSERT_TRUE(QDir().rename(banc.tree.chemin("_/.tidemark"), dehors.chemin("tidemark")));
+    banc.tree.lien("_/.tidemark", dehors.chemin("tidemark"));
+    avis.clear();
+    EXPECT_TRUE(LitJournaux(banc.lecteurs, {}, &avis).empty());
+    EXPECT_EQ(avis.size(), 1);
+    banc.liste({"b/bague.prt.1", "b/bague.prt.2"});
+    VisuPurge(banc.state, banc.lecteurs, banc.fs);
+    const QStringList journauxDehors = QDir(dehors.chemin("tidemark")).entryList(QDir::Files);
+    const ResultatTraitement r =
+        TraitementPurge(banc.state, ModeDisposition::Deplacer, banc.lecteurs, banc.fs);
+    EXPECT_EQ(r.traitees, 0);
+    EXPECT_EQ(r.echecs.size(), 1u);
+    EXPECT_EQ(banc.tree.contenu("b/bague.prt.1"), "b/bague.prt.1");
+    EXPECT_EQ(QDir(dehors.chemin("tidemark")).entryList(QDir::Files), journauxDehors);
+}
+
 }  // namespace
 }  // namespace tidemark

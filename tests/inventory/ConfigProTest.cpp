@@ -176,11 +176,21 @@ TEST_F(ConfigProTest, FichierManquantVideOuSansRepertoire) {
     EXPECT_EQ(r.lignes, QStringList({analyse, sansSearchPath}));
     EXPECT_TRUE(r.sansRepertoireConfig);
 
-    // A folder named config.pro cannot be read as a file.
+    // Search directories that are all passed over are said to be refused, not missing.
+    arbre.dossier("_/x");
+    arbre.fichier("proj/config.pro", "search_path " + abs("_/x") + "\n");
+    r = scanne();
+    EXPECT_EQ(r.lignes.last(),
+              Marque + "Le fichier 'C:\\proj\\config.pro'  n'a que des 'search path' refusés\r\n");
+
+    // A folder named config.pro cannot be read as a file: one notice says so, no list line
+    // claims there is none.
     QFile::remove(arbre.chemin("proj/config.pro"));
     arbre.dossier("proj/config.pro");
     r = scanne();
-    EXPECT_EQ(r.lignes, QStringList({manque}));
+    EXPECT_TRUE(r.lignes.isEmpty());
+    EXPECT_TRUE(r.avis.contains(
+        u"config.pro passé : « C:\\proj\\config.pro » n'est pas un fichier ordinaire."));
 }
 
 TEST_F(ConfigProTest, HomePuisRepertoireUnMemeDossierListeUneFois) {
@@ -257,11 +267,10 @@ TEST_F(ConfigProTest, FichierTropGrandRefuseEtLaSuiteLue) {
                               QStringLiteral("C:\\maison"), lecteurs, fs, RepConf, compteRendu));
     EXPECT_EQ(compteRendu.avis,
               QStringList("config.pro passé : « C:\\maison\\config.pro » dépasse 16 Mo."));
-    // The home file is a failure line; the chosen directory's is read after it.
+    // The home file is a notice; the chosen directory's is read after it.
     environnement.insert(QStringLiteral("HOME"), arbre.chemin("maison"));
     const ResultatScan r = scanne(true);
-    EXPECT_EQ(r.lignes.first(),
-              Marque + "Le répertoire  'C:\\maison'  ne contient pas de fichier 'config.pro'\r\n");
+    EXPECT_EQ(r.lignes.first(), Marque + "Le fichier  'C:\\proj\\config.pro'  est en cours d'analyse");
     EXPECT_EQ(liste(), QStringList({"C:\\lib\\l.prt.1"}));
 }
 
