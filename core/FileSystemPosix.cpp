@@ -1,5 +1,6 @@
 // The file-system service on Linux and other POSIX systems.
 #include "core/FileSystem.h"
+#include "core/DeplacementAilleurs.h"
 #include "core/FileSystemCommun.h"
 
 #include <QFile>
@@ -157,105 +158,8 @@ int RenommerSansRemplacer(FaultPlan* plan, const QByteArray& de, const QByteArra
                  [&] { return ::rename(de.constData(), vers.constData()); });
 }
 
-// How a copy was put in place at the target, so that it can be undone.
-struct Mise {
-    bool nouvelle = false;   // the target did not exist: undoing removes the copy
-    QByteArray ancienne;     // a second name of the replaced older file, to put it back
-    IdentiteFichier placee;  // the copy that was put in place
-};
-
 IdentiteFichier Identite(const struct stat& s) {
     return {quint64(s.st_dev), quint64(s.st_ino)};
-}
-
-// Puts the finished temporary file or link in place at `cible`.
-int Placer(FaultPlan* plan, Temporaire& tmp, const QByteArray& cible, Remplacement remplacement,
-           Mise& mise) {
-    mise.placee = tmp.identite;
-    if (remplacement == Remplacement::Jamais) {
-        bool parLien = false;
-        const int code = RenommerSansRemplacer(plan, tmp.chemin, cible, parLien);
-        if (code != 0)
-            return code;
-        if (!parLien)
-            tmp.chemin.clear();  // renamed: the name is gone; else ~Temporaire unlinks it
-        mise.nouvelle = true;
-        return 0;
-    }
-    // Atomique. Try first without replacing: on success the target is known to be new, and
-    // a failure later may simply remove it.
-    int code = Etape(plan, OperationFs::Renomme, [&] {
-        return ::renameat2(AT_FDCWD, tmp.chemin.constData(), AT_FDCWD, cible.constData(),
-                           RENAME_NOREPLACE);
-    });
-    if (code == 0) {
-        tmp.chemin.clear();
-        mise.nouvelle = true;
-        return 0;
-    }
-    if (code != EEXIST && code != EINVAL && code != ENOSYS)
-        return code;
-    if (code != EEXIST && !Existe(cible)) {
-        mise.nouvelle = true;
-    } else {
-        // Keep a second name of the older file (a hard link, not counted: on a file system
-        // without hard links there is none) so that a failure after the replacement can put
-        // it back.
-        const QByteArray dossier = Dossier(cible);
-        if (CreerSousNomUnique(
-                dossier,
-                [&](const QByteArray& nom) {
-                    return ::linkat(AT_FDCWD, cible.constData(), AT_FDCWD, nom.constData(), 0);
-                },
-                mise.ancienne) != 0)
-            mise.ancienne.clear();
-    }
-    code = Etape(plan, OperationFs::Renomme,
-                 [&] { return ::rename(tmp.chemin.constData(), cible.constData()); });
-    if (code != 0) {
-        if (!mise.ancienne.isEmpty())
-            ::unlink(mise.ancienne.constData());
-        mise = {};
-        mise.placee = tmp.identite;
-        return code;
-    }
-    tmp.chemin.clear();
-    return 0;
-}
-
-// Undoes a placed copy after a later step failed; the source is still whole. Only the copy
-// this move placed is ever touched: whatever another program or run has put at the target
-// since (another device and inode) stays.
-// - The target was new: the copy is removed, nothing is duplicated.
-// - An older file was replaced and a second name of it was kept: it is renamed back over
-//   the copy, so the target is exactly as before.
-// - An older file was replaced without a second name (no hard links): the copy stays. The
-//   older file is gone either way, and removing the copy would leave the target empty; it
-//   is identical to the source, so the worst outcome is a duplicate, never a loss.
-// - The target is no longer the copy: if it is gone, the older file is put back under its
-//   name (without replacing anything); if something else stands there, the older file has
-//   been replaced by it and its second name goes.
-void Defaire(Mise& mise, const QByteArray& cible) {
-    struct stat present {};
-    const bool lue = ::lstat(cible.constData(), &present) == 0;
-    if (!lue || Identite(present) != mise.placee) {
-        if (mise.ancienne.isEmpty())
-            return;
-        if (lue)
-            ::unlink(mise.ancienne.constData());
-        else if (::renameat2(AT_FDCWD, mise.ancienne.constData(), AT_FDCWD, cible.constData(),
-                             RENAME_NOREPLACE) != 0)
-            return;  // the second name is all that is left of the older file: it stays
-        mise.ancienne.clear();
-        return;
-    }
-    if (!mise.ancienne.isEmpty()) {
-        // Should this rename fail, the second name is kept: it holds the older file.
-        if (::rename(mise.ancienne.constData(), cible.constData()) == 0)
-            mise.ancienne.clear();
-    } else if (mise.nouvelle) {
-        ::unlink(cible.constData());
-    }
 }
 
 int SynchroniserDossier(const QByteArray& dossier) {
@@ -407,52 +311,95 @@ int CopierLien(FaultPlan* plan, const QByteArray& source, const struct stat& ava
     });
 }
 
-// Moves a file or a link to another file system: copy beside the target, put in place,
-// sync the folder, then delete the source; any failure leaves the source and the target
-// as they were.
-int DeplacerAilleurs(FaultPlan* plan, const QByteArray& source, const QByteArray& cible,
-                     const struct stat& avant, Remplacement remplacement) {
-    if (remplacement == Remplacement::Jamais && Existe(cible))
-        return EEXIST;  // checked again when placing; this only spares a useless copy
-    if (!S_ISREG(avant.st_mode) && !S_ISLNK(avant.st_mode))
-        return EOPNOTSUPP;  // a device, pipe or socket cannot be copied
-    const QByteArray dossier = Dossier(cible);
-    Temporaire tmp;
-    int code = S_ISLNK(avant.st_mode) ? CopierLien(plan, source, avant, dossier, tmp)
-                                      : CopierFichier(plan, source, avant, dossier, tmp);
-    if (code != 0)
-        return code;
+// The steps of a move to another file system, on Linux (see DeplacementAilleurs.h).
+class PrimitivesPosix : public PrimitivesDeplacement {
+public:
+    explicit PrimitivesPosix(FaultPlan* plan) : plan_(plan) {}
 
-    Mise mise;
-    if ((code = Placer(plan, tmp, cible, remplacement, mise)) != 0)
-        return code;
-    // Once the copy is in place, only a failure of this move's own steps while the source is
-    // still the file that was copied undoes it. A source gone meanwhile (another run or a
-    // person moved or deleted it) or replaced by another file is no reason to remove the
-    // copy: it may now be the only one of that file's content.
-    const auto finit = [&](int resultat) {
-        if (!mise.ancienne.isEmpty())
-            ::unlink(mise.ancienne.constData());
-        return resultat;
-    };
-    const auto sourceIntacte = [&] {
-        struct stat maintenant {};
-        if (::lstat(source.constData(), &maintenant) != 0)
-            return errno == ENOENT ? 0 : errno;
-        return MemeFichier(maintenant, avant) ? -1 : EBUSY;
-    };
-    code = Etape(plan, OperationFs::Synchronise, [&] { return SynchroniserDossier(dossier); });
-    const int etatSource = sourceIntacte();
-    if (etatSource >= 0)
-        return finit(etatSource);  // gone (done) or replaced (reported): the copy stays
-    if (code == 0)
-        code = Etape(plan, OperationFs::Supprime, [&] { return ::unlink(source.constData()); });
-    if (code != 0) {
-        Defaire(mise, cible);
+    int copie(const QString& source, const InfoFichier& avant, const QString& dossier,
+              QString& tmp, IdentiteFichier& copie) override {
+        const QByteArray de = Natif(source);
+        struct stat s {};
+        if (::lstat(de.constData(), &s) != 0)
+            return errno;
+        if (!(Faits(s) == avant))
+            return EBUSY;  // replaced or written to since it was read
+        if (!S_ISREG(s.st_mode) && !S_ISLNK(s.st_mode))
+            return EOPNOTSUPP;  // a device, pipe or socket cannot be copied
+        Temporaire t;
+        const int code = S_ISLNK(s.st_mode) ? CopierLien(plan_, de, s, Natif(dossier), t)
+                                            : CopierFichier(plan_, de, s, Natif(dossier), t);
+        if (code != 0)
+            return code;
+        tmp = QFile::decodeName(std::exchange(t.chemin, QByteArray()));
+        copie = t.identite;
+        return 0;
+    }
+
+    int renommeSansRemplacer(const QString& de, const QString& vers) override {
+        const QByteArray a = Natif(de);
+        bool parLien = false;
+        const int code = RenommerSansRemplacer(plan_, a, Natif(vers), parLien);
+        if (code == 0 && parLien)
+            ::unlink(a.constData());  // linked in place: the temporary name goes
         return code;
     }
-    return finit(0);
-}
+
+    int remplace(const QString& de, const QString& vers, QString& ancienne) override {
+        const QByteArray a = Natif(de);
+        const QByteArray cible = Natif(vers);
+        // A second name of the older file (a hard link, not counted: on a file system without
+        // hard links there is none), so that a failure after the replacement can put it back.
+        QByteArray second;
+        if (CreerSousNomUnique(
+                Dossier(cible),
+                [&](const QByteArray& nom) {
+                    return ::linkat(AT_FDCWD, cible.constData(), AT_FDCWD, nom.constData(), 0);
+                },
+                second) != 0)
+            second.clear();
+        const int code =
+            Etape(plan_, OperationFs::Renomme, [&] { return ::rename(a.constData(), cible.constData()); });
+        if (code != 0) {
+            if (!second.isEmpty())
+                ::unlink(second.constData());
+            return code;
+        }
+        ancienne = QFile::decodeName(second);
+        return 0;
+    }
+
+    int synchroniseDossier(const QString& dossier) override {
+        return Etape(plan_, OperationFs::Synchronise,
+                     [&] { return SynchroniserDossier(Natif(dossier)); });
+    }
+
+    std::optional<InfoFichier> faits(const QString& chemin, int& erreur) override {
+        struct stat s {};
+        if (::lstat(Natif(chemin).constData(), &s) != 0) {
+            erreur = errno;
+            return std::nullopt;
+        }
+        return Faits(s);
+    }
+
+    int supprime(const QString& chemin) override {
+        return Etape(plan_, OperationFs::Supprime,
+                     [&] { return ::unlink(Natif(chemin).constData()); });
+    }
+
+    void retire(const QString& chemin) override { ::unlink(Natif(chemin).constData()); }
+
+    bool remet(const QString& de, const QString& vers, bool remplacer) override {
+        const QByteArray a = Natif(de), b = Natif(vers);
+        return remplacer ? ::rename(a.constData(), b.constData()) == 0
+                         : ::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(),
+                                       RENAME_NOREPLACE) == 0;
+    }
+
+private:
+    FaultPlan* plan_;
+};
 
 }  // namespace
 
@@ -685,9 +632,11 @@ ResultatFs FileSystem::move(const QString& source, const QString& cible, Remplac
     }
     if (code == EXDEV) {
         const int erreur = litAvant();
+        PrimitivesPosix primitives(plan_);
         code = erreur                   ? erreur
                : S_ISDIR(avant.st_mode) ? EISDIR
-                                        : DeplacerAilleurs(plan_, de, vers, avant, remplacement);
+                                        : DeplaceAilleurs(primitives, source, Faits(avant), cible,
+                                                          remplacement);
     }
     return Resultat(code);
 }

@@ -2,6 +2,7 @@
 // Linux side. A file's identity is its volume serial number and file index; a move never
 // replaces unless asked; read-only is the read-only attribute.
 #include "core/FileSystem.h"
+#include "core/DeplacementAilleurs.h"
 #include "core/FileSystemCommun.h"
 
 #include <QRandomGenerator>
@@ -207,11 +208,6 @@ bool SupprimeFichier(const std::wstring& chemin) {
     return false;
 }
 
-QString Dossier(const QString& chemin) {
-    const qsizetype i = std::max(chemin.lastIndexOf(u'/'), chemin.lastIndexOf(u'\\'));
-    return i < 0 ? QStringLiteral(".") : chemin.left(i == 2 && chemin[1] == u':' ? 3 : i);
-}
-
 // The prefix of the hidden temporary names a move creates beside its target.
 constexpr char16_t PrefixeTemporaire[] = u".tidemark-";
 constexpr qsizetype LongueurSuffixeTemporaire = 6;
@@ -321,130 +317,91 @@ int CopierFichier(FaultPlan* plan, const QString& source, const BY_HANDLE_FILE_I
     return 0;
 }
 
-// How a copy was put in place, so that it can be undone.
-struct Mise {
-    bool nouvelle = false;  // the target did not exist: undoing removes the copy
-    QString ancienne;       // the replaced older file, kept under a second name
-    InfoFichier placee;     // the copy that was put in place (its volume and file index)
-};
+// The steps of a move to another volume, on Windows (see DeplacementAilleurs.h).
+class PrimitivesWin : public PrimitivesDeplacement {
+public:
+    explicit PrimitivesWin(FaultPlan* plan) : plan_(plan) {}
 
-bool MemeIdentite(const InfoFichier& a, const InfoFichier& b) {
-    return a.peripherique == b.peripherique && a.inode == b.inode;
-}
-
-// Puts the finished temporary copy in place. With Atomique an older target is replaced in
-// one step by ReplaceFileW, which keeps the older file under a backup name until the move
-// is through.
-int Placer(FaultPlan* plan, Temporaire& tmp, const QString& cible, Remplacement remplacement,
-           Mise& mise) {
-    const std::wstring de = CheminWindows(tmp.chemin);
-    const std::wstring vers = CheminWindows(cible);
-    int code = Etape(plan, OperationFs::Renomme, [&] {
-        return ::MoveFileExW(de.c_str(), vers.c_str(), MOVEFILE_WRITE_THROUGH);
-    });
-    if (code == 0) {
-        tmp.chemin.clear();
-        mise.nouvelle = true;
+    int copie(const QString& source, const InfoFichier& avant, const QString& dossier,
+              QString& tmp, IdentiteFichier& copie) override {
+        BY_HANDLE_FILE_INFORMATION lu{};
+        if (const int code = LitFaits(source, false, lu))
+            return code;
+        if (!(Faits(lu) == avant))
+            return EBUSY;  // replaced or written to since it was read
+        if (lu.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            return EOPNOTSUPP;  // a link is not re-created on another volume
+        Temporaire t;
+        if (const int code = CopierFichier(plan_, source, lu, dossier, t))
+            return code;
+        BY_HANDLE_FILE_INFORMATION faite{};
+        if (const int code = LitFaits(t.chemin, false, faite))
+            return code;
+        const InfoFichier f = Faits(faite);
+        copie = {f.peripherique, f.inode};
+        tmp = std::exchange(t.chemin, QString());
         return 0;
     }
-    if (code != EEXIST || remplacement == Remplacement::Jamais)
-        return code;
-    const QString sauvegarde =
-        tmp.chemin.left(tmp.chemin.size() - LongueurSuffixeTemporaire) + QStringLiteral("ancien");
-    const std::wstring secours = CheminWindows(sauvegarde);
-    SupprimeFichier(secours);
-    const DWORD a = Attributs(vers);
-    if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY))
-        ::SetFileAttributesW(vers.c_str(), a & ~DWORD(FILE_ATTRIBUTE_READONLY));
-    code = Etape(plan, OperationFs::Renomme, [&] {
-        return ::ReplaceFileW(vers.c_str(), de.c_str(), secours.c_str(),
-                              REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
-    });
-    if (code != 0) {
-        if (a != INVALID_FILE_ATTRIBUTES && Attributs(vers) != INVALID_FILE_ATTRIBUTES)
-            ::SetFileAttributesW(vers.c_str(), a);
-        return code;
-    }
-    tmp.chemin.clear();
-    mise.ancienne = sauvegarde;
-    return 0;
-}
 
-// Undoes a placed copy after a later step failed; the source is still whole. Only the copy
-// this move placed is touched: what another hand has put at the target since stays, and the
-// older file then comes back only to an empty place.
-void Defaire(Mise& mise, const QString& cible) {
-    const std::wstring vers = CheminWindows(cible);
-    BY_HANDLE_FILE_INFORMATION present{};
-    const bool lue = LitFaits(cible, false, present) == 0;
-    if (!lue || !MemeIdentite(Faits(present), mise.placee)) {
-        if (mise.ancienne.isEmpty())
-            return;
-        if (lue)
-            SupprimeFichier(CheminWindows(mise.ancienne));
-        else if (!::MoveFileExW(CheminWindows(mise.ancienne).c_str(), vers.c_str(),
-                                MOVEFILE_WRITE_THROUGH))
-            return;  // the second name is all that is left of the older file: it stays
-        mise.ancienne.clear();
-        return;
+    int renommeSansRemplacer(const QString& de, const QString& vers) override {
+        const std::wstring a = CheminWindows(de), b = CheminWindows(vers);
+        return Etape(plan_, OperationFs::Renomme,
+                     [&] { return ::MoveFileExW(a.c_str(), b.c_str(), MOVEFILE_WRITE_THROUGH); });
     }
-    if (!mise.ancienne.isEmpty()) {
-        if (::MoveFileExW(CheminWindows(mise.ancienne).c_str(), vers.c_str(),
-                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            mise.ancienne.clear();
-    } else if (mise.nouvelle) {
-        SupprimeFichier(vers);
-    }
-}
 
-// Moves a file to another volume: copy beside the target, put in place, then delete the
-// source; any failure leaves the source and the target as they were.
-int DeplacerAilleurs(FaultPlan* plan, const QString& source, const QString& cible,
-                     const BY_HANDLE_FILE_INFORMATION& avant, Remplacement remplacement) {
-    if (remplacement == Remplacement::Jamais &&
-        Attributs(CheminWindows(cible)) != INVALID_FILE_ATTRIBUTES)
-        return EEXIST;  // checked again when placing; this only spares a useless copy
-    if (avant.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-        return EOPNOTSUPP;  // a link is not re-created on another volume
-    Temporaire tmp;
-    int code = CopierFichier(plan, source, avant, Dossier(cible), tmp);
-    if (code != 0)
-        return code;
-    Mise mise;
-    BY_HANDLE_FILE_INFORMATION copie{};
-    if ((code = LitFaits(tmp.chemin, false, copie)) != 0)
-        return code;
-    mise.placee = Faits(copie);
-    if ((code = Placer(plan, tmp, cible, remplacement, mise)) != 0)
-        return code;
-    // ReplaceFileW may give the placed copy the identity of the file it replaced.
-    if (LitFaits(cible, false, copie) == 0)
-        mise.placee = Faits(copie);
-    const auto finit = [&](int resultat) {
-        if (!mise.ancienne.isEmpty())
-            SupprimeFichier(CheminWindows(mise.ancienne));
-        return resultat;
-    };
+    // ReplaceFileW keeps the older file under a backup name until told to drop it.
+    int remplace(const QString& de, const QString& vers, QString& ancienne) override {
+        const std::wstring a = CheminWindows(de), b = CheminWindows(vers);
+        const QString sauvegarde =
+            de.left(de.size() - LongueurSuffixeTemporaire) + QStringLiteral("ancien");
+        const std::wstring secours = CheminWindows(sauvegarde);
+        SupprimeFichier(secours);
+        // A read-only older file refuses to be replaced: its attribute is cleared for the
+        // replace, and put back if the replace fails.
+        const DWORD attributs = Attributs(b);
+        if (attributs != INVALID_FILE_ATTRIBUTES && (attributs & FILE_ATTRIBUTE_READONLY))
+            ::SetFileAttributesW(b.c_str(), attributs & ~DWORD(FILE_ATTRIBUTE_READONLY));
+        const int code = Etape(plan_, OperationFs::Renomme, [&] {
+            return ::ReplaceFileW(b.c_str(), a.c_str(), secours.c_str(),
+                                  REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
+        });
+        if (code != 0) {
+            if (attributs != INVALID_FILE_ATTRIBUTES && Attributs(b) != INVALID_FILE_ATTRIBUTES)
+                ::SetFileAttributesW(b.c_str(), attributs);
+            return code;
+        }
+        ancienne = sauvegarde;
+        return 0;
+    }
+
     // NTFS journals the rename itself; the step is counted so that a fault plan acts on it
     // as on Linux, where the target folder is synced here.
-    code = Etape(plan, OperationFs::Synchronise, [] { return true; });
-    BY_HANDLE_FILE_INFORMATION maintenant{};
-    const int lue = LitFaits(source, false, maintenant);
-    if (lue == ENOENT)
-        return finit(0);  // gone meanwhile: the copy stays
-    if (lue != 0)
-        return finit(lue);
-    if (!(Faits(maintenant) == Faits(avant)))
-        return finit(EBUSY);  // replaced meanwhile: reported, the copy stays
-    if (code == 0)
-        code = Etape(plan, OperationFs::Supprime,
-                     [&] { return SupprimeFichier(CheminWindows(source)); });
-    if (code != 0) {
-        Defaire(mise, cible);
-        return finit(code);
+    int synchroniseDossier(const QString&) override {
+        return Etape(plan_, OperationFs::Synchronise, [] { return true; });
     }
-    return finit(0);
-}
+
+    std::optional<InfoFichier> faits(const QString& chemin, int& erreur) override {
+        BY_HANDLE_FILE_INFORMATION f{};
+        if ((erreur = LitFaits(chemin, false, f)) != 0)
+            return std::nullopt;
+        return Faits(f);
+    }
+
+    int supprime(const QString& chemin) override {
+        const std::wstring natif = CheminWindows(chemin);
+        return Etape(plan_, OperationFs::Supprime, [&] { return SupprimeFichier(natif); });
+    }
+
+    void retire(const QString& chemin) override { SupprimeFichier(CheminWindows(chemin)); }
+
+    bool remet(const QString& de, const QString& vers, bool remplacer) override {
+        return ::MoveFileExW(CheminWindows(de).c_str(), CheminWindows(vers).c_str(),
+                             (remplacer ? MOVEFILE_REPLACE_EXISTING : 0) | MOVEFILE_WRITE_THROUGH);
+    }
+
+private:
+    FaultPlan* plan_;
+};
 
 bool EstNomTemporaire(const wchar_t* nom) {
     const QString texte = QString::fromWCharArray(nom);
@@ -674,10 +631,11 @@ ResultatFs FileSystem::move(const QString& source, const QString& cible, Remplac
     if (code == EXDEV) {
         BY_HANDLE_FILE_INFORMATION avant{};
         code = LitFaits(source, false, avant);
+        PrimitivesWin primitives(plan_);
         if (code == 0)
             code = EstDossier(avant.dwFileAttributes)
                        ? EISDIR
-                       : DeplacerAilleurs(plan_, source, cible, avant, remplacement);
+                       : DeplaceAilleurs(primitives, source, Faits(avant), cible, remplacement);
     }
     return Resultat(code);
 }

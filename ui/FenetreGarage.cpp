@@ -185,8 +185,12 @@ void FenetreGarage::rafraichit() {
     for (const ExecutionJournal* e : uniques) {
         const std::vector<LigneExecution> lignes =
             EtatExecution(executions_, e->id, lecteurs_, fs_);
-        qint64 octets = 0;
-        for (const LigneExecution& l : lignes) octets += l.fichier.taille;
+        // The files that went, as the journal says (a line whose act failed is not counted).
+        qint64 octets = 0, partis = 0;
+        for (const LigneExecution& l : lignes) {
+            partis += l.fichier.fait;
+            octets += l.fichier.fait ? l.fichier.taille : 0;
+        }
         const auto auGarage =
             std::count_if(lignes.begin(), lignes.end(),
                           [](const LigneExecution& l) { return l.etat == EtatFichier::Garage; });
@@ -196,7 +200,7 @@ void FenetreGarage::rafraichit() {
                 : e->id;
         QTreeWidgetItem* ligne = Ligne(
             ListeExecutions,
-            {date, TexteAction(e->action), QString::number(lignes.size()),
+            {date, TexteAction(e->action), QString::number(partis),
              QLocale(QLocale::French).toString(octets),
              e->action == ActionJournal::Garage ? QString::number(auGarage) : QStringLiteral("—")},
             e->id, 2);

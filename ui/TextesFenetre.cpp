@@ -168,6 +168,8 @@ QString TexteAction(ActionJournal action) {
             return QStringLiteral("destruction");
         case ActionJournal::Restauration:
             return QStringLiteral("restauration");
+        case ActionJournal::Annulation:
+            break;  // never the action of a run
     }
     return {};
 }
@@ -182,6 +184,8 @@ QString TexteEtat(EtatFichier etat) {
             return QStringLiteral("manquant");
         case EtatFichier::Detruit:
             return QStringLiteral("détruit");
+        case EtatFichier::EnPlace:
+            return QStringLiteral("resté en place");
     }
     return {};
 }
