@@ -86,8 +86,9 @@ QString LitOptions(const QStringList& arguments, const DriveMap& lecteurs, Optio
             for (const QChar c : valeur) ok = ok && c >= u'0' && c <= u'9';
             const int n = ok ? valeur.toInt(&ok) : 0;
             if (manque || !ok)
-                return QStringLiteral("--older-than attend un nombre de jours entre 0 et "
-                                      "2147483647, pas « %1 ».")
+                return QStringLiteral(
+                           "--older-than attend un nombre de jours entre 0 et "
+                           "2147483647, pas « %1 ».")
                     .arg(valeur);
             lues.jours = n;
         } else if (argument == u"--dry-run") {
@@ -201,8 +202,9 @@ int CmdGarage(QStringList arguments) {
         return ErreurUsage(QStringLiteral("option sans objet pour garage %1.").arg(sous));
     // Emptying destroys for good: it is never the default of a forgotten option.
     if (sous == u"empty" && !lues.jours)
-        return ErreurUsage(QStringLiteral("garage empty attend --older-than JOURS (0 pour tout "
-                                          "détruire) : rien n'a été détruit."));
+        return ErreurUsage(
+            QStringLiteral("garage empty attend --older-than JOURS (0 pour tout "
+                           "détruire) : rien n'a été détruit."));
 
     FileSystem fs;
     QStringList avis;

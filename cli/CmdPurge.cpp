@@ -61,8 +61,9 @@ QString LitNombre(const QString& option, const QString& texte, int minimum,
     for (const QChar c : texte) ok = ok && c >= u'0' && c <= u'9';
     const int n = ok ? texte.toInt(&ok) : 0;
     if (!ok || n < minimum)
-        return QStringLiteral("%1 attend un nombre entier d'au moins %2 et d'au plus 2147483647, "
-                              "pas « %3 ».")
+        return QStringLiteral(
+                   "%1 attend un nombre entier d'au moins %2 et d'au plus 2147483647, "
+                   "pas « %3 ».")
             .arg(option)
             .arg(minimum)
             .arg(texte);

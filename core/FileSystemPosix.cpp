@@ -1,6 +1,6 @@
 // The file-system service on Linux and other POSIX systems.
-#include "core/FileSystem.h"
 #include "core/DeplacementAilleurs.h"
+#include "core/FileSystem.h"
 #include "core/FileSystemCommun.h"
 
 #include <QFile>
@@ -316,8 +316,8 @@ class PrimitivesPosix : public PrimitivesDeplacement {
 public:
     explicit PrimitivesPosix(FaultPlan* plan) : plan_(plan) {}
 
-    int copie(const QString& source, const InfoFichier& avant, const QString& dossier,
-              QString& tmp, IdentiteFichier& copie) override {
+    int copie(const QString& source, const InfoFichier& avant, const QString& dossier, QString& tmp,
+              IdentiteFichier& copie) override {
         const QByteArray de = Natif(source);
         struct stat s {};
         if (::lstat(de.constData(), &s) != 0)
@@ -358,8 +358,8 @@ public:
                 },
                 second) != 0)
             second.clear();
-        const int code =
-            Etape(plan_, OperationFs::Renomme, [&] { return ::rename(a.constData(), cible.constData()); });
+        const int code = Etape(plan_, OperationFs::Renomme,
+                               [&] { return ::rename(a.constData(), cible.constData()); });
         if (code != 0) {
             if (!second.isEmpty())
                 ::unlink(second.constData());
@@ -633,10 +633,10 @@ ResultatFs FileSystem::move(const QString& source, const QString& cible, Remplac
     if (code == EXDEV) {
         const int erreur = litAvant();
         PrimitivesPosix primitives(plan_);
-        code = erreur                   ? erreur
-               : S_ISDIR(avant.st_mode) ? EISDIR
-                                        : DeplaceAilleurs(primitives, source, Faits(avant), cible,
-                                                          remplacement);
+        code = erreur ? erreur
+               : S_ISDIR(avant.st_mode)
+                   ? EISDIR
+                   : DeplaceAilleurs(primitives, source, Faits(avant), cible, remplacement);
     }
     return Resultat(code);
 }

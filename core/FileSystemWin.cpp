@@ -1,8 +1,8 @@
 // The file-system service on Windows: wide-character Win32 calls, with the promises of the
 // Linux side. A file's identity is its volume serial number and file index; a move never
 // replaces unless asked; read-only is the read-only attribute.
-#include "core/FileSystem.h"
 #include "core/DeplacementAilleurs.h"
+#include "core/FileSystem.h"
 #include "core/FileSystemCommun.h"
 
 #include <QRandomGenerator>
@@ -322,8 +322,8 @@ class PrimitivesWin : public PrimitivesDeplacement {
 public:
     explicit PrimitivesWin(FaultPlan* plan) : plan_(plan) {}
 
-    int copie(const QString& source, const InfoFichier& avant, const QString& dossier,
-              QString& tmp, IdentiteFichier& copie) override {
+    int copie(const QString& source, const InfoFichier& avant, const QString& dossier, QString& tmp,
+              IdentiteFichier& copie) override {
         BY_HANDLE_FILE_INFORMATION lu{};
         if (const int code = LitFaits(source, false, lu))
             return code;
@@ -679,9 +679,10 @@ namespace {
 // with ELOOP), and without FILE_SHARE_DELETE, so that nobody renames or deletes it while it
 // is held and its path stays the path of this folder. The error, or 0.
 int TenirDossier(const QString& chemin, qintptr& poignee, QString& acces, IdentiteFichier& id) {
-    HANDLE h = ::CreateFileW(CheminWindows(chemin).c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
-                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                             FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    HANDLE h =
+        ::CreateFileW(CheminWindows(chemin).c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES,
+                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return Derniere();
     BY_HANDLE_FILE_INFORMATION f{};
@@ -745,9 +746,8 @@ bool FileSystem::holds(const DossierTenu& parent, const QString& nom,
     return LitFaits(Dans(parent.acces_, nom), false, f) == 0 &&
            (f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
            !(f.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
-           IdentiteFichier{f.dwVolumeSerialNumber,
-                           (quint64(f.nFileIndexHigh) << 32) | f.nFileIndexLow} ==
-               dossier.identite_;
+           IdentiteFichier{f.dwVolumeSerialNumber, (quint64(f.nFileIndexHigh) << 32) |
+                                                       f.nFileIndexLow} == dossier.identite_;
 }
 
 ResultatFs FileSystem::createFile(const DossierTenu& dossier, const QString& nom,
@@ -777,8 +777,7 @@ ResultatFs FileSystem::append(FichierAjout& fichier, QByteArrayView octets) {
 std::optional<qint64> FileSystem::arrivalTime(const QString& chemin) const {
     Poignee p(OuvreFaits(CheminWindows(chemin), false));
     FILE_BASIC_INFO base{};
-    if (!p.ouverte() ||
-        !::GetFileInformationByHandleEx(p.h, FileBasicInfo, &base, sizeof base))
+    if (!p.ouverte() || !::GetFileInformationByHandleEx(p.h, FileBasicInfo, &base, sizeof base))
         return std::nullopt;
     FILETIME t;
     t.dwLowDateTime = DWORD(base.ChangeTime.QuadPart & 0xFFFFFFFF);

@@ -133,7 +133,8 @@ ResultatFs DossiersGarage::tiens(const QString& niveau, const DriveMap& lecteurs
         const auto it = tenus_.constFind(niveau);
         if (it != tenus_.constEnd()) {
             // A drive root is its map's folder; a level below it must still be where it was.
-            if (racine || ((*it)->parent == parent && fs.holds(parent->dossier, nom, (*it)->dossier))) {
+            if (racine ||
+                ((*it)->parent == parent && fs.holds(parent->dossier, nom, (*it)->dossier))) {
                 tenu = *it;
                 return {};
             }
@@ -189,10 +190,9 @@ QString RaisonDossier(const QString& niveau, const ResultatFs& r) {
             .arg(niveau);
     const bool garage = niveau.size() == 4;
     const QString quoi = garage ? QStringLiteral("le garage « %1 » ne peut pas être créé")
-                                : EstRacineLecteur(niveau)
-                                      ? QStringLiteral("la racine « %1 » ne peut pas être ouverte")
-                                      : QStringLiteral(
-                                            "le dossier « %1 » du garage ne peut pas être créé");
+                         : EstRacineLecteur(niveau)
+                             ? QStringLiteral("la racine « %1 » ne peut pas être ouverte")
+                             : QStringLiteral("le dossier « %1 » du garage ne peut pas être créé");
     return quoi.arg(niveau) + QStringLiteral(" (") + r.raison +
            QStringLiteral(") ; le fichier reste en place");
 }

@@ -13,7 +13,6 @@
 #include <cerrno>
 #include <mutex>
 
-
 namespace tidemark {
 
 namespace {
@@ -72,9 +71,8 @@ bool OriginalValable(QStringView chemin, QChar lettre) {
 }
 
 std::optional<ActionJournal> LitAction(QStringView mot) {
-    for (const ActionJournal a :
-         {ActionJournal::Garage, ActionJournal::Suppression, ActionJournal::Restauration,
-          ActionJournal::Annulation}) {
+    for (const ActionJournal a : {ActionJournal::Garage, ActionJournal::Suppression,
+                                  ActionJournal::Restauration, ActionJournal::Annulation}) {
         if (mot == NomAction(a))
             return a;
     }
@@ -313,10 +311,10 @@ std::optional<QByteArray> LitFichierJournal(const FileSystem& fs, const DossierT
 QStringList NomsJournaux(const DossierTenu& dossier) {
     // Told by their ending rather than by a name filter: a filter is a regular expression,
     // whose per-thread data the MinGW runtime frees badly when a worker thread ends.
-    QStringList noms = QDir(dossier.acces())
-                           .entryList(QDir::AllEntries | QDir::System | QDir::Hidden |
-                                          QDir::NoDotAndDotDot,
-                                      QDir::Name | QDir::IgnoreCase);
+    QStringList noms =
+        QDir(dossier.acces())
+            .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot,
+                       QDir::Name | QDir::IgnoreCase);
     noms.removeIf([](const QString& nom) { return !nom.endsWith(Extension, Qt::CaseInsensitive); });
     return noms;
 }
@@ -363,8 +361,8 @@ std::vector<ExecutionJournal> LitJournaux(const DriveMap& lecteurs, QList<QChar>
                          });
         QDateTime plancher;
         for (ExecutionJournal& e : garage) {
-            e.ordre = e.date.isValid() && (!plancher.isValid() || e.date > plancher) ? e.date
-                                                                                       : plancher;
+            e.ordre =
+                e.date.isValid() && (!plancher.isValid() || e.date > plancher) ? e.date : plancher;
             plancher = e.ordre;
         }
         garages.push_back(std::move(garage));
@@ -418,7 +416,8 @@ void JournalGarage::ouvre(QChar lettre, Ouvert& ouvert) {
     qint64 numero = 0;
     const QStringList presents = NomsJournaux(ouvert.dossier);
     for (const QString& nom : presents) {
-        if (const std::optional<QByteArray> debut = LitFichierJournal(*fs_, ouvert.dossier, nom, 4096))
+        if (const std::optional<QByteArray> debut =
+                LitFichierJournal(*fs_, ouvert.dossier, nom, 4096))
             numero = std::max(numero, LitJournal(*debut, nom, lettre).numero);
     }
     ++numero;

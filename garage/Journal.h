@@ -38,8 +38,8 @@ class DriveMap;
 
 // What a run did to its files; also the action of each line.
 enum class ActionJournal {
-    Garage,       // moved into the garage ("garage")
-    Suppression,  // destroyed, from its place or from the garage ("delete")
+    Garage,        // moved into the garage ("garage")
+    Suppression,   // destroyed, from its place or from the garage ("delete")
     Restauration,  // moved back from the garage to its place ("restore")
     Annulation     // the line before it for the same file did not happen ("undone"); never
                    // the action of a run, nor of a file once read
@@ -63,9 +63,9 @@ struct FichierJournal {
 
 // One run on one drive, as its journal was read.
 struct ExecutionJournal {
-    QString id;      // the file name without ".txt": what the command line calls RUN
-    QChar lettre;    // the drive whose garage holds the journal
-    QDateTime date;  // when the run started (UTC); invalid when the file says nothing usable
+    QString id;         // the file name without ".txt": what the command line calls RUN
+    QChar lettre;       // the drive whose garage holds the journal
+    QDateTime date;     // when the run started (UTC); invalid when the file says nothing usable
     qint64 numero = 0;  // its number on its garage (0: a journal written by 1.05)
     // When the run counts as made, for its order and its age: its date, or that of the run
     // before it on its garage when the clock said earlier (set by LitJournaux).

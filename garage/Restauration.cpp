@@ -113,8 +113,9 @@ std::optional<QString> Restaure(const FichierJournal& f, const DriveMap& lecteur
     if (const ResultatFs r = dossiers.tiens(dossierGarage, lecteurs, fs, de, fautif, false);
         !r.ok())
         return r.erreur == ELOOP || r.erreur == ENOTDIR
-                   ? QStringLiteral("« %1 » est un lien symbolique ou n'est pas un dossier ; le "
-                                    "fichier n'est pas pris")
+                   ? QStringLiteral(
+                         "« %1 » est un lien symbolique ou n'est pas un dossier ; le "
+                         "fichier n'est pas pris")
                          .arg(fautif)
                    : QStringLiteral("sa copie au garage a changé entre-temps ; elle y reste");
     const QString source = de->dossier.acces() + u'/' + nomGarage;
@@ -125,11 +126,13 @@ std::optional<QString> Restaure(const FichierJournal& f, const DriveMap& lecteur
     if (const ResultatFs r = dossiers.tiens(dossierOriginal, lecteurs, fs, vers, fautif, true);
         !r.ok())
         return r.erreur == ELOOP || r.erreur == ENOTDIR
-                   ? QStringLiteral("« %1 » est un lien symbolique ou n'est pas un dossier : rien "
-                                    "n'est écrit au travers ; le fichier reste au garage")
+                   ? QStringLiteral(
+                         "« %1 » est un lien symbolique ou n'est pas un dossier : rien "
+                         "n'est écrit au travers ; le fichier reste au garage")
                          .arg(fautif)
-                   : QStringLiteral("le dossier « %1 » ne peut pas être refait (%2) ; le fichier "
-                                    "reste au garage")
+                   : QStringLiteral(
+                         "le dossier « %1 » ne peut pas être refait (%2) ; le fichier "
+                         "reste au garage")
                          .arg(fautif, r.raison);
     const QString cible = vers->dossier.acces() + u'/' + nomOriginal;
     if (fs.fileExists(cible) || fs.folderExists(cible))
@@ -150,8 +153,9 @@ std::optional<QString> Restaure(const FichierJournal& f, const DriveMap& lecteur
 bool Parcourt(const DossierTenu& tenu, const QString& lecteur, FileSystem& fs,
               const std::function<bool(const DossierTenu&, const QString&, const QString&)>& visite,
               QStringList& dossiers) {
-    const QStringList noms = QDir(tenu.acces()).entryList(
-        QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name | QDir::DirsLast);
+    const QStringList noms = QDir(tenu.acces())
+                                 .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot,
+                                            QDir::Name | QDir::DirsLast);
     for (const QString& nom : noms) {
         if (nom.contains(u'\\'))
             continue;  // no drive path can name it
@@ -350,8 +354,7 @@ ResultatGarage VideGarage(int jours, const DriveMap& lecteurs, const QList<QChar
         DossiersGarage chaine;
         DossiersGarage::PtrNiveau tenu;
         QString fautif;
-        if (const ResultatFs r = chaine.tiens(garage, lecteurs, fs, tenu, fautif, false);
-            !r.ok()) {
+        if (const ResultatFs r = chaine.tiens(garage, lecteurs, fs, tenu, fautif, false); !r.ok()) {
             if (r.erreur == ELOOP || r.erreur == ENOTDIR)
                 resultat.avis.append(QStringLiteral("« %1 » est un lien symbolique ou n'est pas "
                                                     "un dossier : il n'est pas vidé")
@@ -388,10 +391,10 @@ ResultatGarage VideGarage(int jours, const DriveMap& lecteurs, const QList<QChar
                 const auto cle = chemin + u'\t' + QString::number(info->taille) + u'\t' +
                                  QString::number(info->modificationNs);
                 const auto connue = arrivees.constFind(cle);
-                const qint64 arrivee = connue != arrivees.constEnd()
-                                           ? *connue
-                                           : fs.arrivalTime(fichierHote).value_or(
-                                                 std::numeric_limits<qint64>::max());
+                const qint64 arrivee =
+                    connue != arrivees.constEnd()
+                        ? *connue
+                        : fs.arrivalTime(fichierHote).value_or(std::numeric_limits<qint64>::max());
                 if (jours > 0 && arrivee >= limiteNs)
                     return true;
                 const FichierJournal fait{ActionJournal::Suppression, CheminOriginal(chemin),
@@ -419,7 +422,8 @@ ResultatGarage VideGarage(int jours, const DriveMap& lecteurs, const QList<QChar
             continue;
         // Deepest folders first (a stopped run's too: only the empty ones go), so a folder
         // emptied of its folders goes too.
-        for (qsizetype i = dossiers.size() - 1; i >= 0; --i) RetireSiVide(dossiers[i], lecteurs, fs);
+        for (qsizetype i = dossiers.size() - 1; i >= 0; --i)
+            RetireSiVide(dossiers[i], lecteurs, fs);
         if (!fini)
             break;
     }

@@ -56,10 +56,10 @@ public:
 
 private:
     struct Verrou {
-        int fd = -1;            // the open lock file (a C runtime descriptor on Windows)
-        DossierTenu garage;     // X:\_, held (reached from the drive root, no link followed)
-        DossierTenu journaux;   // its X:\_\.tidemark, held, removed when left empty
-        QString garageCree;     // the garage's host path, when made for the lock alone
+        int fd = -1;           // the open lock file (a C runtime descriptor on Windows)
+        DossierTenu garage;    // X:\_, held (reached from the drive root, no link followed)
+        DossierTenu journaux;  // its X:\_\.tidemark, held, removed when left empty
+        QString garageCree;    // the garage's host path, when made for the lock alone
     };
     std::vector<Verrou> verrous_;
     int retires_ = 0;

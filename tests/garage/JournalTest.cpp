@@ -269,10 +269,10 @@ TEST_F(Purge, ViderLeGarageGardeLesExecutionsPlusJeunes) {
     r = VideGarage(5, banc.lecteurs, {}, banc.fs, false, {}, maintenant);
     EXPECT_TRUE(r.complet());
     EXPECT_EQ(r.faits.size(), 5u);
-    EXPECT_EQ(banc.tree.tout(),
-              (QStringList{"Pièces/" ECROU ".prt.2", "_/b/bague.prt.1", "_/inconnu/jeune",
-                           "_/inconnu/vieux", "a/b/c/bielle.prt.2", "a/piston.prt.3",
-                           "b/bague.prt.2"}));
+    EXPECT_EQ(
+        banc.tree.tout(),
+        (QStringList{"Pièces/" ECROU ".prt.2", "_/b/bague.prt.1", "_/inconnu/jeune",
+                     "_/inconnu/vieux", "a/b/c/bielle.prt.2", "a/piston.prt.3", "b/bague.prt.2"}));
     EXPECT_FALSE(banc.tree.existe("_/a")) << "emptied garage folders go";
     EXPECT_EQ(Journaux().back().action, ActionJournal::Suppression);
     EXPECT_EQ(Journaux().back().fichiers.size(), 5u);

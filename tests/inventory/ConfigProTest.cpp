@@ -270,7 +270,8 @@ TEST_F(ConfigProTest, FichierTropGrandRefuseEtLaSuiteLue) {
     // The home file is a notice; the chosen directory's is read after it.
     environnement.insert(QStringLiteral("HOME"), arbre.chemin("maison"));
     const ResultatScan r = scanne(true);
-    EXPECT_EQ(r.lignes.first(), Marque + "Le fichier  'C:\\proj\\config.pro'  est en cours d'analyse");
+    EXPECT_EQ(r.lignes.first(),
+              Marque + "Le fichier  'C:\\proj\\config.pro'  est en cours d'analyse");
     EXPECT_EQ(liste(), QStringList({"C:\\lib\\l.prt.1"}));
 }
 

@@ -339,9 +339,8 @@ TEST(TraitementPurge, UneRevisionGardeeQuiChangeEnCoursDeRouteGardeLeResteDuMode
     };
     for (const ModeDisposition mode : {ModeDisposition::Detruire, ModeDisposition::Deplacer}) {
         for (const auto& l : lignes) {
-            SCOPED_TRACE(testing::Message() << l.nom << (mode == ModeDisposition::Detruire
-                                                             ? ", delete"
-                                                             : ", garage"));
+            SCOPED_TRACE(testing::Message()
+                         << l.nom << (mode == ModeDisposition::Detruire ? ", delete" : ", garage"));
 #ifdef _WIN32
             if (std::string(l.nom).find("link") != std::string::npos)
                 continue;  // links need a privilege on Windows
@@ -371,11 +370,12 @@ TEST(TraitementPurge, UnDossierDuGarageRemplaceParUnLienNeFaitRienEcrireAuDehors
     EXPECT_TRUE(dehors.tout().isEmpty()) << dehors.tout().join(u' ').toStdString();
     // The second file was already on its way into the folder held, renamed since; the others
     // meet the link and stay.
-    EXPECT_EQ(t.tout(), (QStringList{"_/p-ancien/a.prt.1", "_/p-ancien/a.prt.2",
-                                     "p/a.prt.3", "p/a.prt.4", "p/a.prt.5", "p/a.prt.6"}));
+    EXPECT_EQ(t.tout(), (QStringList{"_/p-ancien/a.prt.1", "_/p-ancien/a.prt.2", "p/a.prt.3",
+                                     "p/a.prt.4", "p/a.prt.5", "p/a.prt.6"}));
     ASSERT_EQ(r.echecs.size(), 3u);
-    EXPECT_EQ(r.echecs[0].raison, u"« C:\\_\\p » est un lien symbolique : rien n'est écrit au "
-                                  u"travers ; le fichier reste en place");
+    EXPECT_EQ(r.echecs[0].raison,
+              u"« C:\\_\\p » est un lien symbolique : rien n'est écrit au "
+              u"travers ; le fichier reste en place");
 }
 
 TEST(TraitementPurge, UnJournalQuiNePeutPlusEcrireArreteLaPurge) {
@@ -383,9 +383,8 @@ TEST(TraitementPurge, UnJournalQuiNePeutPlusEcrireArreteLaPurge) {
         EnCoursDeRoute route;
         // Its header is the first write, the first file's line the second: the third fails.
         route.banc.plan.echoue(OperationFs::Ecrit, 3, ENOSPC);
-        const ResultatTraitement r =
-            TraitementPurge(route.banc.state, mode, route.banc.lecteurs, route.banc.fs, {}, {},
-                            nullptr, 1);
+        const ResultatTraitement r = TraitementPurge(route.banc.state, mode, route.banc.lecteurs,
+                                                     route.banc.fs, {}, {}, nullptr, 1);
         EXPECT_EQ(r.traitees, 1);
         EXPECT_EQ(r.echecs.size(), 4u);
         EXPECT_FALSE(route.banc.tree.existe("p/a.prt.1"));
