@@ -128,18 +128,28 @@ ResultatFs DossiersGarage::tiens(const QString& niveau, const DriveMap& lecteurs
             return r;
     }
     const QString nom = racine ? QString() : niveau.sliced(coupe + 1);
+    PtrNiveau connu;
     {
         const std::lock_guard garde(mutex_);
-        const auto it = tenus_.constFind(niveau);
-        if (it != tenus_.constEnd()) {
-            // A drive root is its map's folder; a level below it must still be where it was.
-            if (racine ||
-                ((*it)->parent == parent && fs.holds(parent->dossier, nom, (*it)->dossier))) {
-                tenu = *it;
-                return {};
-            }
-            tenus_.erase(it);
-        }
+        connu = tenus_.value(niveau);
+    }
+    // A drive root is its map's folder; a level below it must still be where it was (looked
+    // at outside the lock: the threads of a run check their chains at the same time). On
+    // Windows a held folder can be neither renamed nor removed: it is where it was.
+#ifdef _WIN32
+    constexpr bool immobiles = true;
+#else
+    constexpr bool immobiles = false;
+#endif
+    if (connu && (racine || (connu->parent == parent &&
+                             (immobiles || fs.holds(parent->dossier, nom, connu->dossier))))) {
+        tenu = std::move(connu);
+        return {};
+    }
+    if (connu) {
+        const std::lock_guard garde(mutex_);
+        if (tenus_.value(niveau) == connu)
+            tenus_.remove(niveau);
     }
     auto neuf = std::make_shared<Niveau>();
     neuf->parent = parent;

@@ -76,7 +76,9 @@ public:
             if (groupe.raison)
                 return groupe.raison;
         }
-        std::optional<QString> raison = examine(groupe.debut, groupe.fin);
+        // The kept revisions' host paths are worked out once, by the first file of the group.
+        std::call_once(groupe.prepare, [&] { prepare(groupe); });
+        std::optional<QString> raison = examine(groupe);
         if (!raison)
             return std::nullopt;
         const std::lock_guard garde(groupe.mutex);
@@ -86,9 +88,16 @@ public:
     }
 
 private:
+    struct Garde {
+        QString chemin;               // drive path
+        std::optional<QString> hote;  // host path, nothing when on no drive
+        const InfoFichier* lue;       // what the analysis read of it, or null
+    };
     struct Groupe {
         std::size_t debut = 0;
         std::size_t fin = 0;
+        std::once_flag prepare;
+        std::vector<Garde> gardes;  // its kept revisions
         std::mutex mutex;
         std::optional<QString> raison;  // set once a kept revision was found changed
     };
@@ -98,20 +107,25 @@ private:
         return Decoupe(chemin);
     }
 
-    std::optional<QString> examine(std::size_t debut, std::size_t fin) const {
-        for (std::size_t k = debut; k < fin; ++k) {
+    void prepare(Groupe& groupe) const {
+        for (std::size_t k = groupe.debut; k < groupe.fin; ++k) {
             if (state_.EtatMarque[k] != EtatM)
                 continue;
-            const QString garde = CheminEntree(state_, k);
-            const std::optional<QString> hote = lecteurs_.versHote(garde);
-            const InfoFichier* lue = state_.InfosLues.trouve(qint32(k));
+            Garde garde{CheminEntree(state_, k), {}, state_.InfosLues.trouve(qint32(k))};
+            garde.hote = lecteurs_.versHote(garde.chemin);
+            groupe.gardes.push_back(std::move(garde));
+        }
+    }
+
+    std::optional<QString> examine(const Groupe& groupe) const {
+        for (const Garde& garde : groupe.gardes) {
             const std::optional<InfoFichier> present =
-                hote ? fs_.info(*hote) : std::optional<InfoFichier>();
-            if (!present || (lue && *present != *lue))
+                garde.hote ? fs_.info(*garde.hote) : std::optional<InfoFichier>();
+            if (!present || (garde.lue && *present != *garde.lue))
                 return QStringLiteral(
                            "la révision gardée « %1 » a changé ou disparu depuis l'analyse ; "
                            "les révisions de ce modèle sont laissées en place")
-                    .arg(garde);
+                    .arg(garde.chemin);
         }
         return std::nullopt;
     }
