@@ -283,8 +283,9 @@ TEST(TraitementPurge, TueeAChaqueEtapePuisRelanceeNePerdRien) {
             for (const FichierJournal& f : e.fichiers) notes.insert(f.original);
         }
         for (const char* f : fichiers) {
-            if (!banc.tree.existe(QString::fromUtf8(f)))
+            if (!banc.tree.existe(QString::fromUtf8(f))) {
                 EXPECT_TRUE(notes.contains(BancPurge::Lecteur(QString::fromUtf8(f)))) << f;
+            }
         }
         // Run again on what the disk now holds.
         banc.state.TabFich.clear();
