@@ -48,6 +48,7 @@ enum class OperationFs {
     Attributs,    // on a copy: fchmod, then futimens (a link: one utimensat)
     LitDossier,   // reading the entries of one folder (readFolder)
     Ecrit,        // one append to a file opened by createFile (a journal's header or lines)
+    Verrou,       // a garage lock file: its opening, each try to lock it, writing its number
     Nombre
 };
 
@@ -235,6 +236,17 @@ public:
     ResultatFs createFile(const DossierTenu& dossier, const QString& nom, FichierAjout& fichier);
     // Appends all of `octets` in one write (counted as Ecrit); a short write is ENOSPC.
     ResultatFs append(FichierAjout& fichier, QByteArrayView octets);
+    // The garage lock's file calls, each counted as Verrou. Opens the file `nom` of `dossier`
+    // for reading and writing, never through a link: made when `creer` (EEXIST when there).
+    ResultatFs openLockFile(const DossierTenu& dossier, const QString& nom, bool creer,
+                            FichierAjout& fichier);
+    // Takes the system's exclusive lock on the open file without waiting (EWOULDBLOCK when
+    // another process holds it); the system lets it go when the holder ends, even killed.
+    ResultatFs lockFile(FichierAjout& fichier);
+    // Replaces the open file's content with `octets`.
+    ResultatFs rewrite(FichierAjout& fichier, QByteArrayView octets);
+    // The size and identity of the open file; nothing when they cannot be read.
+    std::optional<InfoFichier> facts(const FichierAjout& fichier) const;
     // When the entry came into the folder it is in: its status-change time (ctime; Windows's
     // ChangeTime), in nanoseconds since the epoch; nothing when it cannot be read. A rename
     // sets it, so for a garage file it is the time it arrived, whatever its own dates say.

@@ -18,6 +18,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -823,6 +824,44 @@ ResultatFs FileSystem::append(FichierAjout& fichier, QByteArrayView octets) {
     if (n < 0)
         return Resultat(errno);
     return Resultat(n == octets.size() ? 0 : ENOSPC);
+}
+
+ResultatFs FileSystem::openLockFile(const DossierTenu& dossier, const QString& nom, bool creer,
+                                    FichierAjout& fichier) {
+    if (const int code = PanneChoisie(plan_, OperationFs::Verrou))
+        return Resultat(code);
+    const int fd = ::openat(int(dossier.poignee_), Natif(nom).constData(),
+                            O_RDWR | O_NOFOLLOW | O_CLOEXEC | (creer ? O_CREAT | O_EXCL : 0), 0644);
+    if (fd < 0)
+        return Resultat(errno);
+    fichier.ferme();
+    fichier.poignee_ = fd;
+    return {};
+}
+
+ResultatFs FileSystem::lockFile(FichierAjout& fichier) {
+    if (const int code = PanneChoisie(plan_, OperationFs::Verrou))
+        return Resultat(code);
+    if (::flock(int(fichier.poignee_), LOCK_EX | LOCK_NB) == 0)
+        return {};
+    return Resultat(errno == EINTR ? EWOULDBLOCK : errno);
+}
+
+ResultatFs FileSystem::rewrite(FichierAjout& fichier, QByteArrayView octets) {
+    if (const int code = PanneChoisie(plan_, OperationFs::Verrou))
+        return Resultat(code);
+    const int fd = int(fichier.poignee_);
+    if (::ftruncate(fd, 0) != 0)
+        return Resultat(errno);
+    const ssize_t n = ::pwrite(fd, octets.data(), std::size_t(octets.size()), 0);
+    return Resultat(n < 0 ? errno : n == octets.size() ? 0 : ENOSPC);
+}
+
+std::optional<InfoFichier> FileSystem::facts(const FichierAjout& fichier) const {
+    struct stat s {};
+    if (::fstat(int(fichier.poignee_), &s) != 0)
+        return std::nullopt;
+    return Faits(s);
 }
 
 std::optional<qint64> FileSystem::arrivalTime(const QString& chemin) const {

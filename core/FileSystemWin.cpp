@@ -774,6 +774,54 @@ ResultatFs FileSystem::append(FichierAjout& fichier, QByteArrayView octets) {
     return Resultat(qsizetype(ecrits) == octets.size() ? 0 : ENOSPC);
 }
 
+ResultatFs FileSystem::openLockFile(const DossierTenu& dossier, const QString& nom, bool creer,
+                                    FichierAjout& fichier) {
+    if (const int code = PanneChoisie(plan_, OperationFs::Verrou))
+        return Resultat(code);
+    HANDLE h = ::CreateFileW(CheminWindows(Dans(dossier.acces_, nom)).c_str(),
+                             GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             nullptr, creer ? CREATE_NEW : OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return Resultat(Derniere());
+    fichier.ferme();
+    fichier.poignee_ = reinterpret_cast<qintptr>(h);
+    return {};
+}
+
+ResultatFs FileSystem::lockFile(FichierAjout& fichier) {
+    if (const int code = PanneChoisie(plan_, OperationFs::Verrou))
+        return Resultat(code);
+    OVERLAPPED zone{};
+    if (::LockFileEx(reinterpret_cast<HANDLE>(fichier.poignee_),
+                     LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD, MAXDWORD,
+                     &zone))
+        return {};
+    const DWORD code = ::GetLastError();
+    return Resultat(code == ERROR_LOCK_VIOLATION || code == ERROR_IO_PENDING ? EWOULDBLOCK
+                                                                             : CodeWindows(code));
+}
+
+ResultatFs FileSystem::rewrite(FichierAjout& fichier, QByteArrayView octets) {
+    if (const int code = PanneChoisie(plan_, OperationFs::Verrou))
+        return Resultat(code);
+    const HANDLE h = reinterpret_cast<HANDLE>(fichier.poignee_);
+    LARGE_INTEGER debut{};
+    if (!::SetFilePointerEx(h, debut, nullptr, FILE_BEGIN) || !::SetEndOfFile(h))
+        return Resultat(Derniere());
+    DWORD ecrits = 0;
+    if (!::WriteFile(h, octets.data(), DWORD(octets.size()), &ecrits, nullptr))
+        return Resultat(Derniere());
+    return Resultat(qsizetype(ecrits) == octets.size() ? 0 : ENOSPC);
+}
+
+std::optional<InfoFichier> FileSystem::facts(const FichierAjout& fichier) const {
+    BY_HANDLE_FILE_INFORMATION f{};
+    if (!::GetFileInformationByHandle(reinterpret_cast<HANDLE>(fichier.poignee_), &f))
+        return std::nullopt;
+    return Faits(f);
+}
+
 std::optional<qint64> FileSystem::arrivalTime(const QString& chemin) const {
     Poignee p(OuvreFaits(CheminWindows(chemin), false));
     FILE_BASIC_INFO base{};

@@ -10,13 +10,9 @@
 #include <chrono>
 #include <thread>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #ifdef _WIN32
-#include <io.h>
 #include <windows.h>
 #else
-#include <sys/file.h>
 #include <unistd.h>
 #endif
 
@@ -30,86 +26,15 @@ constexpr int EssaisMax = 1000;
 
 enum class Prise { Prise, SansGarage, Impossible };
 
-// The calls on the lock file the file-system service has no use for, with wide-character
-// paths on Windows. Ouvre sets errno on failure.
+// The number of this process, written in the lock it holds: a hint for a later run that finds
+// the file left behind.
+QByteArray NumeroProcessus() {
 #ifdef _WIN32
-int Ouvre(const QString& chemin, bool nouveau) {
-    return ::_wopen(CheminWindows(chemin).c_str(),
-                    _O_RDWR | _O_BINARY | _O_NOINHERIT | (nouveau ? _O_CREAT | _O_EXCL : 0),
-                    _S_IREAD | _S_IWRITE);
-}
-
-HANDLE Poignee(int fd) {
-    return reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
-}
-
-// Takes the lock without waiting: 0, EWOULDBLOCK when another holds it, or the error.
-int Verrouille(int fd) {
-    OVERLAPPED zone{};
-    if (::LockFileEx(Poignee(fd), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD,
-                     MAXDWORD, &zone))
-        return 0;
-    const DWORD code = ::GetLastError();
-    return code == ERROR_LOCK_VIOLATION || code == ERROR_IO_PENDING ? EWOULDBLOCK
-                                                                    : CodeWindows(code);
-}
-
-// True when the open file is still the one the path names; `taille` gets its size.
-bool Nomme(int fd, const QString& chemin, qint64& taille) {
-    BY_HANDLE_FILE_INFORMATION tenu{};
-    if (!::GetFileInformationByHandle(Poignee(fd), &tenu))
-        return false;
-    taille = (qint64(tenu.nFileSizeHigh) << 32) | tenu.nFileSizeLow;
-    const std::optional<IdentiteFichier> nomme = FileSystem().identity(chemin);
-    return nomme && nomme->peripherique == tenu.dwVolumeSerialNumber &&
-           nomme->inode == ((quint64(tenu.nFileIndexHigh) << 32) | tenu.nFileIndexLow);
-}
-
-void EcritNumero(int fd) {
-    const QByteArray pid = QByteArray::number(qint64(::GetCurrentProcessId())) + '\n';
-    if (::_chsize_s(fd, 0) != 0 || ::_lseeki64(fd, 0, SEEK_SET) != 0 ||
-        ::_write(fd, pid.constData(), unsigned(pid.size())) < 0) {
-        // The number is only a hint for a later run; the lock holds without it.
-    }
-}
-
-void Ferme(int fd) {
-    ::_close(fd);
-}
-
+    return QByteArray::number(qint64(::GetCurrentProcessId())) + '\n';
 #else
-int Ouvre(const QString& chemin, bool nouveau) {
-    return ::open(OctetsHote(chemin).constData(),
-                  O_RDWR | O_NOFOLLOW | O_CLOEXEC | (nouveau ? O_CREAT | O_EXCL : 0), 0644);
-}
-
-int Verrouille(int fd) {
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
-        return 0;
-    return errno == EINTR ? EWOULDBLOCK : errno;
-}
-
-bool Nomme(int fd, const QString& chemin, qint64& taille) {
-    struct stat tenu {
-    }, nomme{};
-    if (::fstat(fd, &tenu) != 0 || ::lstat(OctetsHote(chemin).constData(), &nomme) != 0)
-        return false;
-    taille = tenu.st_size;
-    return tenu.st_dev == nomme.st_dev && tenu.st_ino == nomme.st_ino;
-}
-
-void EcritNumero(int fd) {
-    const QByteArray pid = QByteArray::number(qint64(::getpid())) + '\n';
-    if (::ftruncate(fd, 0) != 0 || ::pwrite(fd, pid.constData(), size_t(pid.size()), 0) < 0) {
-        // The number is only a hint for a later run; the lock holds without it.
-    }
-}
-
-void Ferme(int fd) {
-    ::close(fd);
-}
-
+    return QByteArray::number(qint64(::getpid())) + '\n';
 #endif
+}
 
 }  // namespace
 
@@ -128,13 +53,13 @@ void VerrousGarage::libere() {
 #ifdef _WIN32
         // Windows keeps an open file's name: it is closed first. A run that opens it in
         // between keeps the name, holds the lock and goes on with it.
-        Ferme(v.fd);
+        v.fichier.ferme();
         systeme.forceRemove(fichier);
 #else
         // Removed while still held: a run that opened the file meanwhile finds, once it holds
         // it, that the name no longer leads to it, and starts again with a new file.
         systeme.forceRemove(fichier);
-        Ferme(v.fd);
+        v.fichier.ferme();
 #endif
         // The folders are let go before they are removed (Windows removes no held folder), and
         // removed through the folder that holds them.
@@ -187,51 +112,58 @@ bool VerrousGarage::prend(QList<QChar> lettres, const DriveMap& lecteurs, bool c
                     continue;  // the garage folder went with the run that made it
                 break;
             }
-            const QString fichier = v.journaux.acces() + QStringLiteral("/verrou");
+            // The lock file's own calls go through the run's service: its fault plan reaches them.
+            const QString nom = QStringLiteral("verrou");
             bool existait = false;
-            int fd = Ouvre(fichier, true);
-            if (fd < 0 && errno == EEXIST) {
+            ResultatFs ouvert = fs.openLockFile(v.journaux, nom, true, v.fichier);
+            if (ouvert.erreur == EEXIST) {
                 existait = true;
-                fd = Ouvre(fichier, false);
+                ouvert = fs.openLockFile(v.journaux, nom, false, v.fichier);
             }
-            if (fd < 0) {
-                if (errno == ENOENT)
+            if (!ouvert.ok()) {
+                if (ouvert.erreur == ENOENT)
                     continue;
                 break;
             }
-            while (const int code = Verrouille(fd)) {
-                const bool occupe = code == EWOULDBLOCK;
-                if (occupe && attente) {
+            bool tenu = false;
+            for (;;) {
+                const ResultatFs essaiVerrou = fs.lockFile(v.fichier);
+                if (essaiVerrou.ok()) {
+                    tenu = true;
+                    break;
+                }
+                if (essaiVerrou.erreur != EWOULDBLOCK)
+                    break;
+                if (attente) {
                     const QString message = annonce ? QString() : MessageAttente(lettre);
                     annonce = true;
                     if (!attente(message)) {
-                        Ferme(fd);
+                        v.fichier.ferme();
                         libere();
                         return false;
                     }
                 }
-                if (!occupe) {
-                    Ferme(fd);
-                    fd = -1;
-                    break;
-                }
                 std::this_thread::sleep_for(IntervalleAttente);
             }
-            if (fd < 0)
+            if (!tenu) {
+                v.fichier.ferme();
                 break;
+            }
             // The name must still lead to the file now held: its last holder may have removed
             // it between our open and our lock.
-            qint64 taille = 0;
-            if (!Nomme(fd, fichier, taille)) {
-                Ferme(fd);
+            const std::optional<InfoFichier> tenuFaits = fs.facts(v.fichier);
+            const std::optional<InfoFichier> nomme = systeme.info(v.journaux.acces() + u'/' + nom);
+            if (!tenuFaits || !nomme || nomme->peripherique != tenuFaits->peripherique ||
+                nomme->inode != tenuFaits->inode) {
+                v.fichier.ferme();
                 continue;
             }
             // A file that was there, with a holder's number in it, was left by a run that
             // ended without releasing it: killed, its moves may have left temporaries.
-            if (existait && taille > 0)
+            if (existait && tenuFaits->taille > 0)
                 retires_ += fs.removeLeftoverTemporaries(garage);
-            EcritNumero(fd);
-            v.fd = fd;
+            // The number is only a hint for a later run; the lock holds without it.
+            (void)fs.rewrite(v.fichier, NumeroProcessus());
             prise = Prise::Prise;
             break;
         }

@@ -15,10 +15,10 @@
 // take the other's garage copy for their own.
 //
 // The lock is the file X:\_\.tidemark\verrou held with flock(2) on Linux, LockFileEx on
-// Windows: the system releases it when its holder ends, even killed. A holder that ends normally
-// removes the file; a file found on taking the lock, with a holder's process number in it, was left
-// by a run that was killed, so the hidden temporary files of its moves are removed from that garage
-// first.
+// Windows (through the file-system service, whose fault plan counts its calls as Verrou): the
+// system releases it when its holder ends, even killed. A holder that ends normally removes the
+// file; a file found on taking the lock, with a holder's process number in it, was left by a run
+// that was killed, so the hidden temporary files of its moves are removed from that garage first.
 namespace tidemark {
 
 class DriveMap;
@@ -56,7 +56,7 @@ public:
 
 private:
     struct Verrou {
-        int fd = -1;           // the open lock file (a C runtime descriptor on Windows)
+        FichierAjout fichier;  // the open lock file
         DossierTenu garage;    // X:\_, held (reached from the drive root, no link followed)
         DossierTenu journaux;  // its X:\_\.tidemark, held, removed when left empty
         QString garageCree;    // the garage's host path, when made for the lock alone

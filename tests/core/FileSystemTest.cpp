@@ -139,6 +139,10 @@ const char* Nom(OperationFs op) {
             return "Attributs";
         case OperationFs::LitDossier:
             return "LitDossier";
+        case OperationFs::Ecrit:
+            return "Ecrit";
+        case OperationFs::Verrou:
+            return "Verrou";
         case OperationFs::Nombre:
             break;
     }
