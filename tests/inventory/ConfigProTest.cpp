@@ -178,7 +178,7 @@ TEST_F(ConfigProTest, FichierManquantVideOuSansRepertoire) {
 
     // Search directories that are all passed over are said to be refused, not missing.
     arbre.dossier("_/x");
-    arbre.fichier("proj/config.pro", "search_path " + abs("_/x") + "\n");
+    arbre.fichier("proj/config.pro", "search_path C:\\_\\x\n");
     r = scanne();
     EXPECT_EQ(r.lignes.last(),
               Marque + "Le fichier 'C:\\proj\\config.pro'  n'a que des 'search path' refusés\r\n");
