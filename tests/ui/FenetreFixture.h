@@ -88,7 +88,14 @@ protected:
     void attend() const {
         QElapsedTimer minuteur;
         minuteur.start();
-        while (app && app->form1() && app->session().occupee() && minuteur.elapsed() < 60000) {
+        // Under Wine every file call is a round trip to its server: a search of 50,000 files
+        // there can pass a minute on a loaded machine.
+#ifdef _WIN32
+        constexpr qint64 Limite = 240000;
+#else
+        constexpr qint64 Limite = 60000;
+#endif
+        while (app && app->form1() && app->session().occupee() && minuteur.elapsed() < Limite) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
             QThread::usleep(200);
         }
