@@ -101,9 +101,15 @@ protected:
         }
         EXPECT_FALSE(app->session().occupee());
     }
-    Form1* form1() const { return app->form1(); }
-    Form2* form2() const { return form1()->form2(); }
-    AppState& state() const { return app->state(); }
+    Form1* form1() const {
+        return app->form1();
+    }
+    Form2* form2() const {
+        return form1()->form2();
+    }
+    AppState& state() const {
+        return app->state();
+    }
 
     template <typename T = QWidget>
     T* controle(const char* nom, QWidget* dans = nullptr) const {
@@ -117,7 +123,9 @@ protected:
         bouton->click();
         attend();
     }
-    QString texte(const char* nom) const { return controle<QLabel>(nom)->text(); }
+    QString texte(const char* nom) const {
+        return controle<QLabel>(nom)->text();
+    }
     QStringList lignes() const {
         const QAbstractItemModel* modele = controle<QListView>("List1")->model();
         QStringList resultat;
