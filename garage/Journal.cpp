@@ -454,8 +454,11 @@ void JournalGarage::ouvre(QChar lettre, Ouvert& ouvert) {
             id_ = nom;
     }
     if (!ecrit.ok()) {
-        // A journal with a header only records nothing: it stays, harmless, if it cannot go.
+        // A journal whose header could not be written records nothing: it goes (a clean-up,
+        // which the fault plan does not count).
         ouvert.fichier.ferme();
+        if (cree.ok())
+            FileSystem().forceRemove(ouvert.dossier.acces() + u'/' + nom + Extension.toString());
         avis_.append(QStringLiteral("le journal du garage %1:\\_ ne peut pas être écrit (%2)")
                          .arg(lettre.toUpper())
                          .arg(ecrit.raison));

@@ -397,6 +397,13 @@ TEST(TraitementPurge, UnJournalQuiNePeutPlusEcrireArreteLaPurge) {
         EXPECT_EQ(journaux[0].fichiers[0].original, u"C:\\p\\a.prt.1");
         ASSERT_EQ(r.avisJournal.size(), 1);
     }
+    // Its very first write, the header, fails: nothing goes, and no empty journal stays.
+    EnCoursDeRoute route;
+    route.banc.plan.echoue(OperationFs::Ecrit, 1, ENOSPC);
+    const ResultatTraitement r = Purge(route.banc, ModeDisposition::Deplacer);
+    EXPECT_EQ(r.traitees, 0);
+    EXPECT_EQ(r.echecs.size(), 5u);
+    EXPECT_TRUE(QDir(route.banc.tree.chemin("_/.tidemark")).entryList(QDir::Files).isEmpty());
 }
 
 TEST(TraitementPurge, UnEchecNArretePasLesAutres) {
