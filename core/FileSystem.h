@@ -129,12 +129,21 @@ public:
     DossierTenu(const DossierTenu&) = delete;
     DossierTenu& operator=(const DossierTenu&) = delete;
     DossierTenu(DossierTenu&& autre) noexcept { *this = std::move(autre); }
-    DossierTenu& operator=(DossierTenu&& autre) noexcept;
+    DossierTenu& operator=(DossierTenu&& autre) noexcept {
+        if (this != &autre) {
+            ferme();
+            poignee_ = std::exchange(autre.poignee_, -1);
+            acces_ = std::move(autre.acces_);
+            identite_ = autre.identite_;
+        }
+        return *this;
+    }
     ~DossierTenu() { ferme(); }
 
     bool ouvert() const { return poignee_ != -1; }
     const QString& acces() const { return acces_; }
     IdentiteFichier identite() const { return identite_; }
+    // Lets the folder go (each system's side closes its handle).
     void ferme();
 
 private:
@@ -151,7 +160,13 @@ public:
     FichierAjout(const FichierAjout&) = delete;
     FichierAjout& operator=(const FichierAjout&) = delete;
     FichierAjout(FichierAjout&& autre) noexcept { *this = std::move(autre); }
-    FichierAjout& operator=(FichierAjout&& autre) noexcept;
+    FichierAjout& operator=(FichierAjout&& autre) noexcept {
+        if (this != &autre) {
+            ferme();
+            poignee_ = std::exchange(autre.poignee_, -1);
+        }
+        return *this;
+    }
     ~FichierAjout() { ferme(); }
     bool ouvert() const { return poignee_ != -1; }
     void ferme();

@@ -642,29 +642,11 @@ ResultatFs FileSystem::move(const QString& source, const QString& cible, Remplac
 
 // ---- Held folders and appended files ----------------------------------------------------
 
-DossierTenu& DossierTenu::operator=(DossierTenu&& autre) noexcept {
-    if (this != &autre) {
-        ferme();
-        poignee_ = std::exchange(autre.poignee_, -1);
-        acces_ = std::move(autre.acces_);
-        identite_ = autre.identite_;
-    }
-    return *this;
-}
-
 void DossierTenu::ferme() {
     if (poignee_ != -1)
         ::CloseHandle(reinterpret_cast<HANDLE>(poignee_));
     poignee_ = -1;
     acces_.clear();
-}
-
-FichierAjout& FichierAjout::operator=(FichierAjout&& autre) noexcept {
-    if (this != &autre) {
-        ferme();
-        poignee_ = std::exchange(autre.poignee_, -1);
-    }
-    return *this;
 }
 
 void FichierAjout::ferme() {
