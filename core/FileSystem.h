@@ -134,6 +134,7 @@ public:
             ferme();
             poignee_ = std::exchange(autre.poignee_, -1);
             acces_ = std::move(autre.acces_);
+            lieu_ = std::move(autre.lieu_);
             identite_ = autre.identite_;
         }
         return *this;
@@ -150,6 +151,7 @@ private:
     friend class FileSystem;
     qintptr poignee_ = -1;
     QString acces_;
+    QByteArray lieu_;  // Linux: the path it was reached by, as the kernel spells it
     IdentiteFichier identite_;
 };
 
@@ -243,9 +245,13 @@ public:
     // made first when `creer` (counted as CreeDossier); `cree`, when given, says it was.
     ResultatFs openSubfolder(const DossierTenu& parent, const QString& nom, bool creer,
                              DossierTenu& dossier, bool* cree = nullptr);
-    // True while the entry `nom` of `parent` is still `dossier`: not renamed away, not
-    // replaced by a link or by another folder.
-    bool holds(const DossierTenu& parent, const QString& nom, const DossierTenu& dossier) const;
+    // True while `dossier` is still where it was reached: no folder on its path, from the
+    // one first opened down to it, renamed away, removed or replaced by a link. On Linux the
+    // kernel's own path of the held folder is compared with the path it was reached by, one
+    // call for the whole chain (false when that path is too long to be told: the caller then
+    // reaches the folder afresh); on Windows a held folder can be neither renamed nor removed,
+    // nor can the held folders above it.
+    bool unmoved(const DossierTenu& dossier) const;
     // Creates the file `nom` in `dossier` for appending: EEXIST when something (a link too)
     // already has that name, which is never followed.
     ResultatFs createFile(const DossierTenu& dossier, const QString& nom, FichierAjout& fichier);

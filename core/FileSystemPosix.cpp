@@ -700,6 +700,7 @@ void DossierTenu::ferme() {
         ::close(int(poignee_));
     poignee_ = -1;
     acces_.clear();
+    lieu_.clear();
 }
 
 void FichierAjout::ferme() {
@@ -713,6 +714,18 @@ namespace {
 // Takes an open folder into `dossier`; the errno, or 0. The folder is reached afterwards through
 // /proc/self/fd/N, so /proc must show it: without /proc nothing could be done relative to it,
 // and nothing is done at all (ENOSYS) rather than by a path that may have changed.
+// The path the kernel gives the open folder `fd` now, or nothing when it cannot tell it (a
+// path too long). A folder renamed since has its new path; one removed has its old path
+// followed by " (deleted)": neither is the path it was reached by.
+QByteArray CheminNoyau(int fd) {
+    char tampon[PATH_MAX];
+    const QByteArray lien = "/proc/self/fd/" + QByteArray::number(fd);
+    const ssize_t n = ::readlink(lien.constData(), tampon, sizeof tampon);
+    if (n <= 0 || n >= ssize_t(sizeof tampon) || tampon[0] != '/')
+        return {};
+    return QByteArray(tampon, qsizetype(n));
+}
+
 int Tenir(int fd, DossierTenu& dossier, qintptr& poignee, QString& acces, IdentiteFichier& id) {
     struct stat s {};
     if (::fstat(fd, &s) != 0) {
@@ -745,7 +758,10 @@ ResultatFs FileSystem::openFolder(const QString& chemin, DossierTenu& dossier) c
     const int fd = ::open(Natif(chemin).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return Resultat(errno);
-    return Resultat(Tenir(fd, dossier, dossier.poignee_, dossier.acces_, dossier.identite_));
+    if (const int code = Tenir(fd, dossier, dossier.poignee_, dossier.acces_, dossier.identite_))
+        return Resultat(code);
+    dossier.lieu_ = CheminNoyau(fd);
+    return {};
 }
 
 ResultatFs FileSystem::openSubfolder(const DossierTenu& parent, const QString& nom, bool creer,
@@ -776,14 +792,28 @@ ResultatFs FileSystem::openSubfolder(const DossierTenu& parent, const QString& n
             return Resultat(ELOOP);
         return Resultat(code);
     }
-    return Resultat(Tenir(fd, dossier, dossier.poignee_, dossier.acces_, dossier.identite_));
+    // Where the kernel sees it must be where it was asked for: the parent moved meanwhile
+    // otherwise, and the folder is not taken for one under the parent's path.
+    QByteArray lieu;
+    if (!parent.lieu_.isEmpty()) {
+        lieu = parent.lieu_;
+        if (!lieu.endsWith('/'))
+            lieu += '/';
+        lieu += natif;
+        if (CheminNoyau(fd) != lieu) {
+            ::close(fd);
+            return Resultat(EBUSY);
+        }
+    }
+    if (const int code = Tenir(fd, dossier, dossier.poignee_, dossier.acces_, dossier.identite_))
+        return Resultat(code);
+    dossier.lieu_ = std::move(lieu);
+    return {};
 }
 
-bool FileSystem::holds(const DossierTenu& parent, const QString& nom,
-                       const DossierTenu& dossier) const {
-    struct stat s {};
-    return ::fstatat(int(parent.poignee_), Natif(nom).constData(), &s, AT_SYMLINK_NOFOLLOW) == 0 &&
-           S_ISDIR(s.st_mode) && Identite(s) == dossier.identite_;
+bool FileSystem::unmoved(const DossierTenu& dossier) const {
+    return dossier.ouvert() && !dossier.lieu_.isEmpty() &&
+           CheminNoyau(int(dossier.poignee_)) == dossier.lieu_;
 }
 
 ResultatFs FileSystem::createFile(const DossierTenu& dossier, const QString& nom,

@@ -722,14 +722,8 @@ ResultatFs FileSystem::openSubfolder(const DossierTenu& parent, const QString& n
     return {};
 }
 
-bool FileSystem::holds(const DossierTenu& parent, const QString& nom,
-                       const DossierTenu& dossier) const {
-    BY_HANDLE_FILE_INFORMATION f{};
-    return LitFaits(Dans(parent.acces_, nom), false, f) == 0 &&
-           (f.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-           !(f.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
-           IdentiteFichier{f.dwVolumeSerialNumber, (quint64(f.nFileIndexHigh) << 32) |
-                                                       f.nFileIndexLow} == dossier.identite_;
+bool FileSystem::unmoved(const DossierTenu& dossier) const {
+    return dossier.ouvert();
 }
 
 ResultatFs FileSystem::createFile(const DossierTenu& dossier, const QString& nom,

@@ -119,30 +119,15 @@ ApercuDisposition Apercu(const AppState& state, const std::vector<qint32>& posit
 
 ResultatFs DossiersGarage::tiens(const QString& niveau, const DriveMap& lecteurs, FileSystem& fs,
                                  PtrNiveau& tenu, QString& fautif, bool creer) {
-    const qsizetype coupe = niveau.lastIndexOf(u'\\');
-    const bool racine = coupe < 0;  // "X:"
-    PtrNiveau parent;
-    if (!racine) {
-        const QString haut = coupe == 2 ? niveau.first(2) : niveau.first(coupe);
-        if (const ResultatFs r = tiens(haut, lecteurs, fs, parent, fautif, creer); !r.ok())
-            return r;
-    }
-    const QString nom = racine ? QString() : niveau.sliced(coupe + 1);
+    // A level held before serves while it is still where it was, which one look at the
+    // deepest one tells for the whole chain (looked at outside the lock: the threads of a run
+    // check their folders at the same time).
     PtrNiveau connu;
     {
         const std::lock_guard garde(mutex_);
         connu = tenus_.value(niveau);
     }
-    // A drive root is its map's folder; a level below it must still be where it was (looked
-    // at outside the lock: the threads of a run check their chains at the same time). On
-    // Windows a held folder can be neither renamed nor removed: it is where it was.
-#ifdef _WIN32
-    constexpr bool immobiles = true;
-#else
-    constexpr bool immobiles = false;
-#endif
-    if (connu && (racine || (connu->parent == parent &&
-                             (immobiles || fs.holds(parent->dossier, nom, connu->dossier))))) {
+    if (connu && fs.unmoved(connu->dossier)) {
         tenu = std::move(connu);
         return {};
     }
@@ -151,28 +136,34 @@ ResultatFs DossiersGarage::tiens(const QString& niveau, const DriveMap& lecteurs
         if (tenus_.value(niveau) == connu)
             tenus_.remove(niveau);
     }
+    // Reached afresh: from its parent, itself reached the same way, down from the drive root,
+    // which is its map's folder.
+    const qsizetype coupe = niveau.lastIndexOf(u'\\');
+    const bool racine = coupe < 0;  // "X:"
+    PtrNiveau parent;
+    if (!racine) {
+        const QString haut = coupe == 2 ? niveau.first(2) : niveau.first(coupe);
+        if (const ResultatFs r = tiens(haut, lecteurs, fs, parent, fautif, creer); !r.ok())
+            return r;
+    }
     auto neuf = std::make_shared<Niveau>();
     neuf->parent = parent;
-    neuf->nom = nom;
     ResultatFs r;
     if (racine) {
         const QString hote = lecteurs.racine(niveau[0]);
         r = hote.isEmpty() ? ResultatFs{ENOENT, FileSystem::reason(ENOENT)}
                            : fs.openFolder(hote, neuf->dossier);
     } else {
-        r = fs.openSubfolder(parent->dossier, nom, creer, neuf->dossier);
+        r = fs.openSubfolder(parent->dossier, niveau.sliced(coupe + 1), creer, neuf->dossier);
     }
     if (!r.ok()) {
         fautif = racine ? RacineLecteur(niveau[0]) : niveau;
         return r;
     }
     const std::lock_guard garde(mutex_);
-    // Another thread may have reached it meanwhile: one of the two is kept.
-    tenu = tenus_.value(niveau);
-    if (!tenu || tenu->parent != parent) {
-        tenu = neuf;
-        tenus_.insert(niveau, tenu);
-    }
+    // Another thread may have reached it meanwhile: the newest is kept.
+    tenu = neuf;
+    tenus_.insert(niveau, tenu);
     return {};
 }
 

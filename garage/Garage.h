@@ -65,18 +65,17 @@ ApercuDisposition Apercu(const AppState& state, const std::vector<qint32>& posit
 
 // The garage folders of one run, each held open (DossierTenu) once reached from its drive's
 // root without following a link, so that a move lands in the folder that was checked and
-// nowhere else. The threads of a run share one. Before each move the whole chain, from the
-// drive root down, is checked again to still lead to the folders held (one lstat-like look a
-// level); a level renamed away or replaced by a link is let go and reached afresh, which
-// refuses the link.
+// nowhere else. The threads of a run share one. Before each move the folder is checked again
+// to still be where it was reached (FileSystem::unmoved, one look for the whole chain from
+// the drive root down); when a level was renamed away or replaced by a link, the chain is
+// let go and reached afresh, which refuses the link.
 class DossiersGarage {
 public:
     struct Niveau;
     using PtrNiveau = std::shared_ptr<const Niveau>;
     struct Niveau {
         DossierTenu dossier;
-        PtrNiveau parent;  // null for a drive root
-        QString nom;       // its name in the parent
+        PtrNiveau parent;  // held as long as this level is; null for a drive root
     };
     // The folder `niveau` (a drive path X:\_ or below it, in its one form) held, made
     // level by level when missing (those made stay if a later step fails). On failure the

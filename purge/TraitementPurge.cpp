@@ -210,7 +210,9 @@ ResultatTraitement TraitementPurge(const AppState& state, ModeDisposition mode,
     };
     std::atomic<qsizetype> faits{0};
     AvanceurProgression avance(progression, resultat.marquees);
-    EnParallele(NombreDeFils(lignes.size(), LignesParFil, fils), [&](unsigned fil) {
+    // The moves start on this thread; others join it only where the disk makes it wait.
+    Renforts renforts(NombreDeFils(lignes.size(), LignesParFil), fils);
+    const auto ouvrier = [&](unsigned fil) {
         ContexteGarage contexte(&journal, &dossiers);
         while (const std::optional<std::size_t> k = suivante()) {
             const std::size_t i = lignes[*k];
@@ -229,10 +231,13 @@ ResultatTraitement TraitementPurge(const AppState& state, ModeDisposition mode,
                 issue.quoi = r.laisse ? Issue::Quoi::Laissee : Issue::Quoi::Traitee;
             }
             const qsizetype n = ++faits;
-            if (fil == 0)  // progress is reported by this thread alone
+            if (fil == 0) {  // progress is reported by this thread alone
                 avance.a(n);
+                renforts.apres();
+            }
         }
-    });
+    };
+    renforts.travaille(ouvrier);
     avance.a(faits);
     dossiers.libere();
     if (arrete) {

@@ -59,9 +59,10 @@ using ProgressionTraitement = Progression;
 // state.options.ValCaches is 1 (else left in place, silently); under Deplacer it goes to the garage
 // like any other. Lines in state 0 or 2 are never touched. Changes nothing in `state`.
 // `arret` (may be null) is checked before each marked line, in list order: a stop ends the
-// run there. The files go on `fils` threads (0 chooses from their number, at most
-// FilsLecture; 1 runs them all here); the lines are handed out in list order and the report
-// is in list order, so the result is the same whatever the number.
+// run there. The files go on `fils` threads (1 runs them all here); with 0 the run starts on
+// this thread alone and takes up to FilsLecture only once the disk is seen to make it wait.
+// The lines are handed out in list order and the report is in list order, so the result is
+// the same whatever the number.
 // What TraitementPurge would dispose of: the files of the lines in state 1 or 3.
 ApercuDisposition ApercuPurge(const AppState& state);
 
