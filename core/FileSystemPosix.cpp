@@ -138,6 +138,23 @@ struct Temporaire {
 // refuses an existing name, and `parLien` is set: `de` is then still there and the caller
 // removes it. Without hard links either, the last resort checks the target, then renames:
 // only a file created in between could be replaced.
+// A target in a held folder, /proc/self/fd/N/name, as the folder N and the name in it: the
+// same file for the kernel, without its walk through /proc. Any other path as it stands.
+std::pair<int, const char*> DansDossierTenu(const QByteArray& chemin) {
+    static constexpr QByteArrayView Prefixe = "/proc/self/fd/";
+    if (!chemin.startsWith(Prefixe))
+        return {AT_FDCWD, chemin.constData()};
+    const qsizetype barre = chemin.indexOf('/', Prefixe.size());
+    bool ok = false;
+    const int fd =
+        barre > Prefixe.size()
+            ? QByteArrayView(chemin).sliced(Prefixe.size(), barre - Prefixe.size()).toInt(&ok)
+            : 0;
+    if (!ok || fd < 0 || chemin.indexOf('/', barre + 1) >= 0 || barre + 1 >= chemin.size())
+        return {AT_FDCWD, chemin.constData()};
+    return {fd, chemin.constData() + barre + 1};
+}
+
 int RenommerSansRemplacer(FaultPlan* plan, const QByteArray& de, const QByteArray& vers,
                           bool& parLien) {
     parLien = false;
@@ -612,9 +629,9 @@ ResultatFs FileSystem::move(const QString& source, const QString& cible, Remplac
         // Most targets do not exist yet: a rename that refuses to replace settles those in one
         // call, with no look at the target first. Only when the target exists (EEXIST), or the
         // file system lacks the flag (EINVAL, ENOSYS), is the target examined and replaced.
+        const auto [dossierCible, nomCible] = DansDossierTenu(vers);
         code = Etape(plan_, OperationFs::Renomme, [&] {
-            return ::renameat2(AT_FDCWD, de.constData(), AT_FDCWD, vers.constData(),
-                               RENAME_NOREPLACE);
+            return ::renameat2(AT_FDCWD, de.constData(), dossierCible, nomCible, RENAME_NOREPLACE);
         });
         struct stat present {};
         if (code != EEXIST && code != EINVAL && code != ENOSYS) {

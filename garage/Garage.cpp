@@ -4,8 +4,6 @@
 #include "core/Identite.h"
 #include "garage/Journal.h"
 
-#include <QFile>
-
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -62,14 +60,30 @@ bool DansUnGarage(QStringView chemin) {
 #ifdef _WIN32
 constexpr qsizetype CheminMax = 32767 - 4;
 constexpr qsizetype NomMax = 255;
-qsizetype Longueur(const QString& texte) {
+qsizetype Longueur(QStringView texte) {
     return texte.size();
 }
 #else
 constexpr qsizetype CheminMax = PATH_MAX;
 constexpr qsizetype NomMax = NAME_MAX;
-qsizetype Longueur(const QString& texte) {
-    return QFile::encodeName(texte).size();
+// Its length in UTF-8, the file names' encoding, counted without encoding it.
+qsizetype Longueur(QStringView texte) {
+    qsizetype octets = 0;
+    for (qsizetype i = 0; i < texte.size(); ++i) {
+        const char16_t c = texte[i].unicode();
+        if (c < 0x80) {
+            octets += 1;
+        } else if (c < 0x800) {
+            octets += 2;
+        } else if (QChar::isHighSurrogate(c) && i + 1 < texte.size() &&
+                   texte[i + 1].isLowSurrogate()) {
+            octets += 4;
+            ++i;
+        } else {
+            octets += 3;
+        }
+    }
+    return octets;
 }
 #endif
 
@@ -82,7 +96,7 @@ std::optional<QString> ControleLongueur(const QString& cheminLecteur, const QStr
                    "permet")
             .arg(cheminLecteur);
     for (QStringView composant : QStringView(hote).tokenize(u'/', Qt::SkipEmptyParts)) {
-        if (Longueur(composant.toString()) > NomMax)
+        if (Longueur(composant) > NomMax)
             return QStringLiteral("le nom « %1 » est plus long que le système ne le permet")
                 .arg(composant.toString());
     }
@@ -198,10 +212,19 @@ QString RaisonDossier(const QString& niveau, const ResultatFs& r) {
            QStringLiteral(") ; le fichier reste en place");
 }
 
-// Writes a file's line before it goes: false (and the refusal in `resultat`) when the journal
-// cannot take it.
-bool NoteAvant(JournalGarage* journal, const FichierJournal& note, ResultatDisposition& resultat) {
-    if (!journal || journal->note(note))
+// Writes a file's line before it goes, unless the run wrote that very line ahead: false (and
+// the refusal in `resultat`) when the journal cannot take it.
+bool NoteAvant(ContexteGarage& contexte, const FichierJournal& note,
+               ResultatDisposition& resultat) {
+    JournalGarage* journal = contexte.journal();
+    if (!journal)
+        return true;
+    if (const std::optional<FichierJournal> prevue = contexte.reprend()) {
+        if (*prevue == note)
+            return true;
+        journal->annule(*prevue);
+    }
+    if (journal->note(note))
         return true;
     resultat.erreur = EIO;
     resultat.journalEnEchec = true;
@@ -275,7 +298,7 @@ ResultatDisposition DeplaceGarage(const QString& chemin, const DriveMap& lecteur
 
     const FichierJournal note{ActionJournal::Garage, *propre, resultat.cible, lu->taille,
                               lu->modificationNs};
-    if (!NoteAvant(contexte.journal(), note, resultat))
+    if (!NoteAvant(contexte, note, resultat))
         return resultat;
     // Into the folder held, whatever its path has become.
     QString dansTenu = tenu->dossier.acces();
@@ -323,7 +346,7 @@ ResultatDisposition EffaceFichier(const QString& chemin, int valCaches, const Dr
             return Echec(chemin, ENOENT, FileSystem::reason(ENOENT));
         note.taille = lu->taille;
         note.modificationNs = lu->modificationNs;
-        if (!NoteAvant(journal, note, resultat))
+        if (!NoteAvant(*run, note, resultat))
             return resultat;
     }
     // Read-only or not has just been read: no second look.
@@ -360,6 +383,20 @@ ResultatDisposition VerifieInchange(const QString& chemin, const InfoFichier& at
     ResultatDisposition resultat;
     resultat.chemin = chemin;
     return resultat;
+}
+
+std::optional<FichierJournal> LigneDisposition(const QString& chemin, ModeDisposition mode,
+                                               const InfoFichier& attendu,
+                                               const DriveMap& lecteurs) {
+    if (ControleForme(chemin))
+        return std::nullopt;
+    const std::optional<QString> propre = lecteurs.normalise(chemin);
+    if (!propre || EstRacineLecteur(*propre) || DansUnGarage(*propre))
+        return std::nullopt;
+    const bool garage = mode == ModeDisposition::Deplacer;
+    return FichierJournal{garage ? ActionJournal::Garage : ActionJournal::Suppression, *propre,
+                          garage ? CheminGarage(*propre) : QString(), attendu.taille,
+                          attendu.modificationNs};
 }
 
 ResultatDisposition TraiteDoublon(const QString& chemin, ModeDisposition mode, int valCaches,

@@ -2,6 +2,7 @@
 
 #include "core/AppState.h"
 #include "core/FileSystem.h"
+#include "garage/Journal.h"
 
 #include <QHash>
 #include <QSet>
@@ -26,7 +27,6 @@
 namespace tidemark {
 
 class DriveMap;
-class JournalGarage;
 
 // The option pair of a disposal: "Détruire" or "Deplacer".
 enum class ModeDisposition {
@@ -112,6 +112,11 @@ public:
     ContexteGarage(const ContexteGarage&) = delete;
     ContexteGarage& operator=(const ContexteGarage&) = delete;
     JournalGarage* journal() const { return journal_; }
+    // The line a run wrote ahead of time for the next file it disposes of: the disposal takes
+    // it for its own when it is the very line it would write, else undoes it and writes its own.
+    void prevoit(FichierJournal ligne) { prevue_ = std::move(ligne); }
+    // That line when the disposal did not take it (it ended before acting): the run undoes it.
+    std::optional<FichierJournal> reprend() { return std::exchange(prevue_, std::nullopt); }
 
 private:
     friend ResultatDisposition DeplaceGarage(const QString&, const DriveMap&, FileSystem&,
@@ -124,6 +129,7 @@ private:
     bool verifieDossier_ = false;
     InfoFichier infoVerifiee_;  // what was read of that entry
     JournalGarage* journal_ = nullptr;
+    std::optional<FichierJournal> prevue_;
     DossiersGarage propres_;
     DossiersGarage* dossiers_ = &propres_;
 };
@@ -162,6 +168,13 @@ ResultatDisposition EffaceFichier(const QString& chemin, int valCaches, const Dr
 ResultatDisposition VerifieInchange(const QString& chemin, const InfoFichier& attendu,
                                     const DriveMap& lecteurs, const FileSystem& fs,
                                     ContexteGarage* contexte = nullptr);
+
+// The journal line TraiteDoublon writes before disposing of the file at `chemin`, found as
+// `attendu` says (so that a run can write the lines of many files at once, ahead of them):
+// nothing for a path it would refuse before writing anything.
+std::optional<FichierJournal> LigneDisposition(const QString& chemin, ModeDisposition mode,
+                                               const InfoFichier& attendu,
+                                               const DriveMap& lecteurs);
 
 // The one disposal of a file, for the purge run and the pair review alike: EffaceFichier
 // (with `valCaches`) under "Détruire", DeplaceGarage under "Deplacer". When `attendu` (may be

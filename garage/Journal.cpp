@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
 #include <mutex>
 
 namespace tidemark {
@@ -25,6 +27,11 @@ constexpr qint64 NsParSeconde = 1000000000;
 // A tab, a line feed or a carriage return in a name would cut a line: they are written as
 // %09, %0A and %0D, and "%" itself as %25.
 QString Echappe(const QString& texte) {
+    const auto aEchapper = [](QChar c) {
+        return c == u'%' || c == u'\t' || c == u'\n' || c == u'\r';
+    };
+    if (std::none_of(texte.begin(), texte.end(), aEchapper))
+        return texte;  // the usual path: shared, not copied
     QString sortie;
     sortie.reserve(texte.size());
     for (const QChar c : texte) {
@@ -148,9 +155,18 @@ QString DateNs(qint64 ns) {
         reste += NsParSeconde;
         --secondes;
     }
-    return QDateTime::fromSecsSinceEpoch(secondes, QTimeZone::utc())
-               .toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) +
-           QStringLiteral(".%1Z").arg(reste, 9, 10, QChar(u'0'));
+    // Written by hand, every line of a run goes through here: nanoseconds since 1970 reach
+    // from 1677 to 2262, years of four digits.
+    const std::chrono::sys_seconds temps{std::chrono::seconds(secondes)};
+    const auto jour = std::chrono::floor<std::chrono::days>(temps);
+    const std::chrono::year_month_day date{jour};
+    const std::chrono::hh_mm_ss heure{temps - jour};
+    char texte[64];
+    std::snprintf(texte, sizeof texte, "%04d-%02u-%02uT%02d:%02d:%02d.%09lldZ", int(date.year()),
+                  unsigned(date.month()), unsigned(date.day()), int(heure.hours().count()),
+                  int(heure.minutes().count()), int(heure.seconds().count()),
+                  static_cast<long long>(reste));
+    return QString::fromLatin1(texte);
 }
 
 std::optional<qint64> LitDateNs(QStringView texte) {
@@ -468,24 +484,34 @@ void JournalGarage::ouvre(QChar lettre, Ouvert& ouvert) {
 }
 
 bool JournalGarage::note(const FichierJournal& fichier) {
-    return ecritLigne(fichier, fichier.action);
+    return ecritLignes({fichier}, fichier.action);
+}
+
+bool JournalGarage::note(const std::vector<FichierJournal>& fichiers) {
+    return fichiers.empty() || ecritLignes(fichiers, fichiers.front().action);
 }
 
 void JournalGarage::annule(const FichierJournal& fichier) {
-    ecritLigne(fichier, ActionJournal::Annulation);
+    ecritLignes({fichier}, ActionJournal::Annulation);
 }
 
-bool JournalGarage::ecritLigne(const FichierJournal& fichier, ActionJournal action) {
-    if (fichier.original.size() < 3)
+bool JournalGarage::ecritLignes(const std::vector<FichierJournal>& fichiers, ActionJournal action) {
+    if (std::any_of(fichiers.begin(), fichiers.end(),
+                    [](const FichierJournal& f) { return f.original.size() < 3; }))
         return false;
-    const char16_t lettre = fichier.original[0].toUpper().unicode();
-    FichierJournal ligne = fichier;
-    ligne.action = action;
+    std::vector<char16_t> lettres;
     std::unique_lock verrou(mutex_);
-    attente_[lettre] += Ligne(ligne);
+    for (const FichierJournal& fichier : fichiers) {
+        const char16_t lettre = fichier.original[0].toUpper().unicode();
+        FichierJournal ligne = fichier;
+        ligne.action = action;
+        attente_[lettre] += Ligne(ligne);
+        if (std::find(lettres.begin(), lettres.end(), lettre) == lettres.end())
+            lettres.push_back(lettre);
+    }
     const quint64 ticket = ++deposees_;
     // The lines noted while one thread writes are written together by the next one, in one
-    // write per drive: each thread returns once its own line is written.
+    // write per drive: each thread returns once its own lines are written.
     while (ecrites_ < ticket) {
         if (ecriture_) {
             ecrit_.wait(verrou);
@@ -502,8 +528,10 @@ bool JournalGarage::ecritLigne(const FichierJournal& fichier, ActionJournal acti
         ecriture_ = false;
         ecrit_.notify_all();
     }
-    const auto it = fichiers_.find(lettre);
-    return it != fichiers_.end() && !it->second.echec;
+    return std::all_of(lettres.begin(), lettres.end(), [&](char16_t lettre) {
+        const auto it = fichiers_.find(lettre);
+        return it != fichiers_.end() && !it->second.echec;
+    });
 }
 
 // Appends lines to the journal of a drive, opening it first; only the thread that writes

@@ -124,6 +124,9 @@ public:
     // returns once it is written. False when it could not be (the reason is kept in `avis`):
     // from then on every line of that drive is refused, so the run must stop there.
     bool note(const FichierJournal& fichier);
+    // The same for several files at once, in one write per drive: false when any could not be
+    // written.
+    bool note(const std::vector<FichierJournal>& fichiers);
     // Appends the "undone" line of a file noted whose move or delete failed (best effort).
     void annule(const FichierJournal& fichier);
 
@@ -138,7 +141,7 @@ private:
         FichierAjout fichier;
         bool echec = false;
     };
-    bool ecritLigne(const FichierJournal& fichier, ActionJournal action);
+    bool ecritLignes(const std::vector<FichierJournal>& fichiers, ActionJournal action);
     void ouvre(QChar lettre, Ouvert& ouvert);
     void ecrit(char16_t lettre, const QByteArray& lignes);
 

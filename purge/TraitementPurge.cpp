@@ -145,6 +145,8 @@ struct Issue {
 
 // Files per thread at least: below that a thread costs more than it saves.
 constexpr std::size_t LignesParFil = 16;
+// Journal lines written ahead in one write, at most.
+constexpr std::size_t LignesEnAvance = 64;
 
 }  // namespace
 
@@ -198,7 +200,36 @@ ResultatTraitement TraitementPurge(const AppState& state, ModeDisposition mode,
     bool arrete = false;
     // A journal that could not take a line: nothing more is moved or deleted.
     std::atomic<bool> sansJournal{false};
-    const auto suivante = [&]() -> std::optional<std::size_t> {
+    // The journal lines of the files to come are written ahead, in batches that grow from one
+    // line to LignesEnAvance, each written before the first of its files is handed out: one
+    // write serves many files, and every file is still named before it goes. A line whose
+    // file does not go is undone. Read-only files may be left by a delete: those lines are
+    // written one by one, by the disposal itself, as are the lines of files nobody read.
+    const bool enAvance = mode == ModeDisposition::Deplacer || state.options.ValCaches == 1;
+    std::vector<std::optional<FichierJournal>> lot;
+    std::size_t debutLot = 0;
+    std::size_t tailleLot = 1;
+    const auto ecritLot = [&] {
+        debutLot = prochaine;
+        lot.clear();
+        std::vector<FichierJournal> lignesLot;
+        for (std::size_t k = prochaine; k < std::min(lignes.size(), prochaine + tailleLot); ++k) {
+            const InfoFichier* lue = state.InfosLues.trouve(qint32(lignes[k]));
+            lot.push_back(
+                lue ? LigneDisposition(CheminEntree(state, lignes[k]), mode, *lue, lecteurs)
+                    : std::nullopt);
+            if (lot.back())
+                lignesLot.push_back(*lot.back());
+        }
+        tailleLot = std::min(tailleLot * 2, LignesEnAvance);
+        if (journal.note(lignesLot))
+            return true;
+        for (const FichierJournal& ligne : lignesLot) journal.annule(ligne);
+        lot.clear();
+        return false;
+    };
+    const auto suivante =
+        [&]() -> std::optional<std::pair<std::size_t, std::optional<FichierJournal>>> {
         const std::lock_guard garde(distribution);
         if (arrete || sansJournal || prochaine >= lignes.size())
             return std::nullopt;
@@ -206,7 +237,15 @@ ResultatTraitement TraitementPurge(const AppState& state, ModeDisposition mode,
             arrete = true;
             return std::nullopt;
         }
-        return prochaine++;
+        if (enAvance && prochaine >= debutLot + lot.size() && !ecritLot()) {
+            sansJournal = true;
+            return std::nullopt;
+        }
+        const std::size_t k = prochaine++;
+        std::optional<FichierJournal> ligne;
+        if (k < debutLot + lot.size())
+            ligne = std::move(lot[k - debutLot]);
+        return std::pair(k, std::move(ligne));
     };
     std::atomic<qsizetype> faits{0};
     AvanceurProgression avance(progression, resultat.marquees);
@@ -214,11 +253,14 @@ ResultatTraitement TraitementPurge(const AppState& state, ModeDisposition mode,
     Renforts renforts(NombreDeFils(lignes.size(), LignesParFil), fils);
     const auto ouvrier = [&](unsigned fil) {
         ContexteGarage contexte(&journal, &dossiers);
-        while (const std::optional<std::size_t> k = suivante()) {
-            const std::size_t i = lignes[*k];
-            Issue& issue = issues[*k];
+        while (auto donnee = suivante()) {
+            const std::size_t k = donnee->first;
+            const std::size_t i = lignes[k];
+            Issue& issue = issues[k];
             const InfoFichier* lue = state.InfosLues.trouve(qint32(i));
-            if (const std::optional<QString> raison = groupes.verdict(*k)) {
+            if (donnee->second)
+                contexte.prevoit(std::move(*donnee->second));
+            if (const std::optional<QString> raison = groupes.verdict(k)) {
                 issue = {Issue::Quoi::Echec, *raison};
             } else if (const ResultatDisposition r =
                            TraiteDoublon(CheminEntree(state, i), mode, state.options.ValCaches, lue,
@@ -230,6 +272,8 @@ ResultatTraitement TraitementPurge(const AppState& state, ModeDisposition mode,
             } else {
                 issue.quoi = r.laisse ? Issue::Quoi::Laissee : Issue::Quoi::Traitee;
             }
+            if (const std::optional<FichierJournal> reste = contexte.reprend())
+                journal.annule(*reste);
             const qsizetype n = ++faits;
             if (fil == 0) {  // progress is reported by this thread alone
                 avance.a(n);
@@ -239,6 +283,11 @@ ResultatTraitement TraitementPurge(const AppState& state, ModeDisposition mode,
     };
     renforts.travaille(ouvrier);
     avance.a(faits);
+    // The lines written ahead for files never handed out (a stop, a journal gone) are undone.
+    for (std::size_t k = std::max(prochaine, debutLot); k < debutLot + lot.size(); ++k) {
+        if (lot[k - debutLot])
+            journal.annule(*lot[k - debutLot]);
+    }
     dossiers.libere();
     if (arrete) {
         resultat.arrete = true;

@@ -106,7 +106,7 @@ TEST(CliGarage, UnUsageIncorrectSortAvecLeCode2) {
 TEST(CliGarage, UnePurgeTueeLaisseUnJournalDeChaqueFichierParti) {
     Cli cli;
     QStringList fichiers;
-    for (int d = 0; d < 100; ++d) {
+    for (int d = 0; d < 200; ++d) {
         for (int m = 0; m < 30; ++m) {
             const QString modele =
                 QStringLiteral("proj/d%1/m%2.prt.").arg(d, 3, 10, QChar(u'0')).arg(m);

@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cerrno>
+#include <limits>
 #include <map>
 #include <memory>
 #include <tuple>
@@ -190,6 +191,26 @@ TEST_F(Purge, UneRestaurationQuiEchoueAChaqueEtapeNePerdRien) {
                 RestaureExecution(id, essai.banc.lecteurs, {}, essai.banc.fs, false).complet());
             EXPECT_EQ(Photo(essai.banc.tree), essai.avant) << int(operation) << "/" << k;
         }
+    }
+}
+
+// Every line of a run spells a date, by hand: as QDateTime spells it, read back to the
+// nanosecond, from the first to the last time a line can hold.
+TEST(Journal, LesDatesSEcriventCommeQDateTimeLesEcritEtSeRelisent) {
+    constexpr qint64 Ns = 1000000000;
+    for (const qint64 ns : {qint64(0), qint64(-1), Ns * 1796812481 + 123456789, Ns * 951782400,
+                            Ns * 951868799 + 999999999, std::numeric_limits<qint64>::max(),
+                            std::numeric_limits<qint64>::min() + 1}) {
+        qint64 secondes = ns / Ns, reste = ns % Ns;
+        if (reste < 0) {
+            reste += Ns;
+            --secondes;
+        }
+        const QString attendu = QDateTime::fromSecsSinceEpoch(secondes, QTimeZone::utc())
+                                    .toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) +
+                                QStringLiteral(".%1Z").arg(reste, 9, 10, QChar(u'0'));
+        EXPECT_EQ(DateNs(ns), attendu) << ns;
+        EXPECT_EQ(LitDateNs(DateNs(ns)), ns) << ns;
     }
 }
 
