@@ -18,8 +18,19 @@ public:
     // True when `nom` matches at least one pattern of the list.
     bool correspond(QStringView nom) const;
 
+    // "*text*" and "*text" are searched for as plain text; any other pattern is matched.
+    enum class Genre { Contient, Termine, General };
+
 private:
-    std::vector<QString> motifs_;  // case-folded patterns, the ".*" variants added
+    struct Motif {
+        QString texte;  // case-folded
+        Genre genre;
+        qsizetype debut;  // the plain text of Contient and Termine, in `texte`
+        qsizetype longueur;
+        bool correspond(QStringView nom) const;
+    };
+    void ajoute(const QString& motif);
+    std::vector<Motif> motifs_;  // the ".*" variants added
 };
 
 }  // namespace tidemark

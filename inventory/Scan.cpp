@@ -43,15 +43,15 @@ struct Listing {
 // Case-insensitive name order, as QString compares without regard to case; names equal that
 // way go in the byte order of their UTF-8 form. Pro/ENGINEER names are nearly always ASCII,
 // so ASCII characters are folded here and only other text goes through Qt's folding.
-bool AvantNom(const QString& a, const QString& b) {
+bool AvantNom(QStringView a, QStringView b) {
     const qsizetype n = std::min(a.size(), b.size());
-    const char16_t* pa = reinterpret_cast<const char16_t*>(a.unicode());
-    const char16_t* pb = reinterpret_cast<const char16_t*>(b.unicode());
+    const char16_t* pa = a.utf16();
+    const char16_t* pb = b.utf16();
     for (qsizetype i = 0; i < n; ++i) {
         if (pa[i] == pb[i])
             continue;
         if (pa[i] >= 0x80 || pb[i] >= 0x80) {
-            const int c = QStringView(a).compare(QStringView(b), Qt::CaseInsensitive);
+            const int c = a.compare(b, Qt::CaseInsensitive);
             return c != 0 ? c < 0 : a.toUtf8() < b.toUtf8();
         }
         const char16_t x = MinusculeAscii(pa[i]);
@@ -71,7 +71,8 @@ struct NomDecode {
     bool exprimable = true;
 };
 
-NomDecode Decode(const char* nom, size_t longueur) {
+// `prefixe` comes first in the text, the name after it (one string, one allocation).
+NomDecode Decode(const QString& prefixe, const char* nom, size_t longueur) {
     bool ascii = true, interdit = false;
     for (size_t i = 0; i < longueur; ++i) {
         const auto c = static_cast<unsigned char>(nom[i]);
@@ -81,10 +82,12 @@ NomDecode Decode(const char* nom, size_t longueur) {
     NomDecode d;
     const auto taille = static_cast<qsizetype>(longueur);
     if (ascii) {
-        d.texte = QString::fromLatin1(nom, taille);
+        d.texte.reserve(prefixe.size() + taille);
+        d.texte.append(prefixe).append(QLatin1StringView(nom, taille));
     } else {
-        d.texte = QString::fromUtf8(nom, taille);
-        interdit = interdit || d.texte.toUtf8() != QByteArrayView(nom, taille);
+        const QString texte = QString::fromUtf8(nom, taille);
+        interdit = interdit || texte.toUtf8() != QByteArrayView(nom, taille);
+        d.texte = prefixe + texte;
     }
     d.exprimable = !interdit;
     return d;
@@ -120,12 +123,14 @@ private:
 };
 
 // Reads the entries of the host directory `hote` into `listing` (emptied first): the files
-// matching `filtre` and, when `avecRepertoires`, the subdirectories, both sorted. Names
+// matching `filtre`, each as `prefixe` followed by its name, and, when `avecRepertoires`, the
+// subdirectories, both sorted by name. Names
 // beginning with "." are hidden. A folder "_" is left out when `racine` (the listed directory
 // is a drive root) or when it is one of `garages`. On failure `listing.erreur` holds the
 // errno and the lists are empty.
-void LitRepertoire(const FileSystem& fs, const QByteArray& hote, const Wildcard& filtre,
-                   bool avecRepertoires, bool racine, const Garages& garages, Listing& listing) {
+void LitRepertoire(const FileSystem& fs, const QByteArray& hote, const QString& prefixe,
+                   const Wildcard& filtre, bool avecRepertoires, bool racine,
+                   const Garages& garages, Listing& listing) {
     listing.fichiers.clear();
     listing.repertoires.clear();
     listing.nomsIgnores = 0;
@@ -137,8 +142,9 @@ void LitRepertoire(const FileSystem& fs, const QByteArray& hote, const Wildcard&
         if (genre == GenreEntree::Dossier && longueur == 1 && brut[0] == '_' &&
             (racine || garages.contient(hote)))
             return;
-        NomDecode nom = Decode(brut, longueur);
-        if (genre == GenreEntree::Fichier && !filtre.correspond(nom.texte))
+        const bool fichier = genre == GenreEntree::Fichier;
+        NomDecode nom = Decode(fichier ? prefixe : QString(), brut, longueur);
+        if (fichier && !filtre.correspond(QStringView(nom.texte).sliced(prefixe.size())))
             return;
         if (!nom.exprimable) {
             ++listing.nomsIgnores;
@@ -158,7 +164,11 @@ void LitRepertoire(const FileSystem& fs, const QByteArray& hote, const Wildcard&
         listing.repertoires.clear();
         return;
     }
-    std::sort(listing.fichiers.begin(), listing.fichiers.end(), AvantNom);
+    const qsizetype debut = prefixe.size();
+    std::sort(listing.fichiers.begin(), listing.fichiers.end(),
+              [debut](const QString& a, const QString& b) {
+                  return AvantNom(QStringView(a).sliced(debut), QStringView(b).sliced(debut));
+              });
     std::sort(
         listing.repertoires.begin(), listing.repertoires.end(),
         [](const SousRepertoire& a, const SousRepertoire& b) { return AvantNom(a.nom, b.nom); });
@@ -187,11 +197,16 @@ struct Noeud {
 // directories in its own order and waits for the one it needs (or reads it itself when no
 // thread has begun it): what it gets is what reading each directory in its turn gives, the
 // waits of the file system overlapped. Threads start as the directories waiting outnumber
-// the idle ones, so a small tree is read on few threads.
+// the idle ones, so a small tree is read on few threads. Chosen by the walk (`demande` 0),
+// no thread starts before the walk's own reads are seen to wait (SondeAttente): a local disk
+// answers at once, and the threads would cost more than the reads they overlap.
 class LecturesAvance {
 public:
     using Lecture = std::function<void(Noeud&)>;
-    LecturesAvance(unsigned fils, Lecture lecture) : fils_(fils), lecture_(std::move(lecture)) {}
+    LecturesAvance(unsigned demande, Lecture lecture)
+        : fils_(demande > 0 ? demande : FilsLecture),
+          enAvance_(demande > 1),
+          lecture_(std::move(lecture)) {}
     ~LecturesAvance() {
         {
             const std::lock_guard garde(mutex_);
@@ -219,6 +234,11 @@ public:
             noeud.etat = Noeud::Etat::Lecture;
             verrou.unlock();
             lit(noeud);
+            if (!enAvance_ && sonde_.attend()) {
+                // From now on each directory read sends its subdirectories ahead.
+                const std::lock_guard garde(mutex_);
+                enAvance_ = true;
+            }
         } else {
             lu_.wait(verrou, [&] { return noeud.etat == Noeud::Etat::Lu; });
         }
@@ -243,7 +263,7 @@ private:
                 noeud.enfants.push_back(&enfant);
             }
             // Once the walk has ended (fin_), no thread starts: the walk is joining them.
-            if (fils_ > 1 && !fin_) {
+            if (fils_ > 1 && enAvance_ && !fin_) {
                 for (auto it = noeud.enfants.rbegin(); it != noeud.enfants.rend(); ++it)
                     aLire_.push_back(*it);
                 while (threads_.size() + 1 < fils_ && libres_ < aLire_.size()) {
@@ -279,6 +299,8 @@ private:
     }
 
     const unsigned fils_;
+    bool enAvance_;       // directories are read ahead of the walk (under the lock)
+    SondeAttente sonde_;  // the walk's own reads, until they are seen to wait
     const Lecture lecture_;
     std::mutex mutex_;
     std::condition_variable travail_;  // a directory to read, or the end
@@ -307,17 +329,21 @@ public:
           fs_(fs),
           filtre_(filtre),
           garages_(lecteurs, fs),
-          lectures_(demande.fils > 0 ? demande.fils : FilsLecture, [this](Noeud& noeud) {
-              LitRepertoire(fs_, noeud.rep.hote, filtre_, noeud.sousRepertoires,
-                            EstRacineLecteur(noeud.rep.lecteur), garages_, noeud.listing);
+          lectures_(demande.fils, [this](Noeud& noeud) {
+              // Full paths are made as the names are read: one string a file.
+              LitRepertoire(
+                  fs_, noeud.rep.hote,
+                  state_.CheminComplet ? JoindreChemin(noeud.rep.lecteur, u"") : QString(), filtre_,
+                  noeud.sousRepertoires, EstRacineLecteur(noeud.rep.lecteur), garages_,
+                  noeud.listing);
           }) {
         // A new list each time; its memory follows the entries found, not the capacity.
         std::vector<QString>().swap(state_.TabFich);
         state_.TabFich.reserve(static_cast<size_t>(std::min<qsizetype>(demande.capacite, 4096)));
     }
 
-    // The spare room of the list is given back once the scan is over.
-    ~Parcours() { state_.TabFich.shrink_to_fit(); }
+    // The spare room of the list stays: giving it back would copy the whole list once more
+    // into fresh memory, for at most one string object an entry.
 
     // Lists one directory without a yield before it; false when the scan must end (the list
     // is full). `sousRepertoires`: the subdirectories found are queued to be visited, depth
@@ -383,22 +409,14 @@ private:
         }
         ++resultat_.repertoiresVisites;
 
-        const QString prefixe = JoindreChemin(rep.lecteur, u"");
-        for (QString& nom : listing.fichiers) {
+        // Each entry was made at its exact size by the reader: a list of half a million
+        // paths is the scan's whole memory cost.
+        for (QString& entree : listing.fichiers) {
             if (static_cast<qsizetype>(state_.TabFich.size()) >= demande_.capacite) {
                 resultat_.capaciteAtteinte = true;
                 break;
             }
-            if (state_.CheminComplet) {
-                // Built at its exact size: a list of half a million paths is the scan's
-                // whole memory cost.
-                QString chemin;
-                chemin.reserve(prefixe.size() + nom.size());
-                chemin.append(prefixe).append(nom);
-                state_.TabFich.push_back(std::move(chemin));
-            } else {
-                state_.TabFich.push_back(std::move(nom));
-            }
+            state_.TabFich.push_back(std::move(entree));
         }
         interface_.progression(
             {resultat_.repertoiresVisites, static_cast<qsizetype>(state_.TabFich.size()),

@@ -36,8 +36,10 @@ struct DemandeScan {
     qsizetype capacite = CapaciteTabFich;   // entries the list may hold (small in tests)
     int capaciteRepConf = CapaciteRepConf;  // search directories kept
     // Threads reading the subdirectories of a directory-mode scan, this one included: 0
-    // chooses (up to FilsLecture, core/Parallele.h), 1 reads them all on this thread. The
-    // list, its notices and the yields are the same whatever the number.
+    // reads on this thread alone until the disk is seen to make it wait, then on up to
+    // FilsLecture (core/Parallele.h); 1 reads them all on this thread; more starts them as the
+    // directories waiting outnumber them. The list, its notices and the yields are the same
+    // whatever the number.
     unsigned fils = 0;
 };
 

@@ -145,8 +145,6 @@ struct Issue {
 
 // Files per thread at least: below that a thread costs more than it saves.
 constexpr std::size_t LignesParFil = 16;
-// Journal lines written ahead in one write, at most.
-constexpr std::size_t LignesEnAvance = 64;
 
 }  // namespace
 

@@ -63,6 +63,10 @@ using ProgressionTraitement = Progression;
 // this thread alone and takes up to FilsLecture only once the disk is seen to make it wait.
 // The lines are handed out in list order and the report is in list order, so the result is
 // the same whatever the number.
+// The journal lines TraitementPurge writes ahead of their files in one write, at most: a run
+// killed leaves at most that many lines whose files did not go.
+inline constexpr std::size_t LignesEnAvance = 64;
+
 // What TraitementPurge would dispose of: the files of the lines in state 1 or 3.
 ApercuDisposition ApercuPurge(const AppState& state);
 

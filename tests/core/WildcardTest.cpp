@@ -43,7 +43,9 @@ INSTANTIATE_TEST_SUITE_P(
         LigneMotif{u"*", u"n'importe quoi", true}, LigneMotif{u"*.PRT.*", u"pièce.prt.1", true},
         LigneMotif{u"PIÈCE.*", u"pièce.prt", true}, LigneMotif{u"*a*b*c", u"xaxbxcxc", true},
         LigneMotif{u"*a*b*c", u"xaxbxcx", false}, LigneMotif{u"", u"a", false},
-        LigneMotif{u";;", u"a", false}));
+        LigneMotif{u";;", u"a", false}, LigneMotif{u"*.prt.*", u"prt", false},
+        LigneMotif{u"*.xas", u"xas", false}, LigneMotif{u"*aab*", u"xaaab", true},
+        LigneMotif{u"*ÉTÉ", u"lété", true}));
 
 }  // namespace
 }  // namespace tidemark
