@@ -158,8 +158,10 @@ bool ALire(quint8 etat) {
     return EstMarquee(etat) || etat == EtatM;
 }
 
+// `renforts`, on the thread that starts the analysis, hears of each block read.
 void PasseTotaux(const AppState& state, const std::vector<quint8>& etats, Tranche& tranche,
-                 const DriveMap& lecteurs, const FileSystem& fs, AvanceurProgression& avancement) {
+                 const DriveMap& lecteurs, const FileSystem& fs, AvanceurProgression& avancement,
+                 Renforts* renforts) {
     DossiersHote versHote(lecteurs);
     // Reused from block to block.
     std::vector<LotDossier> lots;
@@ -207,6 +209,8 @@ void PasseTotaux(const AppState& state, const std::vector<quint8>& etats, Tranch
             fs.infosIn(lot.hote, std::span(noms).subspan(lot.premier, lot.nombre),
                        std::span(infos).subspan(lot.premier, lot.nombre));
         }
+        if (renforts)
+            renforts->apres();
 
         // The merge, in list order.
         std::size_t k = 0;   // marked entry of the block
@@ -259,9 +263,10 @@ struct Avancements {
 
 // The three passes over one slice.
 void AnalyseTranche(const AppState& state, std::vector<quint8>& etats, Tranche& tranche,
-                    const DriveMap& lecteurs, const FileSystem& fs, Avancements& avancements) {
+                    const DriveMap& lecteurs, const FileSystem& fs, Avancements& avancements,
+                    Renforts* renforts) {
     PassesMarquage(state, etats, tranche, avancements.revisions, avancements.auxiliaires);
-    PasseTotaux(state, etats, tranche, lecteurs, fs, avancements.totaux);
+    PasseTotaux(state, etats, tranche, lecteurs, fs, avancements.totaux, renforts);
 }
 
 // Below this many entries a slice costs more to hand out than it saves.
@@ -319,31 +324,34 @@ PlanPurge AnalysePurge(const AppState& state, const DriveMap& lecteurs, const Fi
     for (std::size_t i = 0; i < n; ++i) plan.etats[i] = quint8(EtatDeLigne(state, i));
 
     // The threads take the slices one after another in list order, this thread among them
-    // (it alone reports progress); each slice writes the states of its own entries only.
+    // (it alone reports progress); each slice writes the states of its own entries only. The
+    // others join this one only once its reads are seen to wait (Renforts).
     const unsigned nombreDeFils = NombreDeFils(n, EntreesParFil, fils);
     std::vector<Tranche> tranches = Coupe(state, nombreDeFils);
     std::atomic<std::size_t> suivante{0};
     std::atomic<bool> arrete{false};
-    const auto analyse = [&](Avancements& avancements) {
+    const auto analyse = [&](Avancements& avancements, Renforts* renforts) {
         for (std::size_t t = suivante++; t < tranches.size(); t = suivante++) {
             if (arret && arret->verifie()) {
                 arrete = true;
                 break;
             }
-            AnalyseTranche(state, plan.etats, tranches[t], lecteurs, fs, avancements);
+            AnalyseTranche(state, plan.etats, tranches[t], lecteurs, fs, avancements, renforts);
         }
     };
+    const unsigned utiles = unsigned(std::min<std::size_t>(nombreDeFils, tranches.size()));
+    Renforts renforts(utiles, fils > 0 ? utiles : 0);
     const Progression muet;  // the other threads report nothing
-    std::vector<std::thread> autres;
-    for (std::size_t f = 1; f < std::min<std::size_t>(nombreDeFils, tranches.size()); ++f) {
-        autres.emplace_back([&] {
-            Avancements muets(muet, qsizetype(n));
-            analyse(muets);
-        });
-    }
     Avancements avancements(progression, qsizetype(n));
-    analyse(avancements);
-    for (std::thread& f : autres) f.join();
+    const auto ouvrier = [&](unsigned fil) {
+        if (fil == 0) {
+            analyse(avancements, &renforts);
+            return;
+        }
+        Avancements muets(muet, qsizetype(n));
+        analyse(muets, nullptr);
+    };
+    renforts.travaille(ouvrier);
     avancements.revisions.fin();
     avancements.auxiliaires.fin();
     avancements.totaux.fin();

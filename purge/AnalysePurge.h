@@ -68,7 +68,8 @@ bool MemeGroupe(const PartiesEntree& a, const PartiesEntree& b);
 // nothing, on disk or in `state`.
 // `progression` may be empty. `arret` (may be null) is checked before each slice of the
 // list: a stopped analysis returns a plan marked `arrete`, which is not to be applied.
-// `fils`: the threads that share the list (0 chooses from its length, 1 runs it all here);
+// `fils`: the threads that share the list (1 runs it all here; 0 starts on this thread and
+// takes more, as many as the list's length is worth, once the disk is seen to make it wait);
 // the plan is the same whatever their number.
 PlanPurge AnalysePurge(const AppState& state, const DriveMap& lecteurs, const FileSystem& fs,
                        const Progression& progression = {}, DemandeArret* arret = nullptr,

@@ -15,11 +15,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -685,6 +689,47 @@ TEST(TraitementPurge, EnParalleleCommeEnSerie) {
             [](const EchecDisposition& e) { return e.raison.contains(FileSystem::reason(EIO)); });
         EXPECT_EQ(echecsEio, 1);
     }
+}
+
+// Moves that make the run wait (a share, a cold disk) are shared among threads once the
+// first ones are seen to wait, and the work done is the same: every older revision in the
+// garage and in the journal, the kept ones in place.
+TEST(TraitementPurge, DesDeplacementsQuiFontAttendreSontPartagesEntreDesFils) {
+    test::BancPurge banc;
+    std::vector<std::string> noms;
+    for (int m = 0; m < 60; ++m) {
+        for (int r = 1; r <= 3; ++r)
+            noms.push_back("p/m" + std::to_string(m) + ".prt." + std::to_string(r));
+    }
+    std::vector<const char*> relatifs;
+    for (const std::string& n : noms) relatifs.push_back(n.c_str());
+    banc.liste(relatifs);
+    banc.selectionne({Prt});
+    VisuPurge(banc.state, banc.lecteurs, banc.fs);
+    std::mutex verrou;
+    std::set<std::thread::id> fils;
+    banc.plan.avantEtape = [&](OperationFs operation, int) {
+        if (operation != OperationFs::Renomme)
+            return;
+        {
+            const std::lock_guard garde(verrou);
+            fils.insert(std::this_thread::get_id());
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    };
+    const ResultatTraitement r =
+        TraitementPurge(banc.state, ModeDisposition::Deplacer, banc.lecteurs, banc.fs);
+    EXPECT_GT(fils.size(), 1u);
+    EXPECT_EQ(r.traitees, 120);
+    EXPECT_TRUE(r.echecs.empty());
+    for (int m = 0; m < 60; ++m) {
+        const std::string modele = "p/m" + std::to_string(m) + ".prt.";
+        EXPECT_TRUE(banc.tree.existe(QString::fromStdString(modele + "3")));
+        EXPECT_TRUE(banc.tree.existe(QString::fromStdString("_/" + modele + "1")));
+    }
+    const std::vector<ExecutionJournal> journaux = LitJournaux(banc.lecteurs);
+    ASSERT_EQ(journaux.size(), 1u);
+    EXPECT_EQ(journaux[0].nombre(), 120);
 }
 
 }  // namespace
