@@ -43,7 +43,8 @@ size_t qHash(const CleRepertoire& cle, size_t graine) {
 }
 
 // Files to read ahead per thread at least: below that a thread costs more than it saves.
-// Above it, as many threads as the waits of a file server need (FilsLecture).
+// Above it, as many threads as the waits of a file server need (FilsLecture), once the
+// reads are seen to wait.
 constexpr std::size_t NomsParFil = 64;
 // Entries whose groups a full search that may stop at its limit reads ahead at a time.
 constexpr qsizetype EntreesParBloc = 4096;
@@ -209,11 +210,18 @@ private:
                             std::span(lues).subspan(lots[l].premier, lots[l].nombre));
             }
         };
-        // The folders are handed out one after another to the threads.
+        // The folders are handed out one after another to the threads, which join this one
+        // only once its reads are seen to wait.
         std::atomic<std::size_t> suivant{0};
-        EnParallele(NombreDeFils(noms.size(), NomsParFil), [&](unsigned) {
-            for (std::size_t l = suivant++; l < lots.size(); l = suivant++) litLots(l, l + 1);
-        });
+        Renforts renforts(NombreDeFils(noms.size(), NomsParFil), 0);
+        const auto ouvrier = [&](unsigned fil) {
+            for (std::size_t l = suivant++; l < lots.size(); l = suivant++) {
+                litLots(l, l + 1);
+                if (fil == 0)
+                    renforts.apres();
+            }
+        };
+        renforts.travaille(ouvrier);
         for (std::size_t k = 0; k < positions.size(); ++k) {
             if (lues[k]) {
                 infos_[std::size_t(positions[k])] = *lues[k];

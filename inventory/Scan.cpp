@@ -234,11 +234,8 @@ public:
             noeud.etat = Noeud::Etat::Lecture;
             verrou.unlock();
             lit(noeud);
-            if (!enAvance_ && sonde_.attend()) {
-                // From now on each directory read sends its subdirectories ahead.
-                const std::lock_guard garde(mutex_);
-                enAvance_ = true;
-            }
+            if (!enAvance_ && sonde_.attend())
+                commenceAvance();
         } else {
             lu_.wait(verrou, [&] { return noeud.etat == Noeud::Etat::Lu; });
         }
@@ -246,6 +243,36 @@ public:
     }
 
 private:
+    // From now on each directory read sends its subdirectories ahead; those already met and
+    // not yet read go ahead at once, the next the walk needs on top.
+    void commenceAvance() {
+        {
+            const std::lock_guard garde(mutex_);
+            enAvance_ = true;
+            for (const Noeud& lu : noeuds_) {
+                if (lu.etat != Noeud::Etat::Lu)
+                    continue;
+                for (auto it = lu.enfants.rbegin(); it != lu.enfants.rend(); ++it) {
+                    if ((*it)->etat == Noeud::Etat::Attente)
+                        aLire_.push_back(*it);
+                }
+            }
+            engage();
+        }
+        travail_.notify_all();
+    }
+
+    // Starts threads while the directories waiting outnumber the idle ones (under the lock).
+    void engage() {
+        // Once the walk has ended (fin_), no thread starts: the walk is joining them.
+        if (fils_ < 2 || !enAvance_ || fin_)
+            return;
+        while (threads_.size() + 1 < fils_ && libres_ < aLire_.size()) {
+            ++libres_;
+            threads_.emplace_back([this] { travaille(); });
+        }
+    }
+
     // Reads a claimed directory, then makes its subdirectories nodes to be read ahead.
     void lit(Noeud& noeud) {
         lecture_(noeud);
@@ -262,14 +289,10 @@ private:
                 enfant.sousRepertoires = true;
                 noeud.enfants.push_back(&enfant);
             }
-            // Once the walk has ended (fin_), no thread starts: the walk is joining them.
             if (fils_ > 1 && enAvance_ && !fin_) {
                 for (auto it = noeud.enfants.rbegin(); it != noeud.enfants.rend(); ++it)
                     aLire_.push_back(*it);
-                while (threads_.size() + 1 < fils_ && libres_ < aLire_.size()) {
-                    ++libres_;
-                    threads_.emplace_back([this] { travaille(); });
-                }
+                engage();
             }
             sous = {};
             noeud.etat = Noeud::Etat::Lu;
