@@ -82,12 +82,18 @@ private:
 // The other threads of a piece of work whose units all threads take from one source, so that
 // the work done is the same however many share it. The calling thread runs the work as
 // fil 0 and reports each unit it ends (apres()); the others (fil 1 to fils - 1) start when
-// it is seen to wait, or at once when a number of threads was asked for.
+// it is seen to wait, or at once when a number of threads was asked for. Work that keeps the
+// processors busy without waiting may ask for one thread a processor from its first unit.
 class Renforts {
 public:
     // `demande` above 0: that many threads, started at once; 0: up to `fils`, on demand.
-    Renforts(unsigned fils, unsigned demande)
-        : fils_(demande > 0 ? demande : fils), immediat_(demande > 0) {}
+    // `calcul`: the work is worth one thread a processor even when it does not wait (slices
+    // that share nothing, whose system calls keep the processors busy on a local disk).
+    Renforts(unsigned fils, unsigned demande, bool calcul = false)
+        : fils_(demande > 0 ? demande : fils),
+          immediat_(demande > 0),
+          processeurs_(calcul ? std::min(fils_, std::max(1u, std::thread::hardware_concurrency()))
+                              : 1) {}
     ~Renforts() { rejoint(); }
     Renforts(const Renforts&) = delete;
     Renforts& operator=(const Renforts&) = delete;
@@ -98,23 +104,28 @@ public:
     void travaille(Ouvrier& ouvrier) {
         ouvrier_ = [&ouvrier](unsigned fil) { ouvrier(fil); };
         if (immediat_)
-            lance();
+            lance(fils_);
         ouvrier(0u);
         rejoint();
     }
 
     // Called on fil 0 after each unit of work.
     void apres() {
-        if (autres_.empty() && fils_ > 1 && sonde_.attend())
-            lance();
+        if (autres_.size() + 1 >= fils_)
+            return;
+        if (sonde_.attend())
+            lance(fils_);
+        else if (autres_.size() + 1 < processeurs_)
+            lance(processeurs_);
     }
 
     // How many threads ran the work, this one included.
     unsigned nombre() const { return unsigned(autres_.size()) + 1; }
 
 private:
-    void lance() {
-        for (unsigned f = unsigned(autres_.size()) + 1; f < fils_; ++f)
+    // Up to `jusqua` threads in all.
+    void lance(unsigned jusqua) {
+        for (unsigned f = unsigned(autres_.size()) + 1; f < jusqua; ++f)
             autres_.emplace_back([this, f] { ouvrier_(f); });
     }
     void rejoint() {
@@ -126,6 +137,7 @@ private:
 
     const unsigned fils_;
     const bool immediat_;
+    const unsigned processeurs_;  // threads worth starting without waiting
     SondeAttente sonde_;
     std::function<void(unsigned)> ouvrier_;
     std::vector<std::thread> autres_;

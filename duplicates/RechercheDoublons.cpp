@@ -213,7 +213,7 @@ private:
         // The folders are handed out one after another to the threads, which join this one
         // only once its reads are seen to wait.
         std::atomic<std::size_t> suivant{0};
-        Renforts renforts(NombreDeFils(noms.size(), NomsParFil), 0);
+        Renforts renforts(NombreDeFils(noms.size(), NomsParFil), 0, true);
         const auto ouvrier = [&](unsigned fil) {
             for (std::size_t l = suivant++; l < lots.size(); l = suivant++) {
                 litLots(l, l + 1);

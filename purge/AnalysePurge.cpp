@@ -340,7 +340,7 @@ PlanPurge AnalysePurge(const AppState& state, const DriveMap& lecteurs, const Fi
         }
     };
     const unsigned utiles = unsigned(std::min<std::size_t>(nombreDeFils, tranches.size()));
-    Renforts renforts(utiles, fils > 0 ? utiles : 0);
+    Renforts renforts(utiles, fils > 0 ? utiles : 0, true);
     const Progression muet;  // the other threads report nothing
     Avancements avancements(progression, qsizetype(n));
     const auto ouvrier = [&](unsigned fil) {
