@@ -27,17 +27,6 @@ inline unsigned NombreDeFils(std::size_t travaux, std::size_t parFil, unsigned d
     return unsigned(std::clamp<std::size_t>(utiles, 1, maximum));
 }
 
-// Runs `travail(fil)` on `fils` threads, the calling thread as fil 0, and returns when all
-// are done.
-template <typename Travail>
-void EnParallele(unsigned fils, Travail&& travail) {
-    std::vector<std::thread> autres;
-    autres.reserve(fils > 0 ? fils - 1 : 0);
-    for (unsigned f = 1; f < fils; ++f) autres.emplace_back([&travail, f] { travail(f); });
-    travail(0u);
-    for (std::thread& t : autres) t.join();
-}
-
 // The processor time the calling thread has used, system time included.
 std::chrono::nanoseconds TempsProcesseurDuFil();
 
@@ -118,9 +107,6 @@ public:
         else if (autres_.size() + 1 < processeurs_)
             lance(processeurs_);
     }
-
-    // How many threads ran the work, this one included.
-    unsigned nombre() const { return unsigned(autres_.size()) + 1; }
 
 private:
     // Up to `jusqua` threads in all.

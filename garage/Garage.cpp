@@ -212,6 +212,13 @@ QString RaisonDossier(const QString& niveau, const ResultatFs& r) {
            QStringLiteral(") ; le fichier reste en place");
 }
 
+// The journal line of the disposal of a file whose one form is `propre`, found as `lu`.
+FichierJournal LigneDe(ModeDisposition mode, const QString& propre, const InfoFichier& lu) {
+    const bool garage = mode == ModeDisposition::Deplacer;
+    return {garage ? ActionJournal::Garage : ActionJournal::Suppression, propre,
+            garage ? CheminGarage(propre) : QString(), lu.taille, lu.modificationNs};
+}
+
 // Writes a file's line before it goes, unless the run wrote that very line ahead: false (and
 // the refusal in `resultat`) when the journal cannot take it.
 bool NoteAvant(ContexteGarage& contexte, const FichierJournal& note,
@@ -296,8 +303,7 @@ ResultatDisposition DeplaceGarage(const QString& chemin, const DriveMap& lecteur
         return echec;
     }
 
-    const FichierJournal note{ActionJournal::Garage, *propre, resultat.cible, lu->taille,
-                              lu->modificationNs};
+    const FichierJournal note = LigneDe(ModeDisposition::Deplacer, *propre, *lu);
     if (!NoteAvant(contexte, note, resultat))
         return resultat;
     // Into the folder held, whatever its path has become.
@@ -335,7 +341,7 @@ ResultatDisposition EffaceFichier(const QString& chemin, int valCaches, const Dr
         return resultat;
     }
     JournalGarage* journal = run ? run->journal() : nullptr;
-    FichierJournal note{ActionJournal::Suppression, *propre, QString(), 0, 0};
+    FichierJournal note;
     if (journal) {
         // The facts just checked, else those read now: one more look only for a file nobody
         // read.
@@ -344,8 +350,7 @@ ResultatDisposition EffaceFichier(const QString& chemin, int valCaches, const Dr
             connu ? std::optional<InfoFichier>(run->infoVerifiee_) : fs.info(*hote);
         if (!lu)
             return Echec(chemin, ENOENT, FileSystem::reason(ENOENT));
-        note.taille = lu->taille;
-        note.modificationNs = lu->modificationNs;
+        note = LigneDe(ModeDisposition::Detruire, *propre, *lu);
         if (!NoteAvant(*run, note, resultat))
             return resultat;
     }
@@ -393,10 +398,7 @@ std::optional<FichierJournal> LigneDisposition(const QString& chemin, ModeDispos
     const std::optional<QString> propre = lecteurs.normalise(chemin);
     if (!propre || EstRacineLecteur(*propre) || DansUnGarage(*propre))
         return std::nullopt;
-    const bool garage = mode == ModeDisposition::Deplacer;
-    return FichierJournal{garage ? ActionJournal::Garage : ActionJournal::Suppression, *propre,
-                          garage ? CheminGarage(*propre) : QString(), attendu.taille,
-                          attendu.modificationNs};
+    return LigneDe(mode, *propre, attendu);
 }
 
 ResultatDisposition TraiteDoublon(const QString& chemin, ModeDisposition mode, int valCaches,
